@@ -1,0 +1,15 @@
+#!/bin/sh
+# Builds everything and runs every test: the platform-free core natively (with
+# AddressSanitizer/UBSan), then the Windows build under Wine with an X display.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+jobs=$(nproc)
+
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+ctest --preset native -j "$jobs"
+
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw -j "$jobs"
+scripts/with-display scripts/wine-session ctest --preset mingw -j "${KORVEXA_TEST_JOBS:-2}"
