@@ -1,0 +1,439 @@
+#include "toolkit/Win.h"
+
+#include "toolkit/Control.h"
+
+#include "core/CodePage.h"
+#include "toolkit/Application.h"
+#include "toolkit/Exceptions.h"
+
+#include <algorithm>
+#include <map>
+
+namespace kvx {
+namespace {
+
+constexpr wchar_t kControlProperty[] = L"KorvexaControl";
+
+// Base procedures of the system classes we took over, by our class name.
+std::map<std::wstring, WNDPROC>& ClassRegistry() {
+  static std::map<std::wstring, WNDPROC> registry;
+  return registry;
+}
+
+}  // namespace
+
+COLORREF ColorToRGB(TColor color) noexcept {
+  if (color & clSystemColor) return GetSysColor(static_cast<int>(color & 0xFF));
+  return static_cast<COLORREF>(color & 0x00FFFFFF);
+}
+
+TWinControl::TWinControl(TWinControl* parent) : FParent(parent) {
+  if (FParent) FParent->FControls.push_back(this);
+}
+
+TWinControl::~TWinControl() {
+  for (TWinControl* child : FControls) child->FParent = nullptr;
+  FControls.clear();
+  DestroyHandle();
+  if (FParent) {
+    auto& siblings = FParent->FControls;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  }
+}
+
+TWinControl* TWinControl::TopLevel() noexcept {
+  TWinControl* control = this;
+  while (control->FParent) control = control->FParent;
+  return control;
+}
+
+HWND TWinControl::Handle() {
+  if (!FHandle) {
+    if (FParent) FParent->Handle();
+    if (!FHandle) {  // the parent may have created us along with its own window
+      CreateWnd();
+      if (!FHandle) throw Exception("Error creating window");
+      UpdateBoundsFromWindow();
+      if (FontHandle()) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+      CreateChildHandles();
+      Realign();
+    }
+  }
+  return FHandle;
+}
+
+void TWinControl::CreateChildHandles() {
+  for (TWinControl* child : std::vector<TWinControl*>(FControls))
+    if (!child->FHandle) child->Handle();
+}
+
+TWinControl* TWinControl::FromHandle(HWND window) noexcept {
+  return window ? static_cast<TWinControl*>(GetPropW(window, kControlProperty)) : nullptr;
+}
+
+void TWinControl::CreateParams(TCreateParams& params) {
+  params.Caption = GbkToWide(FCaption);
+  params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  if (FParent) params.Style |= WS_CHILD;
+  if (FVisible && FParent) params.Style |= WS_VISIBLE;
+  if (!FEnabled) params.Style |= WS_DISABLED;
+  if (FTabStop) params.Style |= WS_TABSTOP;
+  params.X = FLeft;
+  params.Y = FTop;
+  params.Width = FWidth;
+  params.Height = FHeight;
+  params.WndParent = FParent ? FParent->Handle() : nullptr;
+  params.ClassName = L"KorvexaControl";
+}
+
+void TWinControl::CreateWnd() {
+  TCreateParams params;
+  CreateParams(params);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  auto& registry = ClassRegistry();
+  auto found = registry.find(params.ClassName);
+  if (found == registry.end()) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    WNDPROC baseProc = DefWindowProcW;
+    if (params.BaseClass) {
+      if (!GetClassInfoExW(nullptr, params.BaseClass, &wc)) throw Exception("Window class not found");
+      baseProc = wc.lpfnWndProc;
+      wc.cbSize = sizeof wc;
+    } else {
+      wc.style = params.ClassStyle;
+      wc.hCursor = LoadCursorW(nullptr, params.Cursor);
+    }
+    wc.lpfnWndProc = StaticWndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = params.ClassName.c_str();
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+      throw Exception("Error registering window class");
+    found = registry.emplace(params.ClassName, baseProc).first;
+  }
+  FDefWndProc = found->second;
+  HWND window = CreateWindowExW(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style,
+                                params.X, params.Y, params.Width, params.Height, params.WndParent, nullptr,
+                                instance, this);
+  if (!window) throw Exception("Error creating window");
+}
+
+void TWinControl::DestroyWnd() {
+  if (FHandle) {
+    if (FAdopted) {
+      ReleaseWindow();
+    } else {
+      DestroyWindow(FHandle);  // WM_NCDESTROY unbinds us
+    }
+  }
+}
+
+void TWinControl::DestroyHandle() {
+  if (FHandle) DestroyWnd();
+  FHandle = nullptr;
+}
+
+void TWinControl::Bind(HWND window) noexcept {
+  FHandle = window;
+  SetPropW(window, kControlProperty, this);
+  if (!FAdopted) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+void TWinControl::Unbind() noexcept {
+  if (!FHandle) return;
+  RemovePropW(FHandle, kControlProperty);
+  if (!FAdopted) SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+  FHandle = nullptr;
+}
+
+void TWinControl::AdoptWindow(HWND window) {
+  if (FHandle) DestroyHandle();
+  FAdopted = true;
+  Bind(window);
+  FDefWndProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
+  UpdateBoundsFromWindow();
+}
+
+void TWinControl::ReleaseWindow() noexcept {
+  if (!FHandle || !FAdopted) return;
+  SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
+  Unbind();
+  FAdopted = false;
+  FDefWndProc = DefWindowProcW;
+}
+
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  TWinControl* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    if (self) self->Bind(window);
+  } else {
+    self = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self) self = FromHandle(window);  // an adopted window
+  }
+  if (!self) return DefWindowProcW(window, msg, wParam, lParam);
+  return self->Dispatch(msg, wParam, lParam);
+}
+
+LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  LRESULT result = 0;
+  try {
+    result = WndProc(msg, wParam, lParam);
+  } catch (...) {
+    Application().HandleException();
+  }
+  if (msg == WM_NCDESTROY) {
+    if (FAdopted) {
+      ReleaseWindow();
+    } else {
+      Unbind();
+    }
+  }
+  return result;
+}
+
+LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!FHandle) return 0;
+  return CallWindowProcW(FDefWndProc, FHandle, msg, wParam, lParam);
+}
+
+TWinControl* TWinControl::FindChildOfWindow(HWND child) noexcept {
+  TWinControl* control = FromHandle(child);
+  return control && control->FParent == this ? control : nullptr;
+}
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      if (FOwnPaint || FDefWndProc == DefWindowProcW) {
+        EraseBackground(reinterpret_cast<HDC>(wParam));
+        return 1;
+      }
+      break;
+    case WM_PAINT:
+      if (FOwnPaint) {
+        TPaintDC dc(FHandle);
+        Paint(dc.Get());
+        return 0;
+      }
+      break;
+    case WM_WINDOWPOSCHANGED:
+      UpdateBoundsFromWindow();
+      break;
+    case WM_SIZE: {
+      LRESULT r = DefaultHandler(msg, wParam, lParam);
+      Resized();
+      return r;
+    }
+    case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
+    case CM_FOCUSCHANGED:
+      return 0;  // toolkit messages never reach a window's own procedure
+    case WM_COMMAND:
+      if (lParam) {
+        if (TWinControl* child = FindChildOfWindow(reinterpret_cast<HWND>(lParam)))
+          return child->Perform(CN_COMMAND, wParam, lParam);
+      }
+      break;
+    case WM_NOTIFY:
+      if (auto* header = reinterpret_cast<NMHDR*>(lParam)) {
+        if (TWinControl* child = FindChildOfWindow(header->hwndFrom))
+          return child->Perform(CN_NOTIFY, wParam, lParam);
+      }
+      break;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+      if (TWinControl* child = FindChildOfWindow(reinterpret_cast<HWND>(lParam)))
+        return child->Perform(CN_BASE + msg, wParam, lParam);
+      break;
+    case WM_SETFOCUS: {
+      LRESULT r = DefaultHandler(msg, wParam, lParam);
+      TopLevel()->Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
+      return r;
+    }
+    default:
+      break;
+  }
+  if (msg >= CN_BASE && msg <= CN_BASE + 0xFFF) {
+    // An unhandled reflected notification: what the parent would have done.
+    return DefWindowProcW(FHandle, msg - CN_BASE, wParam, lParam);
+  }
+  return DefaultHandler(msg, wParam, lParam);
+}
+
+void TWinControl::EraseBackground(HDC dc) {
+  RECT r;
+  GetClientRect(FHandle, &r);
+  SetBkColor(dc, ColorToRGB(FColor));
+  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+void TWinControl::UpdateBoundsFromWindow() {
+  if (!FHandle) return;
+  RECT r;
+  GetWindowRect(FHandle, &r);
+  if (HWND parent = GetParent(FHandle); parent && (GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD))
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+  FLeft = r.left;
+  FTop = r.top;
+  FWidth = r.right - r.left;
+  FHeight = r.bottom - r.top;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+  if (FHandle) {
+    SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateBoundsFromWindow();
+  } else {
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+  }
+}
+
+RECT TWinControl::ClientRect() {
+  RECT r{0, 0, FWidth, FHeight};
+  if (FHandle) GetClientRect(FHandle, &r);
+  return r;
+}
+
+RECT TWinControl::AlignRect() { return ClientRect(); }
+
+void TWinControl::SetAlign(TAlign align) {
+  FAlign = align;
+  if (FParent) FParent->Realign();
+}
+
+void TWinControl::Realign() {
+  if (FAligning || FControls.empty()) return;
+  FAligning = true;
+  RECT r = AlignRect();
+  auto place = [&](TAlign which) {
+    for (TWinControl* c : FControls) {
+      if (c->FAlign != which || !c->FVisible) continue;
+      switch (which) {
+        case TAlign::alTop:
+          c->SetBounds(r.left, r.top, r.right - r.left, c->FHeight);
+          r.top += c->FHeight;
+          break;
+        case TAlign::alBottom:
+          c->SetBounds(r.left, r.bottom - c->FHeight, r.right - r.left, c->FHeight);
+          r.bottom -= c->FHeight;
+          break;
+        case TAlign::alLeft:
+          c->SetBounds(r.left, r.top, c->FWidth, r.bottom - r.top);
+          r.left += c->FWidth;
+          break;
+        case TAlign::alRight:
+          c->SetBounds(r.right - c->FWidth, r.top, c->FWidth, r.bottom - r.top);
+          r.right -= c->FWidth;
+          break;
+        case TAlign::alClient:
+          c->SetBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
+          break;
+        case TAlign::alNone:
+          break;
+      }
+    }
+  };
+  place(TAlign::alTop);
+  place(TAlign::alBottom);
+  place(TAlign::alLeft);
+  place(TAlign::alRight);
+  place(TAlign::alClient);
+  FAligning = false;
+}
+
+void TWinControl::Resized() {
+  Realign();
+  if (OnResize) OnResize(this);
+}
+
+void TWinControl::SetVisible(bool visible) {
+  if (FVisible == visible) return;
+  FVisible = visible;
+  if (FHandle) ShowWindow(FHandle, visible ? (FParent ? SW_SHOWNA : SW_SHOW) : SW_HIDE);
+  if (FParent) FParent->Realign();
+}
+
+bool TWinControl::Showing() const noexcept {
+  for (const TWinControl* c = this; c; c = c->FParent)
+    if (!c->FVisible) return false;
+  return true;
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+  FEnabled = enabled;
+  if (FHandle) EnableWindow(FHandle, enabled);
+}
+
+void TWinControl::SetColor(TColor color) {
+  FColor = color;
+  Invalidate();
+}
+
+const TFont& TWinControl::Font() const noexcept {
+  if (FParentFont && FParent) return FParent->Font();
+  static const TFont defaultFont;
+  return FFont ? *FFont : defaultFont;
+}
+
+HFONT TWinControl::FontHandle() {
+  if (FParentFont && FParent) return FParent->FontHandle();
+  if (!FFontHandle) {
+    const TFont& f = Font();
+    FFontHandle.Reset(CreateFontW(f.Height, 0, 0, 0, f.Bold ? FW_BOLD : FW_NORMAL, f.Italic, f.Underline, FALSE,
+                                  f.Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, f.Name.c_str()));
+  }
+  return FFontHandle.Get();
+}
+
+void TWinControl::SetFont(const TFont& font) {
+  FFont = std::make_unique<TFont>(font);
+  FParentFont = false;
+  FFontHandle.Reset();
+  FontChanged();
+}
+
+void TWinControl::FontChanged() {
+  if (FHandle) {
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
+    Invalidate();
+  }
+  for (TWinControl* child : FControls)
+    if (child->FParentFont) child->FontChanged();
+}
+
+void TWinControl::SetCaption(const std::string& caption) {
+  FCaption = caption;
+  if (FHandle) SetWindowTextW(FHandle, GbkToWide(caption).c_str());
+}
+
+bool TWinControl::CanFocus() const noexcept {
+  for (const TWinControl* c = this; c; c = c->FParent)
+    if (!c->FVisible || !c->FEnabled) return false;
+  return true;
+}
+
+void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+
+bool TWinControl::Focused() const noexcept { return FHandle && GetFocus() == FHandle; }
+
+void TWinControl::Invalidate() {
+  if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+LRESULT TWinControl::Broadcast(UINT msg, WPARAM wParam, LPARAM lParam) {
+  for (TWinControl* child : std::vector<TWinControl*>(FControls)) {
+    if (LRESULT r = child->Perform(msg, wParam, lParam)) return r;
+    if (LRESULT r = child->Broadcast(msg, wParam, lParam)) return r;
+  }
+  return 0;
+}
+
+}  // namespace kvx

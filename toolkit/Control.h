@@ -1,0 +1,201 @@
+#pragma once
+// The toolkit's windowed controls: one C++ object per window. The window is
+// created on first use of Handle() from the virtual CreateParams/CreateWnd, so
+// derived classes shape it; a foreign window (an ActiveX control's own) can be
+// adopted instead by subclassing it.
+
+#include "toolkit/Win.h"
+
+#include "toolkit/Handles.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvx {
+
+class TObject {
+ public:
+  virtual ~TObject() = default;
+};
+
+using TNotifyEvent = std::function<void(TObject* sender)>;
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
+// Colours: an RGB value (0x00BBGGRR) or, with the top bit set, a system colour index.
+using TColor = std::uint32_t;
+inline constexpr TColor clSystemColor = 0x80000000u;
+inline constexpr TColor clBtnFace = clSystemColor | COLOR_BTNFACE;
+inline constexpr TColor clWindow = clSystemColor | COLOR_WINDOW;
+inline constexpr TColor clWindowText = clSystemColor | COLOR_WINDOWTEXT;
+inline constexpr TColor clBtnText = clSystemColor | COLOR_BTNTEXT;
+COLORREF ColorToRGB(TColor color) noexcept;
+
+// Toolkit messages. Notifications a parent receives from a child (WM_COMMAND,
+// WM_NOTIFY, WM_CTLCOLOR*, WM_DRAWITEM) are reflected to the child's object as
+// CN_BASE + the original message.
+inline constexpr UINT CN_BASE = 0xBC00;
+inline constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+inline constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
+// Dialog keys and characters offered to the controls of a form: wParam is the
+// virtual key (or character), lParam the key message's lParam. A control that
+// acts on it answers 1 and the offer stops.
+inline constexpr UINT CM_DIALOGKEY = 0xB000;
+inline constexpr UINT CM_DIALOGCHAR = 0xB001;
+// Sent to every control of a form after the focus moved inside it; lParam is
+// the TWinControl* that has the focus now (may be null).
+inline constexpr UINT CM_FOCUSCHANGED = 0xB002;
+
+struct TFont {
+  std::wstring Name = L"MS Shell Dlg";
+  int Height = -11;  // negative: character height in pixels
+  BYTE Charset = DEFAULT_CHARSET;
+  bool Bold = false;
+  bool Italic = false;
+  bool Underline = false;
+  TColor Color = clWindowText;
+};
+
+// What CreateWnd makes: the window class (our own, or a system class taken
+// over with our procedure in front of it) and the window's style and bounds.
+struct TCreateParams {
+  std::wstring Caption;
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  HWND WndParent = nullptr;
+  std::wstring ClassName;          // registered once per name
+  const wchar_t* BaseClass = nullptr;  // a system class to take over, e.g. L"BUTTON"
+  UINT ClassStyle = CS_DBLCLKS;
+  LPCWSTR Cursor = IDC_ARROW;
+};
+
+class TWinControl : public TObject {
+ public:
+  explicit TWinControl(TWinControl* parent);
+  ~TWinControl() override;
+  TWinControl(const TWinControl&) = delete;
+  TWinControl& operator=(const TWinControl&) = delete;
+
+  TWinControl* Parent() const noexcept { return FParent; }
+  const std::vector<TWinControl*>& Controls() const noexcept { return FControls; }
+  // The top-level control this one lives in (itself for a top-level window).
+  TWinControl* TopLevel() noexcept;
+
+  // Creates the window (and its parent's) on first use.
+  HWND Handle();
+  bool HandleAllocated() const noexcept { return FHandle != nullptr; }
+  void HandleNeeded() { Handle(); }
+  // Finds the control object of a window made or adopted by the toolkit.
+  static TWinControl* FromHandle(HWND window) noexcept;
+
+  // Bounds relative to the parent's client area (screen for top-level windows).
+  int Left() const noexcept { return FLeft; }
+  int Top() const noexcept { return FTop; }
+  int Width() const noexcept { return FWidth; }
+  int Height() const noexcept { return FHeight; }
+  virtual void SetBounds(int left, int top, int width, int height);
+  void SetLeft(int value) { SetBounds(value, FTop, FWidth, FHeight); }
+  void SetTop(int value) { SetBounds(FLeft, value, FWidth, FHeight); }
+  void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
+  void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
+  RECT ClientRect();
+  int ClientWidth() { return ClientRect().right; }
+  int ClientHeight() { return ClientRect().bottom; }
+
+  TAlign Align() const noexcept { return FAlign; }
+  void SetAlign(TAlign align);
+  bool Visible() const noexcept { return FVisible; }
+  virtual void SetVisible(bool visible);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  // Visible, and every parent up to the top level visible too.
+  bool Showing() const noexcept;
+  bool Enabled() const noexcept { return FEnabled; }
+  virtual void SetEnabled(bool enabled);
+  int TabOrder() const noexcept { return FTabOrder; }
+  void SetTabOrder(int order) noexcept { FTabOrder = order; }
+  bool TabStop() const noexcept { return FTabStop; }
+  void SetTabStop(bool value) noexcept { FTabStop = value; }
+
+  TColor Color() const noexcept { return FColor; }
+  void SetColor(TColor color);
+  // The font in effect: this control's own, or its parent's while ParentFont is on.
+  const TFont& Font() const noexcept;
+  HFONT FontHandle();
+  void SetFont(const TFont& font);
+  bool ParentFont() const noexcept { return FParentFont; }
+
+  // The caption is a system text (GBK).
+  const std::string& Caption() const noexcept { return FCaption; }
+  virtual void SetCaption(const std::string& caption);
+
+  bool CanFocus() const noexcept;
+  void SetFocus();
+  bool Focused() const noexcept;
+  void Invalidate();
+
+  // Offers a message to this control and then to each child in turn until one
+  // answers non-zero; returns that answer (0 when nobody took it).
+  LRESULT Broadcast(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) { return WndProc(msg, wParam, lParam); }
+
+  TNotifyEvent OnResize;
+
+ protected:
+  virtual void CreateParams(TCreateParams& params);
+  virtual void CreateWnd();
+  virtual void DestroyWnd();
+  virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // The window's own default processing (the base class or adopted procedure).
+  LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Paints the background; the default fills the client area with Color.
+  virtual void EraseBackground(HDC dc);
+  virtual void Paint(HDC /*dc*/) {}
+  bool HasOwnPaint() const noexcept { return FOwnPaint; }
+  void SetOwnPaint(bool value) noexcept { FOwnPaint = value; }
+  // The client area children are aligned in (a panel leaves its border out).
+  virtual RECT AlignRect();
+  void Realign();
+  virtual void Resized();
+  virtual void FontChanged();
+
+  // Makes `window`, created by someone else, this control's window: its
+  // procedure is replaced by ours and put back by ReleaseWindow.
+  void AdoptWindow(HWND window);
+  void ReleaseWindow() noexcept;
+  void DestroyHandle();
+
+ private:
+  static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  void Bind(HWND window) noexcept;
+  void Unbind() noexcept;
+  void UpdateBoundsFromWindow();
+  void CreateChildHandles();
+  TWinControl* FindChildOfWindow(HWND child) noexcept;
+
+  TWinControl* FParent;
+  std::vector<TWinControl*> FControls;
+  HWND FHandle = nullptr;
+  WNDPROC FDefWndProc = DefWindowProcW;
+  bool FAdopted = false;
+  int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+  TAlign FAlign = TAlign::alNone;
+  bool FVisible = true;
+  bool FEnabled = true;
+  bool FTabStop = false;
+  int FTabOrder = 0;
+  TColor FColor = clBtnFace;
+  bool FParentFont = true;
+  std::unique_ptr<TFont> FFont;
+  TUniqueFont FFontHandle;
+  std::string FCaption;
+  bool FOwnPaint = false;
+  bool FAligning = false;
+};
+
+}  // namespace kvx
