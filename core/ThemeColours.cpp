@@ -41,7 +41,7 @@ TColour DefaultSystemColour(int index) noexcept {
       RgbColour(185, 209, 234), RgbColour(215, 228, 242), RgbColour(51, 153, 255),
       RgbColour(240, 240, 240),
   };
-  if (index < 0 || index >= static_cast<int>(std::size(scheme))) return clBlack;
+  if (index < 0 || index >= static_cast<int>(std::size(scheme))) return RgbColour(0, 0, 0);
   return scheme[index];
 }
 
@@ -82,7 +82,7 @@ TColour HslToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t l) noexcept {
   // v and m in units of 1/57600 (S and L are over 240 each).
   const std::int64_t hh = h, ss = s, ll = l;
   const std::int64_t v = ll < 120 ? ll * (240 + ss) : 240 * ll + 240 * ss - ll * ss;
-  if (v <= 0) return clBlack;
+  if (v <= 0) return RgbColour(0, 0, 0);
   const std::int64_t m = 2 * ll * 240 - v;
   // The hue is read on the 239 scale: x = 6h / 239.
   const std::int64_t sextant = 6 * hh / 239;

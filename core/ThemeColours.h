@@ -10,8 +10,7 @@
 
 namespace kvx {
 
-// 0x00BBGGRR for an RGB colour (the platform's COLORREF), or 0xFF0000nn for
-// the platform's system colour number nn.
+// 0x00BBGGRR for an RGB colour (the platform's COLORREF), or a system colour.
 using TColour = std::uint32_t;
 
 constexpr TColour RgbColour(std::uint8_t r, std::uint8_t g, std::uint8_t b) noexcept {
@@ -21,22 +20,12 @@ constexpr std::uint8_t RedOf(TColour c) noexcept { return static_cast<std::uint8
 constexpr std::uint8_t GreenOf(TColour c) noexcept { return static_cast<std::uint8_t>(c >> 8); }
 constexpr std::uint8_t BlueOf(TColour c) noexcept { return static_cast<std::uint8_t>(c >> 16); }
 
+// The platform's system colour number nn (top byte 0xFF). Any colour with
+// the top bit set is read as a system colour, whatever the other top bits.
 constexpr TColour SystemColour(int index) noexcept {
   return 0xFF000000u | (static_cast<TColour>(index) & 0xFFu);
 }
-constexpr bool IsSystemColour(TColour c) noexcept { return (c >> 24) == 0xFF; }
-
-inline constexpr TColour clBlack = RgbColour(0, 0, 0);
-inline constexpr TColour clWhite = RgbColour(255, 255, 255);
-inline constexpr TColour clSilver = RgbColour(192, 192, 192);
-inline constexpr TColour clGray = RgbColour(128, 128, 128);
-inline constexpr TColour clWindowFrame = SystemColour(6);
-inline constexpr TColour clHighlight = SystemColour(13);
-inline constexpr TColour clBtnFace = SystemColour(15);
-inline constexpr TColour clBtnShadow = SystemColour(16);
-inline constexpr TColour clGrayText = SystemColour(17);
-inline constexpr TColour clBtnHighlight = SystemColour(20);
-inline constexpr TColour cl3DDkShadow = SystemColour(21);
+constexpr bool IsSystemColour(TColour c) noexcept { return (c & 0x80000000u) != 0; }
 
 // Where system colours come from. The platform layer installs the live
 // system colours; until then (and natively) the platform's default scheme

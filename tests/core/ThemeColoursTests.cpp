@@ -19,6 +19,11 @@ std::string Rgb(TColour c) {
 
 TColour Grey(int v) { return RgbColour(v, v, v); }
 
+constexpr TColour clBlack = RgbColour(0, 0, 0), clWhite = RgbColour(255, 255, 255);
+constexpr TColour clBtnFace = SystemColour(15), clBtnShadow = SystemColour(16),
+                  clGrayText = SystemColour(17), cl3DDkShadow = SystemColour(21),
+                  clHighlight = SystemColour(13);
+
 TEST(ThemeColours, RgbToHsl) {
   const struct {
     TColour rgb;
@@ -171,6 +176,7 @@ TEST(ThemeColours, SystemColoursAreResolvedFirst) {
   EXPECT_EQ(ResolveColour(0x02000000u | RgbColour(1, 2, 3)), RgbColour(1, 2, 3));
   EXPECT_EQ(ResolveColour(clBtnFace), DefaultSystemColour(15));
   EXPECT_EQ(ResolveColour(SystemColour(200)), clBlack);  // no such colour
+  EXPECT_EQ(ResolveColour(0x8000000Fu), DefaultSystemColour(15));
 
   SetSystemColourSource(FakeSystemColour);
   EXPECT_EQ(ResolveColour(clBtnFace), RgbColour(15, 1, 2));
