@@ -142,6 +142,8 @@ class TWinControl : public TObject {
   // answers non-zero; returns that answer (0 when nobody took it).
   LRESULT Broadcast(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) { return WndProc(msg, wParam, lParam); }
+  // True for a control the toolkit paints itself (background and Paint).
+  bool HasOwnPaint() const noexcept { return FOwnPaint; }
 
   TNotifyEvent OnResize;
 
@@ -155,7 +157,6 @@ class TWinControl : public TObject {
   // Paints the background; the default fills the client area with Color.
   virtual void EraseBackground(HDC dc);
   virtual void Paint(HDC /*dc*/) {}
-  bool HasOwnPaint() const noexcept { return FOwnPaint; }
   void SetOwnPaint(bool value) noexcept { FOwnPaint = value; }
   // The client area children are aligned in (a panel leaves its border out).
   virtual RECT AlignRect();
