@@ -19,14 +19,6 @@ std::string DefaultTitle() {
   return WideToGbk(std::filesystem::path(path).stem().wstring());
 }
 
-UINT ShiftState() {
-  UINT shift = 0;
-  if (GetKeyState(VK_SHIFT) & 0x8000) shift |= MK_SHIFT;
-  if (GetKeyState(VK_CONTROL) & 0x8000) shift |= MK_CONTROL;
-  if (GetKeyState(VK_MENU) & 0x8000) shift |= MK_ALT;
-  return shift;
-}
-
 // The toolkit control a message is for: the window itself or, for a window
 // the toolkit did not make (inside a hosted control), its nearest ancestor.
 TWinControl* ControlOfWindow(HWND window) {
@@ -141,12 +133,12 @@ bool TApplication::IsKeyMessage(MSG& msg) {
   if (form->KeyPreview) {
     if ((m == WM_KEYDOWN || m == WM_SYSKEYDOWN) && form->OnKeyDown) {
       WORD key = static_cast<WORD>(msg.wParam);
-      form->OnKeyDown(form, key, ShiftState());
+      form->OnKeyDown(form, key, KeyboardShiftState());
       if (key == 0) return true;
       msg.wParam = key;
     } else if ((m == WM_KEYUP || m == WM_SYSKEYUP) && form->OnKeyUp) {
       WORD key = static_cast<WORD>(msg.wParam);
-      form->OnKeyUp(form, key, ShiftState());
+      form->OnKeyUp(form, key, KeyboardShiftState());
       if (key == 0) return true;
       msg.wParam = key;
     } else if (m == WM_CHAR && form->OnKeyPress) {

@@ -13,8 +13,6 @@ enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
-using TKeyEvent = std::function<void(TObject* sender, WORD& key, UINT shift)>;
-using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
 
 // Modal results, as the buttons of a form answer them.
 using TModalResult = int;
