@@ -27,14 +27,11 @@ COLORREF ColorToRGB(TColor color) noexcept {
   return static_cast<COLORREF>(color & 0x00FFFFFF);
 }
 
-TShiftState KeyboardShiftState() noexcept {
-  TShiftState shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
-  if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
-  if (GetKeyState(VK_LBUTTON) < 0) shift |= ssLeft;
-  if (GetKeyState(VK_RBUTTON) < 0) shift |= ssRight;
-  if (GetKeyState(VK_MBUTTON) < 0) shift |= ssMiddle;
+UINT KeyboardShiftState() noexcept {
+  UINT shift = 0;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= MK_SHIFT;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= MK_CONTROL;
+  if (GetKeyState(VK_MENU) < 0) shift |= MK_ALT;
   return shift;
 }
 

@@ -23,23 +23,12 @@ class TObject {
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
-// Shift state of key and mouse events.
-using TShiftState = std::uint8_t;
-inline constexpr TShiftState ssShift = 0x01;
-inline constexpr TShiftState ssAlt = 0x02;
-inline constexpr TShiftState ssCtrl = 0x04;
-inline constexpr TShiftState ssLeft = 0x08;
-inline constexpr TShiftState ssRight = 0x10;
-inline constexpr TShiftState ssMiddle = 0x20;
-enum class TMouseButton { mbLeft, mbRight, mbMiddle };
-
-using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+// Key events carry the shift state as MK_SHIFT, MK_CONTROL and MK_ALT bits.
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, UINT shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
-using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
-using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 
 // The shift state of the keyboard right now.
-TShiftState KeyboardShiftState() noexcept;
+UINT KeyboardShiftState() noexcept;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
