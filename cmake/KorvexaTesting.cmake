@@ -25,7 +25,8 @@ function(korvexa_add_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
   if(T_DISPLAY)
-    set_tests_properties(${T_NAME} PROPERTIES LABELS display)
+    # Window tests share one X display and the foreground: one at a time.
+    set_tests_properties(${T_NAME} PROPERTIES LABELS display RESOURCE_LOCK display)
   endif()
 endfunction()
 
