@@ -24,7 +24,9 @@ std::uint8_t ToByte(std::int64_t value) noexcept {
 
 }  // namespace
 
-void SetSystemColourSource(TSystemColourSource source) noexcept { systemColourSource = source; }
+void SetSystemColourSource(TSystemColourSource source) noexcept {
+  systemColourSource = source;
+}
 
 TColour DefaultSystemColour(int index) noexcept {
   // The platform's default scheme, by system colour number.
@@ -92,15 +94,10 @@ TColour HslToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t l) noexcept {
   const std::int64_t V = v * 239, M = m * 239;
   const std::int64_t step = (v - m) * fraction;  // v * ((v - m) / v) * f
   const std::int64_t mid1 = M + step, mid2 = V - step;
-  std::int64_t rgb[3];
-  switch (sextant) {
-    case 1: rgb[0] = mid2, rgb[1] = V, rgb[2] = M; break;
-    case 2: rgb[0] = M, rgb[1] = V, rgb[2] = mid1; break;
-    case 3: rgb[0] = M, rgb[1] = mid2, rgb[2] = V; break;
-    case 4: rgb[0] = mid1, rgb[1] = M, rgb[2] = V; break;
-    case 5: rgb[0] = V, rgb[1] = M, rgb[2] = mid2; break;
-    default: rgb[0] = V, rgb[1] = mid1, rgb[2] = M; break;  // 0, and 6 when h >= 239
-  }
+  const std::int64_t bySextant[6][3] = {{V, mid1, M}, {mid2, V, M}, {M, V, mid1},
+                                        {M, mid2, V}, {mid1, M, V}, {V, M, mid2}};
+  // Sextant 6 (h of 239 and above) reads as the first.
+  const std::int64_t* rgb = bySextant[sextant < 6 ? sextant : 0];
   std::uint8_t channel[3];
   for (int i = 0; i < 3; ++i) {
     // Capped at 1; an over-saturated input must not wrap below 0 either.
@@ -128,8 +125,7 @@ TColour MixColours(TColour a, TColour b, std::uint8_t weight) noexcept {
   auto mix = [w](std::uint8_t x, std::uint8_t y) {
     return ToByte(RoundHalfEven(x * w + y * (255 - w), 255));
   };
-  return RgbColour(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)),
-                   mix(BlueOf(a), BlueOf(b)));
+  return RgbColour(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)), mix(BlueOf(a), BlueOf(b)));
 }
 
 bool ColoursTooNear(TColour a, TColour b) noexcept {

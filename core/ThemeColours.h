@@ -16,16 +16,24 @@ using TColour = std::uint32_t;
 constexpr TColour RgbColour(std::uint8_t r, std::uint8_t g, std::uint8_t b) noexcept {
   return static_cast<TColour>(r) | (static_cast<TColour>(g) << 8) | (static_cast<TColour>(b) << 16);
 }
-constexpr std::uint8_t RedOf(TColour c) noexcept { return static_cast<std::uint8_t>(c); }
-constexpr std::uint8_t GreenOf(TColour c) noexcept { return static_cast<std::uint8_t>(c >> 8); }
-constexpr std::uint8_t BlueOf(TColour c) noexcept { return static_cast<std::uint8_t>(c >> 16); }
+constexpr std::uint8_t RedOf(TColour c) noexcept {
+  return static_cast<std::uint8_t>(c);
+}
+constexpr std::uint8_t GreenOf(TColour c) noexcept {
+  return static_cast<std::uint8_t>(c >> 8);
+}
+constexpr std::uint8_t BlueOf(TColour c) noexcept {
+  return static_cast<std::uint8_t>(c >> 16);
+}
 
 // The platform's system colour number nn (top byte 0xFF). Any colour with
 // the top bit set is read as a system colour, whatever the other top bits.
 constexpr TColour SystemColour(int index) noexcept {
   return 0xFF000000u | (static_cast<TColour>(index) & 0xFFu);
 }
-constexpr bool IsSystemColour(TColour c) noexcept { return (c & 0x80000000u) != 0; }
+constexpr bool IsSystemColour(TColour c) noexcept {
+  return (c & 0x80000000u) != 0;
+}
 
 // Where system colours come from. The platform layer installs the live
 // system colours; until then (and natively) the platform's default scheme

@@ -5,11 +5,15 @@
 namespace kvx {
 namespace {
 
-TColour PlatformSystemColour(int index) noexcept { return GetSysColor(index); }
+TColour PlatformSystemColour(int index) noexcept {
+  return GetSysColor(index);
+}
 
 }  // namespace
 
-void UsePlatformSystemColours() noexcept { SetSystemColourSource(PlatformSystemColour); }
+void UsePlatformSystemColours() noexcept {
+  SetSystemColourSource(PlatformSystemColour);
+}
 
 bool ScreenHasFullColour() noexcept {
   HDC screen = GetDC(nullptr);

@@ -16,7 +16,9 @@ enum class TDepth { dUnknown, dFull, dPalette };
 TDepth gDepth = TDepth::dUnknown;
 bool gSystemColoursInstalled = false;
 
-RECT Rect(LONG left, LONG top, LONG right, LONG bottom) noexcept { return RECT{left, top, right, bottom}; }
+RECT Rect(LONG left, LONG top, LONG right, LONG bottom) noexcept {
+  return RECT{left, top, right, bottom};
+}
 
 void Pixel(HDC dc, int x, int y, TColour colour) noexcept {
   SetPixelV(dc, x, y, ResolveColour(colour));
@@ -64,7 +66,8 @@ void ShadeRect(HDC dc, const RECT& rect, TColour top, TColour bottom) {
     TSelectObject select(memory.Get(), bitmap.Get());
     int bandTop = 0;
     for (int y = 1; y <= height; ++y) {
-      if (y < height && rows[static_cast<size_t>(y)] == rows[static_cast<size_t>(bandTop)]) continue;
+      if (y < height && rows[static_cast<size_t>(y)] == rows[static_cast<size_t>(bandTop)])
+        continue;
       FillSolid(memory.Get(), Rect(0, bandTop, width, y), rows[static_cast<size_t>(bandTop)]);
       bandTop = y;
     }

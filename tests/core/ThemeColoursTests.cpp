@@ -17,7 +17,9 @@ std::string Rgb(TColour c) {
          std::to_string(BlueOf(c)) + ")";
 }
 
-TColour Grey(int v) { return RgbColour(v, v, v); }
+TColour Grey(int v) {
+  return RgbColour(v, v, v);
+}
 
 constexpr TColour clBlack = RgbColour(0, 0, 0), clWhite = RgbColour(255, 255, 255);
 constexpr TColour clBtnFace = SystemColour(15), clBtnShadow = SystemColour(16),
@@ -102,8 +104,7 @@ TEST(ThemeColours, DarkenAndLightenHoldAtBlackAndWhite) {
     EXPECT_EQ(Lighten(clWhite, amount), clWhite) << amount;
   }
   // Luminance that reaches 240 or more is white whatever the hue.
-  for (int h = 0; h < 256; h += 15)
-    EXPECT_EQ(Lighten(HslToRgb(h, 240, 200), 40), clWhite) << h;
+  for (int h = 0; h < 256; h += 15) EXPECT_EQ(Lighten(HslToRgb(h, 240, 200), 40), clWhite) << h;
   for (int v = 0; v < 256; ++v) EXPECT_EQ(Darken(Grey(v), 255), clBlack) << v;
 }
 
@@ -169,7 +170,9 @@ TEST(ThemeColours, OppositeHue) {
   EXPECT_EQ(Rgb(OppositeHue(RgbColour(240, 155, 20), 180)), Rgb(HslToRgb(145, 240, 180)));
 }
 
-TColour FakeSystemColour(int index) noexcept { return RgbColour(index, 1, 2); }
+TColour FakeSystemColour(int index) noexcept {
+  return RgbColour(index, 1, 2);
+}
 
 TEST(ThemeColours, SystemColoursAreResolvedFirst) {
   EXPECT_EQ(ResolveColour(RgbColour(1, 2, 3)), RgbColour(1, 2, 3));
@@ -217,16 +220,12 @@ TEST(ThemeColours, StripAccelerators) {
     const wchar_t* in;
     const wchar_t* out;
   } cases[] = {
-      {L"", L""},
-      {L"x", L"x"},
-      {L"&", L"&"},
-      {L"&File", L"File"},
-      {L"E&xit", L"Exit"},
-      {L"a&&b", L"a&b"},
+      {L"", L""},          {L"x", L"x"},
+      {L"&", L"&"},        {L"&File", L"File"},
+      {L"E&xit", L"Exit"}, {L"a&&b", L"a&b"},
       {L"a&&&b", L"a&&b"},  // the second of a pair opens the next pair
       {L"end&", L"end&"},   // the last character always stays
-      {L"&&", L"&&"},
-      {L"\x9000\x51FA&X", L"\x9000\x51FAX"},
+      {L"&&", L"&&"},      {L"\x9000\x51FA&X", L"\x9000\x51FAX"},
   };
   for (const auto& c : cases) EXPECT_EQ(StripAccelerators(c.in), c.out) << "\"" << c.in << "\"";
 }

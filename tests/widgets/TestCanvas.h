@@ -14,7 +14,8 @@ namespace kvx::test {
 
 class TTestCanvas {
  public:
-  TTestCanvas(int width, int height, TColour fill = RgbColour(1, 2, 3)) : FWidth(width), FHeight(height) {
+  TTestCanvas(int width, int height, TColour fill = RgbColour(1, 2, 3))
+      : FWidth(width), FHeight(height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -23,7 +24,8 @@ class TTestCanvas {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     FDC.Reset(CreateCompatibleDC(nullptr));
-    FBitmap.Reset(CreateDIBSection(FDC.Get(), &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&FBits), nullptr, 0));
+    FBitmap.Reset(CreateDIBSection(FDC.Get(), &info, DIB_RGB_COLORS,
+                                   reinterpret_cast<void**>(&FBits), nullptr, 0));
     FOld = SelectObject(FDC.Get(), FBitmap.Get());
     Fill(fill);
   }
@@ -71,8 +73,8 @@ class TTestCanvas {
         if (!entry) return std::string("no colour for '") + key + "'";
         TColour actual = At(left + x, top + y);
         if (actual != entry->Colour)
-          report += "(" + std::to_string(left + x) + "," + std::to_string(top + y) + ") wants '" + key +
-                    "' " + Hex(entry->Colour) + " has " + Hex(actual) + "\n";
+          report += "(" + std::to_string(left + x) + "," + std::to_string(top + y) + ") wants '" +
+                    key + "' " + Hex(entry->Colour) + " has " + Hex(actual) + "\n";
       }
     }
     return report;

@@ -67,13 +67,15 @@ TEST_F(ThemeDrawing, FaceIsAGradientOverTwoDarkerRows) {
   TTestCanvas canvas(8, 12);
   DrawFace(canvas.DC(), RECT{1, 1, 7, 11}, base);
   // From base lightened by 30 (216, 137, 99) to base darkened by 10, over eight rows.
-  const TColour rows[] = {RgbColour(212, 131, 92), RgbColour(208, 125, 85), RgbColour(204, 119, 79),
-                          RgbColour(200, 114, 72), RgbColour(196, 108, 65), RgbColour(192, 102, 59),
-                          RgbColour(188, 96, 52),  RgbColour(184, 91, 46),
-                          RgbColour(167, 82, 42),  // darkened by 20
-                          RgbColour(150, 74, 37)};  // darkened by 30
+  const TColour rows[] = {
+      RgbColour(212, 131, 92), RgbColour(208, 125, 85), RgbColour(204, 119, 79),
+      RgbColour(200, 114, 72), RgbColour(196, 108, 65), RgbColour(192, 102, 59),
+      RgbColour(188, 96, 52),  RgbColour(184, 91, 46),  RgbColour(167, 82, 42),  // darkened by 20
+      RgbColour(150, 74, 37)};                                                   // darkened by 30
   for (int i = 0; i < 10; ++i) {
-    for (int x = 1; x < 7; ++x) ASSERT_EQ(TTestCanvas::Hex(canvas.At(x, 1 + i)), TTestCanvas::Hex(rows[i])) << x << "," << 1 + i;
+    for (int x = 1; x < 7; ++x)
+      ASSERT_EQ(TTestCanvas::Hex(canvas.At(x, 1 + i)), TTestCanvas::Hex(rows[i]))
+          << x << "," << 1 + i;
     EXPECT_EQ(canvas.At(0, 1 + i), kBack);
     EXPECT_EQ(canvas.At(7, 1 + i), kBack);
   }
@@ -209,8 +211,9 @@ TEST_F(ThemeDrawing, CopyParentBackgroundLinesUpWithTheControl) {
   GetViewportOrgEx(canvas.DC(), &before);
   CopyParentBackground(&child, canvas.DC(), true);
   const TColour R = RgbColour(255, 0, 0), B = RgbColour(0, 0, 255), G = RgbColour(0, 255, 0);
-  EXPECT_EQ(canvas.Mismatches(0, 0, {"RRRRRBBBBB", "RRRRRBBBBB", "GGGGGGGGGG", "RRRRRBBBBB", "RRRRRBBBBB"},
-                              {{'R', R}, {'B', B}, {'G', G}}),
+  EXPECT_EQ(canvas.Mismatches(
+                0, 0, {"RRRRRBBBBB", "RRRRRBBBBB", "GGGGGGGGGG", "RRRRRBBBBB", "RRRRRBBBBB"},
+                {{'R', R}, {'B', B}, {'G', G}}),
             "");
   POINT after{};
   GetViewportOrgEx(canvas.DC(), &after);

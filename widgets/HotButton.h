@@ -1,0 +1,196 @@
+#pragma once
+// The owner-drawn push button of the title panel. With hot tracking it draws
+// a soft rounded gradient face whose frame lights up under the mouse; without
+// it, a classic three-dimensional button; with the platform's visual styles
+// active and ThemeAware on, the platform's themed button. Towards keyboard
+// and form it behaves like a standard push button (default and cancel
+// buttons, accelerators, the space bar) and can act as a group toggle.
+
+#include "toolkit/Win.h"
+
+#include "core/ThemeColours.h"
+#include "toolkit/Control.h"
+#include "toolkit/Handles.h"
+#include "widgets/ThemeColours.h"
+
+#include <string>
+
+namespace kvx {
+
+enum class TVerticalAlignment { avTop, avCenter, avBottom };
+enum class THotTrackColorType { htctComplement, htctActual };
+enum class TTextStyle { tsNormal, tsRaised, tsRecessed, tsShadow };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TButtonState { bsUp = 0, bsDown = 2, bsExclusive = 3 };
+
+// Sent to the sibling buttons when a group button goes down or its group
+// settings change: wParam the group index, lParam the sending THotButton.
+inline constexpr UINT CM_BUTTONPRESSED = 0x2421;
+
+class TCustomHotButton : public TWinControl {
+ public:
+  explicit TCustomHotButton(TWinControl* parent);
+  ~TCustomHotButton() override;
+
+  TVerticalAlignment AlignmentVertical() const noexcept { return FAlignmentVertical; }
+  virtual void SetAlignmentVertical(TVerticalAlignment value);
+  TColor HighlightColor() const noexcept { return FHighlightColor; }
+  virtual void SetHighlightColor(TColor value);
+  bool HotTrack() const noexcept { return FHotTrack; }
+  virtual void SetHotTrack(bool value);
+  TColor HotTrackColor() const noexcept { return FHotTrackColor; }
+  void SetHotTrackColor(TColor value);
+  THotTrackColorType HotTrackColorType() const noexcept { return FHotTrackColorType; }
+  void SetHotTrackColorType(THotTrackColorType value);
+  bool LightTextStyle() const noexcept { return FLightTextStyle; }
+  virtual void SetLightTextStyle(bool value);
+  TColor TextHighlightColor() const noexcept { return FTextHighlightColor; }
+  virtual void SetTextHighlightColor(TColor value);
+  TColor TextShadowColor() const noexcept { return FTextShadowColor; }
+  virtual void SetTextShadowColor(TColor value);
+  int TextShadowDepth() const noexcept { return FTextShadowDepth; }
+  virtual void SetTextShadowDepth(int value);
+  TTextStyle TextStyle() const noexcept { return FTextStyle; }
+  virtual void SetTextStyle(TTextStyle value);
+  bool ThemeAware() const noexcept { return FThemeAware; }
+  virtual void SetThemeAware(bool value);
+  bool TransparentCorners() const noexcept { return FTransparentCorners; }
+  virtual void SetTransparentCorners(bool value);
+
+  bool Hovering() const noexcept { return FHovering; }
+  // Runs the button's action as a click of the user would.
+  virtual void Click();
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnMouseEnter;
+  TNotifyEvent OnMouseLeave;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void EraseBackground(HDC dc) override;
+
+  virtual void PaintCornerBackground(HDC dc);
+  virtual void RepaintButton();
+  virtual void FocusRepaint();
+  virtual RECT GetHoverRect();
+  virtual bool ThemesActive();
+  virtual void DrawCaption(HDC dc, RECT rect, UINT format);
+  virtual void ButtonPressed();
+
+  // Invalidates and paints at once.
+  void Repaint();
+  // The focus and accelerator cues the window currently hides (UISF_ bits).
+  UINT HiddenCues();
+  // The caption as the platform holds it (UTF-16).
+  std::wstring CaptionText();
+  bool Destroying() const noexcept { return FDestroying; }
+  // Marks the control as going and destroys its window; each destructor
+  // calls it so the window goes while that class still answers it.
+  void BeginDestroy() noexcept;
+
+ private:
+  void MouseEnter();
+  void MouseLeave();
+
+  TVerticalAlignment FAlignmentVertical = TVerticalAlignment::avCenter;
+  TColor FHighlightColor = clHighlight;
+  bool FHotTrack = false;
+  TColor FHotTrackColor = RgbColour(240, 155, 20);
+  THotTrackColorType FHotTrackColorType = THotTrackColorType::htctActual;
+  bool FLightTextStyle = false;
+  TColor FTextHighlightColor = clBtnHighlight;
+  TColor FTextShadowColor = clBtnShadow;
+  int FTextShadowDepth = 2;
+  TTextStyle FTextStyle = TTextStyle::tsNormal;
+  bool FThemeAware = true;
+
+  bool FTransparentCorners = false;
+  bool FHovering = false;
+  bool FDestroying = false;
+};
+
+class THotButton : public TCustomHotButton {
+ public:
+  explicit THotButton(TWinControl* parent);
+  ~THotButton() override;
+
+  TAlignment Alignment() const noexcept { return FAlignment; }
+  virtual void SetAlignment(TAlignment value);
+  bool AllowAllUp() const noexcept { return FAllowAllUp; }
+  virtual void SetAllowAllUp(bool value);
+  bool Cancel = false;
+  bool Default() const noexcept { return FDefault; }
+  virtual void SetDefault(bool value);
+  bool DropDownOnEnter = true;
+  int GroupIndex() const noexcept { return FGroupIndex; }
+  virtual void SetGroupIndex(int value);
+  bool Down() const noexcept { return FDown; }
+  virtual void SetDown(bool value);
+  TColor FrameColor() const noexcept { return FFrameColor; }
+  virtual void SetFrameColor(TColor value);
+  int ModalResult = 0;
+  bool ShowDownPattern() const noexcept { return FShowDownPattern; }
+  virtual void SetShowDownPattern(bool value);
+  bool ShowFocusRect() const noexcept { return FShowFocusRect; }
+  virtual void SetShowFocusRect(bool value);
+
+  void SetEnabled(bool enabled) override;
+  void Click() override;
+
+  // State as the painting sees it.
+  bool ShowsDefault() const noexcept { return FShowsDefault; }
+  bool DrawPressed() const noexcept { return FDrawPressed; }
+  TButtonState GroupState() const noexcept { return FGroupState; }
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void CreateWnd() override;
+  void Paint(HDC dc) override;
+  void ButtonPressed() override;
+
+  virtual RECT GetCaptionRect();
+  virtual void PaintCaption(HDC dc);
+  // Fills an 8 x 8 bitmap with the chequered pattern of a down group button.
+  virtual void MakeDownPattern(HDC dc, HBITMAP pattern);
+
+  bool KeyClick() const noexcept { return FKeyClick; }
+  // Pressed or down: the look of a pressed button.
+  bool CountsAsPressed() const noexcept {
+    return FGroupState != TButtonState::bsUp || FDrawPressed;
+  }
+
+ private:
+  void BroadcastGroup();
+  void FocusChanged(TWinControl* focused);
+  bool DialogKey(WPARAM key, LPARAM keyData);
+  bool DialogChar(WPARAM character);
+  void PaintHotTrack(HDC dc, RECT& r, bool& done);
+  void PaintClassic(HDC dc, RECT& r);
+  void PaintThemed(HDC dc, RECT& r);
+  void PaintDownPattern(HDC dc, const RECT& r);
+
+  TAlignment FAlignment = TAlignment::taCenter;
+  bool FAllowAllUp = false;
+  bool FDefault = false;
+  int FGroupIndex = 0;
+  bool FDown = false;
+  TColor FFrameColor = cl3DDkShadow;
+  bool FShowDownPattern = true;
+  bool FShowFocusRect = true;
+
+  bool FTrackingMouse = false;
+  bool FDrawPressed = false;
+  bool FSpaceDown = false;
+  bool FInClick = false;
+  bool FShowsDefault = false;
+  bool FKeyClick = false;
+  TButtonState FGroupState = TButtonState::bsUp;
+
+  // The down pattern, made again when the face colour changes.
+  TUniqueBrush FDownPatternBrush;
+  TColour FDownPatternColour = 0;
+};
+
+}  // namespace kvx
