@@ -1,0 +1,123 @@
+// What input reaches the embedded page, and focus back to the page when the
+// application becomes active.
+#include "toolkit/Win.h"
+
+#include "app/MainForm.h"
+
+#include "browser/OleError.h"
+#include "core/Text.h"
+#include "toolkit/Application.h"
+
+namespace kvx {
+namespace {
+
+constexpr DISPID kApplication = 200;
+constexpr DISPID kDocument = 203;
+constexpr DISPID kBusy = 212;
+constexpr char kPageWindowClass[] = "Internet Explorer_Server";
+
+bool Held(int key) noexcept { return (GetKeyState(key) & 0x80) != 0; }
+
+// Backspace, Tab, paging and arrow keys, F1 to F12: the keys that take their own path.
+bool IsSpecialKey(WPARAM key) noexcept {
+  return key == VK_BACK || key == VK_TAB || (key >= 33 && key <= 40) || (key >= VK_F1 && key <= VK_F12);
+}
+
+bool AnyFunctionKeyHeld() noexcept {
+  for (int key = VK_F1; key <= VK_F12; ++key)
+    if (Held(key)) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string TMainForm::WindowClassAtPoint(POINT point) {
+  char name[256];
+  int length = GetClassNameA(WindowFromPoint(point), name, sizeof name);
+  if (length <= 0) return "not found";
+  return std::string(name, static_cast<size_t>(length));
+}
+
+void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
+  if (!WebBrowser1) {
+    handled = false;
+    return;
+  }
+  // No context menu opens anywhere in the application: the loop dispatches a message that does nothing.
+  if (msg.message == WM_CONTEXTMENU) {
+    msg.message = WM_NULL;
+    return;
+  }
+  // Right clicks are swallowed over the page itself, whatever window the message is for.
+  if (msg.message == WM_RBUTTONDOWN || msg.message == WM_RBUTTONUP) {
+    static const std::string pageClass = AsciiUpperCase(kPageWindowClass);
+    POINT cursor;
+    if (GetCursorPos(&cursor) && AsciiUpperCase(WindowClassAtPoint(cursor)) == pageClass) {
+      msg.message = WM_NULL;
+      return;
+    }
+  }
+  // Enter works inside page forms through the dialog manager.
+  if (msg.wParam == VK_RETURN) handled = IsDialogMessageA(WebBrowser1->Handle(), &msg) != 0;
+
+  try {
+    if (WebBrowser1->GetBooleanProperty(kBusy)) return;
+  } catch (const EOleError&) {
+    return;  // a host that cannot say whether it is busy is treated as busy
+  }
+
+  if (!FActiveObject) {
+    if (Microsoft::WRL::ComPtr<IDispatch> application = WebBrowser1->GetDispatchProperty(kApplication)) {
+      Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> active;
+      application->QueryInterface(IID_PPV_ARGS(&active));
+      if (active) FActiveObject = active;
+    }
+  }
+  if (!FActiveObject) return;
+
+  const WPARAM key = msg.wParam;
+  const bool keyMessage = msg.message >= WM_KEYFIRST && msg.message <= 0x0108;
+  if (!keyMessage || !IsSpecialKey(key)) {
+    FActiveObject->TranslateAccelerator(&msg);
+  } else if (key == VK_TAB && Held(VK_CONTROL)) {
+    FActiveObject->TranslateAccelerator(&msg);
+  } else if (key == VK_TAB) {
+    FActiveObject->TranslateAccelerator(&msg);
+    msg.message = WM_NULL;
+  } else if (AnyFunctionKeyHeld()) {
+    FActiveObject->TranslateAccelerator(&msg);
+    msg.message = WM_NULL;
+  } else {
+    handled = true;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+
+  if (key == VK_DELETE || Held(VK_CONTROL)) {
+    handled = true;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void TMainForm::ApplicationActivated(TObject*) {
+  if (!WebBrowser1) return;
+  if (!WebBrowser1->GetDispatchProperty(kDocument)) return;
+  if (!WebBrowser1->GetDispatchProperty(kApplication)) return;
+  Microsoft::WRL::ComPtr<IOleObject> oleObject;
+  if (FAILED(WebBrowser1->GetDispatchProperty(kApplication).As(&oleObject)) || !oleObject)
+    throw EIntfCastError();
+  RECT client{0, 0, ClientWidth(), ClientHeight()};
+  oleObject->DoVerb(OLEIVERB_UIACTIVATE, nullptr, WebBrowser1->ClientSite(), 0, Handle(), &client);
+}
+
+void TMainForm::FormActivate(TObject*) {
+  Application().OnMessage = [this](MSG& msg, bool& handled) { ApplicationMessageFilter(msg, handled); };
+  Application().OnActivate = [this](TObject* s) { ApplicationActivated(s); };
+}
+
+void TMainForm::FormDeactivate(TObject*) { RestoreApplicationHooks(); }
+
+void TMainForm::FormDestroy(TObject*) { RestoreApplicationHooks(); }
+
+}  // namespace kvx

@@ -1,0 +1,5 @@
+#include "toolkit/Win.h"
+
+#include "app/Program.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return kvx::RunShell(); }

@@ -1,0 +1,204 @@
+// The real korvexa.exe under Wine: placement from the command line, single
+// instance, the start-up notice, closing, the framed mode and hostile input.
+#include "tests/support/ShellHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace kvx::test {
+namespace {
+
+const std::wstring kNoServer = L"about:blank";
+
+std::vector<std::wstring> IniWithAddress(const std::wstring& address, const std::vector<std::wstring>& extra = {}) {
+  std::vector<std::wstring> lines{L"[服务器]", L"地址=" + address, L"[系统设置]"};
+  lines.insert(lines.end(), extra.begin(), extra.end());
+  return lines;
+}
+
+// Closes a shell through its exit path and checks it ends cleanly.
+void CloseThroughConfirmation(TShellProcess& shell, HWND window) {
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  TDialog confirm = shell.WaitDialog(kNoticeTitle);
+  ASSERT_NE(confirm.Window, nullptr);
+  TShellProcess::Press(confirm, IDYES);
+  EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
+}
+
+TEST(StartupE2E, GeometryFromTheCommandLine) {
+  TShellFolder folder;
+  struct {
+    const wchar_t* args;
+    RECT expected;  // left, top, right, bottom
+  } cases[] = {
+      {L"100 0 80 600 about:blank", {180, 0, 180 + 775, 600}},
+      {L"100 0 80 100", {180, 0, 180 + 775, 251}},  // never lower than 251
+      {L"-50 20 10 300 \"  about:blank  \"", {-40, 20, -40 + 775, 320}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    TShellProcess shell(folder, c.args);
+    HWND window = shell.WaitMainWindow();
+    ASSERT_NE(window, nullptr);
+    RECT r = shell.WindowRect(window);
+    EXPECT_EQ(r.left, c.expected.left);
+    EXPECT_EQ(r.top, c.expected.top);
+    EXPECT_EQ(r.right, c.expected.right);
+    EXPECT_EQ(r.bottom, c.expected.bottom);
+    CloseThroughConfirmation(shell, window);
+  }
+}
+
+TEST(StartupE2E, SecondCopyHandsOverUnlessSeveralAreAllowed) {
+  TShellFolder folder;
+  folder.WriteIniLines(IniWithAddress(kNoServer));
+  TShellProcess first(folder, L"0 0 0 400");
+  HWND window = first.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  ShowWindow(window, SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(window) != FALSE; }));
+
+  TShellProcess second(folder, L"0 0 0 400");
+  EXPECT_EQ(second.WaitExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(second.FindMainWindow(false), nullptr);
+  EXPECT_TRUE(WaitFor([&] { return !IsIconic(window); })) << "the first copy was not restored";
+
+  folder.WriteIniLines(IniWithAddress(kNoServer, {L"允许多开=是"}));
+  TShellProcess third(folder, L"0 0 0 400");
+  HWND thirdWindow = third.WaitMainWindow();
+  ASSERT_NE(thirdWindow, nullptr);
+  EXPECT_NE(thirdWindow, window);
+  CloseThroughConfirmation(third, thirdWindow);
+  CloseThroughConfirmation(first, window);
+}
+
+TEST(StartupE2E, BlankAddressShowsTheNoticeThenAsksToClose) {
+  for (const std::wstring& address : {std::wstring(L""), std::wstring(L"   ")}) {
+    SCOPED_TRACE(address.size());
+    TShellFolder folder;
+    folder.WriteIniLines(IniWithAddress(address));
+    TShellProcess shell(folder, L"");
+    TDialog notice = shell.WaitDialog(kNoticeTitle);
+    ASSERT_NE(notice.Window, nullptr);
+    EXPECT_EQ(notice.Text, L"请先在korvexa.ini中配置访问地址！");
+    TShellProcess::Press(notice, IDOK);
+
+    TDialog confirm;
+    ASSERT_TRUE(WaitFor([&] {
+      confirm = shell.WaitDialog(kNoticeTitle, 200ms);
+      return confirm.Window && confirm.Window != notice.Window && IsWindow(notice.Window) == FALSE;
+    }));
+    EXPECT_EQ(NormaliseLineBreaks(confirm.Text), NormaliseLineBreaks(kCloseQuestion));
+    EXPECT_EQ(shell.FindMainWindow(true), nullptr) << "the main window showed before the close was confirmed";
+    TShellProcess::Press(confirm, IDYES);
+    EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
+  }
+}
+
+TEST(StartupE2E, ExitButtonAsksAndOnlyYesEnds) {
+  TShellFolder folder;
+  TShellProcess shell(folder, L"0 0 0 500 about:blank");
+  HWND window = shell.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  HWND exitButton = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    exitButton = nullptr;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM found) -> BOOL {
+          wchar_t text[64] = {};
+          GetWindowTextW(child, text, 64);
+          if (std::wstring(text) == L"退出系统") {
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&exitButton));
+    return exitButton != nullptr;
+  }));
+  // Designed place: 224, 4 inside the inner title panel, which sits 1 pixel in.
+  RECT button = shell.WindowRect(exitButton);
+  EXPECT_EQ(button.left, 0 + 1 + 224);
+  EXPECT_EQ(button.top, 0 + 1 + 4);
+  EXPECT_TRUE(IsWindowVisible(exitButton));
+
+  PostMessageW(exitButton, BM_CLICK, 0, 0);
+  TDialog confirm = shell.WaitDialog(kNoticeTitle);
+  ASSERT_NE(confirm.Window, nullptr);
+  EXPECT_EQ(NormaliseLineBreaks(confirm.Text), NormaliseLineBreaks(kCloseQuestion));
+  TShellProcess::Press(confirm, IDNO);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(confirm.Window); }));
+  EXPECT_FALSE(shell.WaitExit(1s).has_value());
+  EXPECT_TRUE(IsWindowVisible(window));
+
+  PostMessageW(exitButton, BM_CLICK, 0, 0);
+  confirm = shell.WaitDialog(kNoticeTitle);
+  ASSERT_NE(confirm.Window, nullptr);
+  TShellProcess::Press(confirm, IDYES);
+  EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
+}
+
+TEST(StartupE2E, ResizableSettingGivesAFramedWindowWithoutTitlePanel) {
+  TShellFolder folder;
+  folder.WriteIniLines(IniWithAddress(kNoServer, {L"允许调整窗体大小=是"}));
+  TShellProcess shell(folder, L"");
+  HWND window = shell.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  LONG style = GetWindowLongW(window, GWL_STYLE);
+  EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_MAXIMIZE) << "a user-started shell opens maximised";
+  HWND panel = FindWindowExW(window, nullptr, L"KorvexaPanel", nullptr);
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FALSE(IsWindowVisible(panel));
+  CloseThroughConfirmation(shell, window);
+
+  // In geometry mode korvexa.ini is not read: the window stays frameless.
+  TShellProcess placed(folder, L"0 0 0 400");
+  window = placed.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & WS_CAPTION, 0);
+  CloseThroughConfirmation(placed, window);
+}
+
+TEST(StartupE2E, HostileInputIsHarmless) {
+  struct {
+    const char* name;
+    std::string ini;
+    std::wstring args;
+  } cases[] = {
+      {"binary korvexa.ini", std::string("\0\xFF\xFE[\x81\x30]\x00=\r\r\n\xEF", 13), L""},
+      {"line without newline", Gbk(L"[服务器]\r\n地址=about:blank"), L""},
+      {"absurd numbers fall back", "", L"99999999999999999999 0 0 600 about:blank"},
+      {"overflowing left + offset", "", L"2147483647 0 2147483647 600"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TShellFolder folder;
+    folder.WriteIni(c.ini);
+    TShellProcess shell(folder, c.args);
+    HWND window = shell.WaitMainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(shell.Running());
+    CloseThroughConfirmation(shell, window);
+  }
+}
+
+TEST(StartupE2E, HugeIniIsReadToTheEnd) {
+  TShellFolder folder;
+  std::string ini = Gbk(L"[服务器]\r\n");
+  while (ini.size() < (8u << 20)) ini += "filler=0123456789012345678901234567890123456789\r\n";
+  ini += Gbk(L"地址=") + "about:blank\r\n";
+  folder.WriteIni(ini);
+  TShellProcess shell(folder, L"");
+  HWND window = shell.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(shell.WaitDialog(kNoticeTitle, 1s).Window, nullptr) << "the address at the end was not found";
+  CloseThroughConfirmation(shell, window);
+}
+
+}  // namespace
+}  // namespace kvx::test
