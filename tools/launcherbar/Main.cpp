@@ -318,7 +318,7 @@ bool SameRect(const RECT& a, const RECT& b) {
 
 std::wstring Counts(const TResourceCounts& c) {
   return L"USER " + std::to_wstring(c.User) + L", GDI " + std::to_wstring(c.Gdi) + L", kernel " +
-         std::to_wstring(c.Kernel);
+         std::to_wstring(c.Kernel) + L", windows " + std::to_wstring(c.Windows);
 }
 
 class TStress {

@@ -96,11 +96,39 @@ TResourceCounts TShellChild::ResourceCounts() const {
   return ProcessResourceCounts(FProcess.Get());
 }
 
+namespace {
+
+struct TWindowCount {
+  DWORD ProcessId;
+  DWORD Count = 0;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM lParam) noexcept {
+  ++reinterpret_cast<TWindowCount*>(lParam)->Count;
+  return TRUE;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam) noexcept {
+  auto* count = reinterpret_cast<TWindowCount*>(lParam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == count->ProcessId) {
+    ++count->Count;
+    EnumChildWindows(window, &CountChild, lParam);  // all descendants
+  }
+  return TRUE;
+}
+
+}  // namespace
+
 TResourceCounts ProcessResourceCounts(HANDLE process) {
   TResourceCounts counts;
   counts.User = GetGuiResources(process, GR_USEROBJECTS);
   counts.Gdi = GetGuiResources(process, GR_GDIOBJECTS);
   GetProcessHandleCount(process, &counts.Kernel);
+  TWindowCount windows{GetProcessId(process)};
+  EnumWindows(&CountTopLevel, reinterpret_cast<LPARAM>(&windows));
+  counts.Windows = windows.Count;
   return counts;
 }
 

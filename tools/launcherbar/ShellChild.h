@@ -16,6 +16,9 @@ struct TResourceCounts {
   DWORD User = 0;    // GetGuiResources GR_USEROBJECTS
   DWORD Gdi = 0;     // GetGuiResources GR_GDIOBJECTS
   DWORD Kernel = 0;  // GetProcessHandleCount
+  // Windows of the process, top-level and child: a USER figure that does not
+  // depend on GetGuiResources, which some platforms leave unimplemented.
+  DWORD Windows = 0;
   friend bool operator==(const TResourceCounts&, const TResourceCounts&) = default;
 };
 
@@ -45,7 +48,7 @@ class TShellChild {
   DWORD FId = 0;
 };
 
-// USER and GDI objects and kernel handles of a process.
+// USER and GDI objects, kernel handles and windows of a process.
 TResourceCounts ProcessResourceCounts(HANDLE process);
 
 // The process's modal dialog (a message box), if one is shown.
