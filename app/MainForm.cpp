@@ -104,9 +104,10 @@ void TMainForm::CreateComponents() {
   Image1->SetBounds(8, 5, 24, 24);
   Image1->LoadBitmapResource(IDB_TITLE);
 
-  ExitButton = std::make_unique<TButton>(Panel1.get());
+  ExitButton = std::make_unique<THotButton>(Panel1.get());
   ExitButton->SetBounds(224, 4, 75, 25);
   ExitButton->SetCaption(WideToGbk(texts::ExitCaption));
+  ExitButton->SetHotTrack(true);
   ExitButton->SetTabOrder(0);
   ExitButton->OnClick = [this](TObject* s) { ExitButtonClick(s); };
 }

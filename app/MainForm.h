@@ -11,6 +11,7 @@
 #include "toolkit/Image.h"
 #include "toolkit/Label.h"
 #include "toolkit/Panel.h"
+#include "widgets/HotButton.h"
 
 #include <wrl/client.h>
 
@@ -35,7 +36,7 @@ class TMainForm : public TForm {
   std::unique_ptr<TPanel> Panel1;
   std::unique_ptr<TLabel> Label1;
   std::unique_ptr<TImage> Image1;
-  std::unique_ptr<TButton> ExitButton;
+  std::unique_ptr<THotButton> ExitButton;
 
   // Hands an address (GBK) to the browser; errors of the navigation are dropped.
   void NavigateTo(const std::string& address);
