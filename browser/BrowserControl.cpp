@@ -1,0 +1,154 @@
+#include "toolkit/Win.h"
+
+#include "browser/BrowserControl.h"
+
+#include "browser/OleError.h"
+#include "toolkit/Handles.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace kvx {
+namespace {
+
+const DISPID kWebBrowserEvents[34] = {102, 108, 105, 106, 104, 113, 112, 250, 251, 252, 259, 253,
+                                      254, 255, 256, 257, 258, 260, 261, 262, 264, 265, 266, 267,
+                                      263, 268, 269, 270, 271, 225, 226, 227, 272, 273};
+
+// Calls `Slot` of the wrapper with the event's arguments; false when empty.
+template <auto Slot, typename Call>
+bool Deliver(TActiveXHost& host, Call call) {
+  auto& self = static_cast<TBrowserControl&>(host);
+  auto& handler = self.*Slot;
+  if (!handler) return false;
+  call(self, handler);
+  return true;
+}
+
+#define KVX_SLOT(member, ...)                                                             \
+  [](TActiveXHost& host, TEventArgs& a) -> bool {                                         \
+    return Deliver<&TBrowserControl::member>(                                             \
+        host, [&a](TBrowserControl& self, auto& handler) { handler(&self, ##__VA_ARGS__); }); \
+  }
+
+const TEventSlot kWebBrowserSlots[34] = {
+    KVX_SLOT(OnStatusTextChange, a.Text(0)),
+    KVX_SLOT(OnProgressChange, a.Integer(0), a.Integer(1)),
+    KVX_SLOT(OnCommandStateChange, a.Integer(0), a.Boolean(1)),
+    KVX_SLOT(OnDownloadBegin),
+    KVX_SLOT(OnDownloadComplete),
+    KVX_SLOT(OnTitleChange, a.Text(0)),
+    KVX_SLOT(OnPropertyChange, a.Text(0)),
+    KVX_SLOT(OnBeforeNavigate2, a.Dispatch(0), a.VariantRef(1), a.VariantRef(2), a.VariantRef(3), a.VariantRef(4),
+             a.VariantRef(5), a.BooleanRef(6)),
+    KVX_SLOT(OnNewWindow2, a.DispatchRef(0), a.BooleanRef(1)),
+    KVX_SLOT(OnNavigateComplete2, a.Dispatch(0), a.VariantRef(1)),
+    KVX_SLOT(OnDocumentComplete, a.Dispatch(0), a.VariantRef(1)),
+    KVX_SLOT(OnQuit),
+    KVX_SLOT(OnVisible, a.Boolean(0)),
+    KVX_SLOT(OnToolBar, a.Boolean(0)),
+    KVX_SLOT(OnMenuBar, a.Boolean(0)),
+    KVX_SLOT(OnStatusBar, a.Boolean(0)),
+    KVX_SLOT(OnFullScreen, a.Boolean(0)),
+    KVX_SLOT(OnTheaterMode, a.Boolean(0)),
+    KVX_SLOT(OnAddressBar, a.Boolean(0)),
+    KVX_SLOT(OnWindowSetResizable, a.Boolean(0)),
+    KVX_SLOT(OnWindowSetLeft, a.Integer(0)),
+    KVX_SLOT(OnWindowSetTop, a.Integer(0)),
+    KVX_SLOT(OnWindowSetWidth, a.Integer(0)),
+    KVX_SLOT(OnWindowSetHeight, a.Integer(0)),
+    KVX_SLOT(OnWindowClosing, a.Boolean(0), a.BooleanRef(1)),
+    KVX_SLOT(OnClientToHostWindow, a.IntegerRef(0), a.IntegerRef(1)),
+    KVX_SLOT(OnSetSecureLockIcon, a.Integer(0)),
+    // Newer controls put a document flag before Cancel: Cancel is the last one.
+    KVX_SLOT(OnFileDownload, a.BooleanRef(a.Count() > 0 ? a.Count() - 1 : 0)),
+    KVX_SLOT(OnNavigateError, a.Dispatch(0), a.VariantRef(1), a.VariantRef(2), a.VariantRef(3), a.BooleanRef(4)),
+    KVX_SLOT(OnPrintTemplateInstantiation, a.Dispatch(0)),
+    KVX_SLOT(OnPrintTemplateTeardown, a.Dispatch(0)),
+    KVX_SLOT(OnUpdatePageStatus, a.Dispatch(0), a.VariantRef(1), a.VariantRef(2)),
+    KVX_SLOT(OnPrivacyImpactedStateChange, a.Boolean(0)),
+    KVX_SLOT(OnNewWindow3, a.DispatchRef(0), a.BooleanRef(1), a.Cardinal(2), a.Text(3), a.Text(4)),
+};
+
+#undef KVX_SLOT
+
+// A BSTR for the control; empty text still makes a (zero-length) string.
+TUniqueBstr MakeBstr(const std::wstring& text) {
+  TUniqueBstr result(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+  if (!result) OleError(E_OUTOFMEMORY);
+  return result;
+}
+
+}  // namespace
+
+TControlDescription WebBrowserDescription{
+    CLSID_WebBrowser,
+    DIID_DWebBrowserEvents2,
+    34,
+    kWebBrowserEvents,
+    0,
+    401,
+    0,
+    nullptr,
+    0,
+    nullptr,
+    0,
+    0,
+    nullptr,
+    nullptr,
+};
+
+TControlDescription& TBrowserControl::AttachDescription() {
+  WebBrowserDescription.FirstEventSlot = kWebBrowserSlots;
+  return WebBrowserDescription;
+}
+
+TBrowserControl::TBrowserControl(TWinControl* parent) : TActiveXHost(parent, AttachDescription()) {}
+
+TBrowserControl::~TBrowserControl() = default;
+
+ComPtr<IWebBrowser2> TBrowserControl::BrowserInterface() {
+  if (!FBrowserInterface) {
+    ComPtr<IDispatch> dispatch = DefaultDispatch();
+    ComPtr<IWebBrowser2> browser;
+    if (FAILED(dispatch.As(&browser)) || !browser) throw EIntfCastError();
+    FBrowserInterface = std::move(browser);
+  }
+  return FBrowserInterface;
+}
+
+void TBrowserControl::Navigate(const std::wstring& url) {
+  ComPtr<IWebBrowser2> browser = BrowserInterface();
+  TUniqueBstr address = MakeBstr(url);
+  VARIANT missing;
+  V_VT(&missing) = VT_ERROR;
+  V_ERROR(&missing) = DISP_E_PARAMNOTFOUND;
+  VARIANT flags = missing, targetFrameName = missing, headers = missing;
+  VARIANT postData;
+  VariantInit(&postData);
+  ClearErrorInfo();
+  OleCallCheck(browser->Navigate(address.Get(), &flags, &targetFrameName, &postData, &headers));
+}
+
+void TBrowserControl::Navigate(const std::wstring& url, VARIANT& flags, VARIANT& targetFrameName, VARIANT& postData,
+                               VARIANT& headers) {
+  ComPtr<IWebBrowser2> browser = BrowserInterface();
+  TUniqueBstr address = MakeBstr(url);
+  ClearErrorInfo();
+  OleCallCheck(browser->Navigate(address.Get(), &flags, &targetFrameName, &postData, &headers));
+}
+
+void TBrowserControl::Navigate2(VARIANT& url, VARIANT& flags, VARIANT& targetFrameName, VARIANT& postData,
+                                VARIANT& headers) {
+  ComPtr<IWebBrowser2> browser = BrowserInterface();
+  ClearErrorInfo();
+  OleCallCheck(browser->Navigate2(&url, &flags, &targetFrameName, &postData, &headers));
+}
+
+void TBrowserControl::ExecWB(OLECMDID cmdID, OLECMDEXECOPT cmdexecopt, VARIANT& pvaIn) {
+  ComPtr<IWebBrowser2> browser = BrowserInterface();
+  TVariant out;
+  ClearErrorInfo();
+  OleCallCheck(browser->ExecWB(cmdID, cmdexecopt, &pvaIn, &out));
+}
+
+}  // namespace kvx

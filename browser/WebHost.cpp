@@ -1,0 +1,11 @@
+#include "toolkit/Win.h"
+
+#include "browser/WebHost.h"
+
+namespace kvx {
+
+TWebHost::TWebHost(TWinControl* parent) : TCustomWebHost(parent) {}
+
+TWebHost::~TWebHost() = default;
+
+}  // namespace kvx

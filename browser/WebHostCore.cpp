@@ -1,0 +1,11 @@
+#include "toolkit/Win.h"
+
+#include "browser/WebHostCore.h"
+
+namespace kvx {
+
+TCustomWebHost::TCustomWebHost(TWinControl* parent) : TBrowserControl(parent) {}
+
+TCustomWebHost::~TCustomWebHost() = default;
+
+}  // namespace kvx
