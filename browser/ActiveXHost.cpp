@@ -879,7 +879,7 @@ STDMETHODIMP TActiveXHost::ShowObject() noexcept {
   try {
     AdoptControlWindow();
   } catch (...) {
-    Application().HandleException();
+    // Window creation asks again and reports it there.
   }
   return S_OK;
 }

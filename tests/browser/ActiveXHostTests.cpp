@@ -1,0 +1,446 @@
+// The generic ActiveX host against the test double control: completion and
+// its retry rules, event routing and argument passing, properties, ambient
+// properties, persisted state, window adoption and a clean end.
+#include "toolkit/Win.h"
+
+#include "browser/BrowserControl.h"
+#include "browser/OleError.h"
+#include "tests/browser/BrowserTestSupport.h"
+#include "tests/support/TestDoubleControl.h"
+#include "toolkit/Application.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvx::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+class ActiveXHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(FOle.Result()));
+    // An error report would wait on an invisible message box.
+    Application().OnException = [this](TObject*, const std::exception& error) { FReported.push_back(error.what()); };
+  }
+  void TearDown() override {
+    Application().OnException = nullptr;
+    EXPECT_TRUE(FReported.empty()) << FReported.front();
+  }
+
+  TTestDoubleControl& Double() { return FRegistration.Last(); }
+  std::unique_ptr<TBrowserControl> MakeHost(TWinControl* parent = nullptr) {
+    return std::make_unique<TBrowserControl>(parent);
+  }
+
+  TOleInitialize FOle;
+  TTestDoubleRegistration FRegistration;
+  std::vector<std::string> FReported;
+};
+
+// Destroys the control the way destruction does, so a test can look at the
+// double afterwards while the host object is still there.
+class TEndableHost : public TBrowserControl {
+ public:
+  using TBrowserControl::TBrowserControl;
+  void End() {
+    DestroyHandle();
+    DestroyControl();
+  }
+};
+
+TEST_F(ActiveXHostTest, CompletesOnFirstPropertyReadInOrder) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  control.MiscStatus = 0;  // does not ask for its site first
+  control.SetBoolProperty(dispidBusy, true);
+  auto host = MakeHost();
+  EXPECT_EQ(control.CountOf("IOleObject::SetClientSite"), 0u);
+  EXPECT_FALSE(host->Completed());
+
+  EXPECT_TRUE(host->GetBooleanProperty(dispidBusy));
+  EXPECT_TRUE(host->Completed());
+  std::vector<std::string> order;
+  for (const std::string& call : control.Calls())
+    if (call != "IOleObject::GetExtent" && call != "IDispatch::Invoke" &&
+        call != "IConnectionPointContainer::FindConnectionPoint")
+      order.push_back(call);
+  EXPECT_THAT(order, ElementsAre("IOleObject::GetMiscStatus", "IOleObject::GetClientSite",
+                                 "IOleObject::SetClientSite", "IPersistStreamInit::InitNew",
+                                 "IConnectionPoint::Advise(IPropertyNotifySink)", "IConnectionPoint::Advise(Events)",
+                                 "IOleControl::OnAmbientPropertyChange"));
+  EXPECT_THAT(control.AmbientChanges, ElementsAre(DISPID_UNKNOWN));
+  EXPECT_EQ(control.Site().Get(), host->ClientSite());
+
+  // Completion happens once.
+  host->GetBooleanProperty(dispidBusy);
+  EXPECT_EQ(control.CountOf("IPersistStreamInit::InitNew"), 1u);
+}
+
+TEST_F(ActiveXHostTest, SiteIsSetInTheConstructorWhenTheControlAsksForIt) {
+  TTestDoubleControl& control = FRegistration.Prepare();  // default: OLEMISC_SETCLIENTSITEFIRST
+  auto host = MakeHost();
+  EXPECT_EQ(control.CountOf("IOleObject::SetClientSite"), 1u);
+  host->CompleteControl();
+  EXPECT_EQ(control.CountOf("IOleObject::SetClientSite"), 1u);  // already sited
+}
+
+TEST_F(ActiveXHostTest, SavedStateIsLoadedAndFreedAfterASuccessfulLoad) {
+  const std::vector<BYTE> state{1, 2, 3, 4, 5};
+  TTestDoubleControl& control = FRegistration.Prepare();
+  auto host = MakeHost();
+  host->SetControlData(state.data(), state.size());
+  EXPECT_EQ(host->ControlData(), state);  // pending state is written as it is
+  host->CompleteControl();
+  EXPECT_EQ(control.CountOf("IPersistStreamInit::Load"), 1u);
+  EXPECT_EQ(control.CountOf("IPersistStreamInit::InitNew"), 0u);
+  ASSERT_GE(control.LoadedBytes.size(), state.size());
+  EXPECT_TRUE(std::equal(state.begin(), state.end(), control.LoadedBytes.begin()));
+  EXPECT_FALSE(host->HasSavedState());
+  // From now on the control saves its own state.
+  EXPECT_EQ(host->ControlData(), control.SaveBytes);
+  EXPECT_EQ(control.CountOf("IPersistStreamInit::Save"), 1u);
+}
+
+TEST_F(ActiveXHostTest, CompletionRetriesFollowWhereItFailed) {
+  const std::vector<BYTE> state{9, 8, 7};
+  struct Case {
+    const char* name;
+    bool failInLoad;
+    size_t loads;
+    size_t initNews;
+  };
+  for (const Case& c : {Case{"failure after the load", false, 1, 1}, Case{"failure in the load", true, 2, 0}}) {
+    SCOPED_TRACE(c.name);
+    TTestDoubleControl& control = FRegistration.Prepare();
+    if (c.failInLoad) {
+      control.FailCall("IPersistStreamInit::Load", E_FAIL);
+    } else {
+      control.RefuseNext(IID_IOleControl);
+    }
+    auto host = MakeHost();
+    host->SetControlData(state.data(), state.size());
+    EXPECT_THROW(host->GetBooleanProperty(dispidBusy), EOleError);
+    EXPECT_FALSE(host->Completed());
+    EXPECT_EQ(control.AdvisedEventSinks(), 0u);
+    EXPECT_EQ(host->HasSavedState(), c.failInLoad);
+
+    control.SetBoolProperty(dispidBusy, false);
+    EXPECT_NO_THROW(host->GetBooleanProperty(dispidBusy));
+    EXPECT_TRUE(host->Completed());
+    EXPECT_EQ(control.CountOf("IPersistStreamInit::Load"), c.loads);
+    EXPECT_EQ(control.CountOf("IPersistStreamInit::InitNew"), c.initNews);
+    EXPECT_EQ(control.AdvisedEventSinks(), 1u);
+    EXPECT_FALSE(host->HasSavedState());
+  }
+}
+
+TEST_F(ActiveXHostTest, ControlWithoutConnectionPointsIsHostedWithoutEvents) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  control.Refuse(IID_IConnectionPointContainer);
+  THostForm form;
+  auto host = MakeHost(&form);
+  bool fired = false;
+  host->OnQuit = [&](TObject*) { fired = true; };
+  EXPECT_NO_THROW(host->Handle());
+  EXPECT_TRUE(host->Completed());
+  EXPECT_EQ(control.FireEvent(253, {}), S_OK);
+  EXPECT_FALSE(fired);
+}
+
+TEST_F(ActiveXHostTest, ConstructionFailureRaisesAndLeavesNothing) {
+  FRegistration.CreateError = REGDB_E_CLASSNOTREG;
+  int before = WebBrowserDescription.InstanceCount;
+  try {
+    TBrowserControl host(nullptr);
+    FAIL() << "constructed without a control";
+  } catch (const EOleError& error) {
+    EXPECT_EQ(error.ErrorCode(), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(error.Message(), OleErrorMessage(REGDB_E_CLASSNOTREG));
+  }
+  EXPECT_EQ(WebBrowserDescription.InstanceCount, before);
+}
+
+TEST_F(ActiveXHostTest, InstancesAreCountedOnTheDescription) {
+  int before = WebBrowserDescription.InstanceCount;
+  {
+    auto first = MakeHost();
+    auto second = MakeHost();
+    EXPECT_EQ(WebBrowserDescription.InstanceCount, before + 2);
+  }
+  EXPECT_EQ(WebBrowserDescription.InstanceCount, before);
+}
+
+// --- properties ---------------------------------------------------------------
+
+TEST_F(ActiveXHostTest, PropertyWritesBuildTheirVariants) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  auto host = MakeHost();
+  host->SetBooleanProperty(dispidVisible, 1);
+  host->SetBooleanProperty(dispidSilent, 0);
+  host->SetIntegerProperty(dispidToolBar, -7);
+  host->SetTextProperty(dispidStatusText, L"");
+  host->SetTextProperty(dispidStatusText, L"状态");
+  host->SetDispatchProperty(300, static_cast<IWebBrowser2*>(&control));
+  host->SetStatusBar(true);
+  ASSERT_EQ(control.Puts.size(), 7u);
+  auto& puts = control.Puts;
+  EXPECT_EQ(puts[0].Id, dispidVisible);
+  EXPECT_EQ(puts[0].Value.Type(), VT_BOOL);
+  EXPECT_EQ(V_BOOL(&puts[0].Value.Get()), VARIANT_TRUE);
+  EXPECT_EQ(puts[0].Flags, DISPATCH_PROPERTYPUT);
+  EXPECT_EQ(V_BOOL(&puts[1].Value.Get()), VARIANT_FALSE);
+  EXPECT_EQ(puts[2].Value.Type(), VT_I4);
+  EXPECT_EQ(V_I4(&puts[2].Value.Get()), -7);
+  EXPECT_EQ(puts[3].Value.Type(), VT_BSTR);
+  EXPECT_EQ(V_BSTR(&puts[3].Value.Get()), nullptr);
+  EXPECT_EQ(puts[4].Value.Text(), L"状态");
+  EXPECT_EQ(puts[5].Flags, DISPATCH_PROPERTYPUTREF);
+  EXPECT_EQ(puts[5].Value.Type(), VT_DISPATCH);
+  EXPECT_EQ(puts[6].Id, dispidStatusBar);
+  EXPECT_EQ(V_BOOL(&puts[6].Value.Get()), VARIANT_TRUE);
+}
+
+TEST_F(ActiveXHostTest, TypedReadsTakeThePayload) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  auto host = MakeHost();
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = 3;
+  control.SetProperty(dispidReadyState, v);
+  TUniqueBstr text(SysAllocString(L"准备好"));
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = text.Get();
+  control.SetProperty(dispidStatusText, v);
+  EXPECT_EQ(host->ReadyState(), 3);
+  EXPECT_EQ(host->StatusText(), L"准备好");
+  EXPECT_EQ(host->Application().Get(), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
+  // No document yet: an empty reference, no error.
+  V_VT(&v) = VT_EMPTY;
+  control.SetProperty(dispidDocument, v);
+  EXPECT_EQ(host->GetDispatchProperty(dispidDocument), nullptr);
+  TVariant whole;
+  host->GetVariantProperty(dispidStatusText, whole.Get());
+  EXPECT_EQ(VariantText(&whole.Get()), L"准备好");
+}
+
+TEST_F(ActiveXHostTest, PropertyErrorsCarryTheControlsTextOrTheSystems) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  auto host = MakeHost();
+  control.FailProperty(dispidBusy, E_FAIL);
+  control.FailProperty(dispidStatusText, E_ACCESSDENIED, L"Denied by the page. \r\n");
+  control.FailProperty(dispidToolBar, static_cast<HRESULT>(0xA0001234));
+  try {
+    host->GetBooleanProperty(dispidBusy);
+    FAIL();
+  } catch (const EOleSysError& error) {
+    EXPECT_EQ(error.ErrorCode(), E_FAIL);
+    EXPECT_EQ(error.Message(), OleErrorMessage(E_FAIL));
+    EXPECT_FALSE(error.Message().empty());
+    EXPECT_NE(error.Message().back(), '\n');
+  }
+  try {
+    host->SetTextProperty(dispidStatusText, L"x");
+    FAIL();
+  } catch (const EOleException& error) {
+    EXPECT_EQ(error.ErrorCode(), E_ACCESSDENIED);
+    EXPECT_EQ(error.Message(), "Denied by the page");
+    EXPECT_EQ(error.Source(), L"TestDouble");
+  }
+  try {
+    host->ToolBar();
+    FAIL();
+  } catch (const EOleError& error) {
+    EXPECT_EQ(error.Message(), "OLE error a0001234");
+  }
+}
+
+TEST_F(ActiveXHostTest, ReadsAndWritesBeforeTheWindowCompleteWithoutActivating) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  THostForm form;
+  auto host = MakeHost(&form);
+  host->SetOffline(true);
+  EXPECT_TRUE(host->Completed());
+  EXPECT_FALSE(host->HandleAllocated());
+  EXPECT_TRUE(control.DoVerbs.empty());
+}
+
+// --- ambient properties -------------------------------------------------------
+
+TEST_F(ActiveXHostTest, AmbientPropertiesAnswerTheTable) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  THostForm form;
+  auto host = MakeHost(&form);
+  host->SetName("WebBrowser1");
+  host->SetColor(0x00123456);
+  struct Case {
+    DISPID id;
+    VARTYPE type;
+    LONG value;
+  };
+  const Case cases[] = {
+      {DISPID_AMBIENT_BACKCOLOR, VT_I4, 0x00123456},
+      {DISPID_AMBIENT_LOCALEID, VT_I4, static_cast<LONG>(GetUserDefaultLCID())},
+      {DISPID_AMBIENT_FORECOLOR, VT_I4, static_cast<LONG>(host->Font().Color)},
+      {DISPID_AMBIENT_MESSAGEREFLECT, VT_BOOL, VARIANT_TRUE},
+      {DISPID_AMBIENT_USERMODE, VT_BOOL, VARIANT_TRUE},
+      {DISPID_AMBIENT_UIDEAD, VT_BOOL, VARIANT_FALSE},
+      {DISPID_AMBIENT_SHOWGRABHANDLES, VT_BOOL, VARIANT_FALSE},
+      {DISPID_AMBIENT_SHOWHATCHING, VT_BOOL, VARIANT_FALSE},
+      {DISPID_AMBIENT_SUPPORTSMNEMONICS, VT_BOOL, VARIANT_TRUE},
+      {DISPID_AMBIENT_AUTOCLIP, VT_BOOL, VARIANT_TRUE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    TVariant result;
+    ASSERT_EQ(control.AmbientProperty(c.id, &result.Get()), S_OK);
+    EXPECT_EQ(V_VT(&result.Get()), c.type);
+    EXPECT_EQ(c.type == VT_BOOL ? V_BOOL(&result.Get()) : V_I4(&result.Get()), c.value);
+  }
+  TVariant name;
+  ASSERT_EQ(control.AmbientProperty(DISPID_AMBIENT_DISPLAYNAME, &name.Get()), S_OK);
+  EXPECT_EQ(VariantText(&name.Get()), L"WebBrowser1");
+  TVariant font;
+  ASSERT_EQ(control.AmbientProperty(DISPID_AMBIENT_FONT, &font.Get()), S_OK);
+  ASSERT_EQ(V_VT(&font.Get()), VT_DISPATCH);
+  Microsoft::WRL::ComPtr<IFont> oleFont;
+  ASSERT_TRUE(SUCCEEDED(V_DISPATCH(&font.Get())->QueryInterface(IID_PPV_ARGS(&oleFont))));
+
+  TVariant other;
+  EXPECT_EQ(control.AmbientProperty(-5513, &other.Get()), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(control.AmbientProperty(DISPID_AMBIENT_USERMODE, &other.Get(), DISPATCH_PROPERTYPUT),
+            DISP_E_MEMBERNOTFOUND);
+  // Renaming tells the control.
+  host->CompleteControl();
+  host->SetName("WebBrowser2");
+  EXPECT_EQ(control.AmbientChanges.back(), DISPID_AMBIENT_DISPLAYNAME);
+}
+
+TEST_F(ActiveXHostTest, SiteAnswersOnlyItsInterfacesAndTransformsCoordinates) {
+  FRegistration.Prepare();
+  auto host = MakeHost();
+  IOleClientSite* site = host->ClientSite();
+  for (REFIID iid : {IID_IUnknown, IID_IOleClientSite, IID_IOleControlSite, IID_IOleInPlaceSite, IID_IOleInPlaceFrame,
+                     IID_IDispatch, IID_IPropertyNotifySink, IID_ISimpleFrameSite}) {
+    Microsoft::WRL::ComPtr<IUnknown> found;
+    EXPECT_EQ(site->QueryInterface(iid, reinterpret_cast<void**>(found.GetAddressOf())), S_OK);
+  }
+  Microsoft::WRL::ComPtr<IUnknown> none;
+  EXPECT_EQ(site->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(none.GetAddressOf())),
+            E_NOINTERFACE);
+
+  Microsoft::WRL::ComPtr<IOleControlSite> controlSite;
+  ASSERT_EQ(site->QueryInterface(IID_PPV_ARGS(&controlSite)), S_OK);
+  TWindowDC dc(nullptr);
+  int ppi = GetDeviceCaps(dc.Get(), LOGPIXELSX);
+  POINTL himetric{2540, 2540};
+  POINTF pixels{};
+  ASSERT_EQ(controlSite->TransformCoords(&himetric, &pixels, XFORMCOORDS_HIMETRICTOCONTAINER), S_OK);
+  EXPECT_FLOAT_EQ(pixels.x, static_cast<float>(ppi));
+  pixels = POINTF{static_cast<float>(ppi) / 2, static_cast<float>(ppi)};
+  ASSERT_EQ(controlSite->TransformCoords(&himetric, &pixels, XFORMCOORDS_CONTAINERTOHIMETRIC), S_OK);
+  EXPECT_EQ(himetric.x, 1270);
+  EXPECT_EQ(himetric.y, 2540);
+
+  Microsoft::WRL::ComPtr<IOleInPlaceFrame> frame;
+  ASSERT_EQ(site->QueryInterface(IID_PPV_ARGS(&frame)), S_OK);
+  RECT border{};
+  EXPECT_EQ(frame->GetBorder(&border), INPLACE_E_NOTOOLSPACE);
+  EXPECT_EQ(frame->TranslateAccelerator(nullptr, 0), S_FALSE);
+  Microsoft::WRL::ComPtr<IUnknown> identity;
+  ASSERT_EQ(frame->QueryInterface(IID_PPV_ARGS(&identity)), S_OK);
+  EXPECT_EQ(identity.Get(), static_cast<IUnknown*>(site));
+}
+
+// --- window ---------------------------------------------------------------------
+
+TEST_F(ActiveXHostTest, WindowCreationActivatesInPlaceAndAdoptsTheControlsWindow) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  THostForm form;
+  auto host = MakeHost(&form);
+  host->SetBounds(10, 20, 300, 200);
+  HWND window = host->Handle();
+  ASSERT_EQ(control.DoVerbs.size(), 1u);
+  const TDoVerbCall& verb = control.DoVerbs.front();
+  EXPECT_EQ(verb.Verb, OLEIVERB_INPLACEACTIVATE);
+  EXPECT_EQ(verb.Site, host->ClientSite());
+  EXPECT_EQ(verb.Parent, form.Handle());
+  EXPECT_EQ(verb.Position.left, 10);
+  EXPECT_EQ(verb.Position.bottom, 220);
+  EXPECT_EQ(window, control.Window());
+  EXPECT_EQ(TWinControl::FromHandle(window), host.get());
+  EXPECT_NE(host->InPlaceObject(), nullptr);
+
+  // Reflected keys go to the in-place object as the original key message.
+  control.AcceleratorResult = S_OK;
+  EXPECT_EQ(host->Perform(CN_BASE + WM_KEYDOWN, VK_TAB, 0x000F0001), 1);
+  ASSERT_EQ(control.Accelerated.size(), 1u);
+  EXPECT_EQ(control.Accelerated[0].message, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_EQ(control.Accelerated[0].wParam, static_cast<WPARAM>(VK_TAB));
+  EXPECT_EQ(control.Accelerated[0].hwnd, window);
+  EXPECT_EQ(control.Accelerated[0].pt.x, 0x115DE1F1);
+
+  // Resizing tells the control its extent in HIMETRIC; a refusal keeps the size.
+  TWindowDC dc(nullptr);
+  int ppi = GetDeviceCaps(dc.Get(), LOGPIXELSX);
+  host->SetBounds(10, 20, ppi, 200);
+  EXPECT_EQ(control.Extent.cx, 2540);
+  control.FailCall("IOleObject::SetExtent", E_FAIL);
+  host->SetBounds(0, 0, 50, 50);
+  EXPECT_EQ(host->Width(), ppi);
+  EXPECT_EQ(host->Left(), 0);
+
+}
+
+TEST_F(ActiveXHostTest, ActivationFailuresRaiseTheirMessages) {
+  struct Case {
+    bool activate;
+    bool window;
+    const char* message;
+  };
+  for (const Case& c : {Case{false, true, "OLE control activation failed"},
+                        Case{true, false, "Could not obtain OLE control window handle"}}) {
+    TTestDoubleControl& control = FRegistration.Prepare();
+    control.ActivateInPlace = c.activate;
+    control.ProvideWindow = c.window;
+    THostForm form;
+    auto host = MakeHost(&form);
+    try {
+      host->Handle();
+      ADD_FAILURE() << "no error for: " << c.message;
+    } catch (const Exception& error) {
+      EXPECT_EQ(error.Message(), c.message);
+    }
+  }
+}
+
+TEST_F(ActiveXHostTest, DestructionUndoesEverythingAndLeavesNoReference) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  THostForm form;
+  auto host = std::make_unique<TEndableHost>(&form);
+  host->Handle();
+  host->BrowserInterface();
+  host->UIActivate();
+  EXPECT_TRUE(control.UIActive());
+  EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), host.get());
+  EXPECT_GT(control.OutstandingReferences(), 0);
+  EXPECT_GT(host->RefCount(), 0u);
+
+  host->End();
+  EXPECT_EQ(control.OutstandingReferences(), 1);  // the wrapper's BrowserInterface, released with it
+  EXPECT_EQ(host->RefCount(), 0u);
+  EXPECT_EQ(control.AdvisedEventSinks() + control.AdvisedPropertySinks(), 0u);
+  EXPECT_FALSE(control.InPlaceActive());
+  EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), nullptr);
+  EXPECT_LT(control.IndexOf("IOleObject::Close(NOSAVE)"), control.IndexOf("IConnectionPoint::Unadvise(Events)"));
+  EXPECT_LT(control.IndexOf("IConnectionPoint::Unadvise(Events)"), control.IndexOf("IOleObject::SetClientSite(null)"));
+  host.reset();
+  EXPECT_EQ(control.OutstandingReferences(), 0);
+}
+
+}  // namespace
+}  // namespace kvx::test

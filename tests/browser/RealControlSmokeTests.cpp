@@ -1,0 +1,100 @@
+// Wine's real WebBrowser control in the host: creation, siting, in-place
+// activation, property reads, navigation and its cancellation, and a clean
+// end. (It cannot render HTML here: no document and no DocumentComplete.)
+#include "toolkit/Win.h"
+
+#include "browser/OleError.h"
+#include "browser/WebHost.h"
+#include "tests/browser/BrowserTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvx::test {
+namespace {
+
+class RealControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(FOle.Result()));
+    FForm = std::make_unique<THostForm>();
+  }
+  void TearDown() override { FForm.reset(); }
+
+  TOleInitialize FOle;
+  std::unique_ptr<THostForm> FForm;
+};
+
+TEST_F(RealControlTest, HostsActivatesReadsNavigatesAndEndsBalanced) {
+  auto host = std::make_unique<TWebHost>(FForm.get());
+  host->SetAlign(TAlign::alClient);
+  ASSERT_NE(host->OleObject(), nullptr);
+
+  std::vector<std::wstring> seen;
+  host->OnBeforeNavigate2 = [&](TObject* sender, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+                                VARIANT_BOOL* cancel) {
+    EXPECT_EQ(sender, host.get());
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_EQ(*cancel, VARIANT_FALSE);
+    std::wstring address = VariantText(url);
+    seen.push_back(address);
+    if (address == L"javascript:banner_closeapp()") *cancel = VARIANT_TRUE;
+  };
+
+  HWND window = host->Handle();
+  ASSERT_TRUE(IsWindow(window));
+  EXPECT_TRUE(host->Completed());
+  EXPECT_NE(host->InPlaceObject(), nullptr);
+  EXPECT_EQ(GetParent(window), FForm->Handle());
+  // The control's window is the host's window, and it fills the form.
+  EXPECT_EQ(host->Width(), FForm->ClientWidth());
+
+  EXPECT_FALSE(host->GetBooleanProperty(dispidBusy));
+  EXPECT_NE(host->GetDispatchProperty(dispidApplication), nullptr);
+  EXPECT_EQ(host->GetDispatchProperty(dispidDocument), nullptr);
+  std::int32_t state = host->ReadyState();
+  EXPECT_GE(state, 0);
+  EXPECT_LE(state, 4);
+  EXPECT_EQ(host->BrowserInterface().Get(), host->BrowserInterface().Get());
+
+  host->Navigate(L"about:blank");
+  ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
+  EXPECT_EQ(seen.front(), L"about:blank");
+
+  VARIANT zero;
+  V_VT(&zero) = VT_I4;
+  V_I4(&zero) = 0;
+  host->Navigate(L"javascript:banner_closeapp()", zero, zero, zero, zero);
+  ASSERT_TRUE(PumpUntil([&] { return seen.size() >= 2; }));
+  EXPECT_EQ(seen.back(), L"javascript:banner_closeapp()");
+
+  host.reset();
+}
+
+// Ends the control the way destruction does and reports what the control
+// still holds of the host.
+class TCountingHost : public TWebHost {
+ public:
+  using TWebHost::TWebHost;
+  ULONG EndAndCount() {
+    DestroyHandle();
+    DestroyControl();
+    return RefCount();
+  }
+};
+
+TEST_F(RealControlTest, ReferencesToTheHostAreBalancedAtTheEnd) {
+  TCountingHost host(FForm.get());
+  host.SetBounds(0, 0, 300, 200);
+  host.Handle();
+  host.Navigate(L"about:blank");
+  PumpUntil([&] { return !host.GetBooleanProperty(dispidBusy); }, std::chrono::seconds(5));
+  EXPECT_GT(host.RefCount(), 0u);  // the control holds its site and sinks
+  EXPECT_EQ(host.EndAndCount(), 0u);
+}
+
+}  // namespace
+}  // namespace kvx::test
