@@ -224,6 +224,15 @@ TEST_F(HotButtonTest, HotTrackingLookFocusedWithCues) {
             "");
   EXPECT_EQ(c->At(71, 4), kBlack);
 
+  // The default button shows the same glow without the focus border.
+  Button->SetDefault(true);
+  Edit->SetFocus();
+  ASSERT_TRUE(Button->ShowsDefault());
+  auto d = Render(*Button);
+  EXPECT_EQ(TTestCanvas::Hex(d->At(2, 12)), TTestCanvas::Hex(RgbColour(165, 210, 255)));
+  EXPECT_EQ(TTestCanvas::Hex(d->At(3, 4)), TTestCanvas::Hex(RgbColour(195, 225, 255)));
+  Button->SetFocus();
+
   // Without the focus border the glow stays.
   Button->SetShowFocusRect(false);
   c = Render(*Button);
@@ -269,6 +278,10 @@ TEST_F(HotButtonTest, SystemColoursByDefault) {
   EXPECT_EQ(c->At(1, 2), static_cast<TColour>(GetSysColor(COLOR_3DDKSHADOW)));
   EXPECT_EQ(c->At(10, 22), Darken(GetSysColor(COLOR_BTNFACE), 30));
   EXPECT_EQ(c->At(2, 0), Darken(kPanel, 20));
+  // Disabled on the system face colour: the frame is the button shadow lightened by 30.
+  Button->SetEnabled(false);
+  c = Render(*Button);
+  EXPECT_EQ(c->At(1, 2), Lighten(GetSysColor(COLOR_BTNSHADOW), 30));
 }
 
 TEST_F(HotButtonTest, DownPatternOfAGroupButton) {
@@ -366,27 +379,88 @@ TEST_F(HotButtonTest, PressedCaptionMovesOnlyInTheClassicLook) {
   EXPECT_EQ(b.top, a.top);
 }
 
-TEST_F(HotButtonTest, ShadowedCaptionIsDrawnTwice) {
+TEST_F(HotButtonTest, TextStylesDrawOffsetCopies) {
   Button->SetColor(kFace);
+  Button->SetTextHighlightColor(RgbColour(255, 0, 0));
+  Button->SetTextShadowColor(RgbColour(0, 0, 255));
   Button->SetCaption("");
   auto empty = Render(*Button);
   Button->SetCaption("IM");
   auto normal = Render(*Button);
-  Button->SetTextStyle(TTextStyle::tsShadow);
-  Button->SetTextShadowColor(RgbColour(255, 0, 0));
-  auto shadowed = Render(*Button);
-  RECT a = Difference(*empty, *normal), b = Difference(*empty, *shadowed);
-  EXPECT_EQ(b.left, a.left);
-  EXPECT_EQ(b.right, a.right + 2);
-  EXPECT_EQ(b.bottom, a.bottom + 2);
-  int red = 0;
-  for (int y = b.top; y <= b.bottom; ++y)
-    for (int x = b.left; x <= b.right; ++x) {
-      TColour p = shadowed->At(x, y);
-      // Glyph edges are blended with the face: red stands out rather than being pure.
-      red += RedOf(p) - GreenOf(p) > 60 && RedOf(p) - BlueOf(p) > 60;
-    }
-  EXPECT_GT(red, 0);
+  const RECT a = Difference(*empty, *normal);
+  ASSERT_GE(a.right, 0);
+  // How far the caption's box grows on each side, and the copies' colours.
+  const struct {
+    const char* name;
+    TTextStyle style;
+    bool light;
+    RECT grow;  // left, top, right, bottom
+    bool red, blue;
+  } cases[] = {
+      {"raised", TTextStyle::tsRaised, false, {1, 1, 1, 1}, true, true},
+      {"raised, light", TTextStyle::tsRaised, true, {1, 1, 0, 0}, true, false},
+      {"recessed", TTextStyle::tsRecessed, false, {1, 1, 1, 1}, true, true},
+      {"recessed, light", TTextStyle::tsRecessed, true, {0, 0, 1, 1}, true, false},
+      {"shadow", TTextStyle::tsShadow, false, {0, 0, 2, 2}, false, true},
+      {"shadow ignores light", TTextStyle::tsShadow, true, {0, 0, 2, 2}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Button->SetTextStyle(c.style);
+    Button->SetLightTextStyle(c.light);
+    auto styled = Render(*Button);
+    const RECT b = Difference(*empty, *styled);
+    EXPECT_EQ(a.left - b.left, c.grow.left);
+    EXPECT_EQ(a.top - b.top, c.grow.top);
+    EXPECT_EQ(b.right - a.right, c.grow.right);
+    EXPECT_EQ(b.bottom - a.bottom, c.grow.bottom);
+    // Glyph edges are blended with the face: a copy's colour stands out rather than being pure.
+    int red = 0, blue = 0;
+    for (int y = b.top; y <= b.bottom; ++y)
+      for (int x = b.left; x <= b.right; ++x) {
+        TColour p = styled->At(x, y);
+        red += RedOf(p) - GreenOf(p) > 60 && RedOf(p) - BlueOf(p) > 60;
+        blue += BlueOf(p) - GreenOf(p) > 60 && BlueOf(p) - RedOf(p) > 60;
+      }
+    EXPECT_EQ(red > 0, c.red);
+    EXPECT_EQ(blue > 0, c.blue);
+  }
+}
+
+// Answers the UI-state query itself: the platform may refuse to hide cues
+// (Wine does while keyboard cues are switched on for the session).
+class TCuesButton : public THotButton {
+ public:
+  using THotButton::THotButton;
+  UINT Cues = 0;
+
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_QUERYUISTATE) return Cues;
+    return THotButton::WndProc(msg, wParam, lParam);
+  }
+};
+
+TEST_F(HotButtonTest, FocusAndAcceleratorCuesFollowTheUiState) {
+  TCuesButton button(Panel.get());
+  button.SetColor(kFace);
+  button.SetHotTrack(true);
+  button.SetFocus();
+  button.Cues = UISF_HIDEFOCUS | UISF_HIDEACCEL;
+  auto c = Render(button);
+  EXPECT_NE(c->At(3, 4), kBlack);
+  button.SetCaption("&Go");
+  auto hidden = Render(button);
+  button.SetCaption("Go");
+  auto plain = Render(button);
+  EXPECT_LT(Difference(*hidden, *plain).right, 0) << "the marker goes, no underline";
+
+  button.Cues = 0;
+  c = Render(button);
+  EXPECT_EQ(c->At(3, 4), kBlack);
+  button.SetCaption("&Go");
+  auto shown = Render(button);
+  EXPECT_GE(Difference(*shown, *plain).right, 0) << "the accelerator is underlined";
 }
 
 // --- behaviour ----------------------------------------------------------------
