@@ -90,6 +90,10 @@ std::int32_t TEventArgs::Integer(int index) const noexcept {
     case VT_BYREF | VT_INT:
     case VT_BYREF | VT_UINT:
       return V_I4REF(v) ? *V_I4REF(v) : 0;
+    case VT_BYREF | VT_I2:
+      return V_I2REF(v) ? *V_I2REF(v) : 0;
+    case VT_BYREF | VT_UI2:
+      return V_UI2REF(v) ? *V_UI2REF(v) : 0;
     default:
       return 0;
   }

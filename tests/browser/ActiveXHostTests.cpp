@@ -442,5 +442,169 @@ TEST_F(ActiveXHostTest, DestructionUndoesEverythingAndLeavesNoReference) {
   EXPECT_EQ(control.OutstandingReferences(), 0);
 }
 
+// --- stock properties, names, keys and activation --------------------------------
+
+// A control whose description keeps enabled state, back colour and caption in step with the host.
+const DISPID kNoEvents[1] = {0};
+TControlDescription gStockDescription{CLSID_WebBrowser, DIID_DWebBrowserEvents2, 0, kNoEvents,
+                                      cfEnabled | cfBackColor | cfCaption, 401, 0, nullptr, 0, nullptr, 0, 0,
+                                      nullptr, nullptr};
+
+class TStockHost : public TActiveXHost {
+ public:
+  explicit TStockHost(TWinControl* parent) : TActiveXHost(parent, gStockDescription) {}
+};
+
+TEST_F(ActiveXHostTest, StockPropertiesFollowTheControlWithoutPingPong) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  control.SetBoolProperty(DISPID_ENABLED, false);
+  VARIANT colour;
+  V_VT(&colour) = VT_I4;
+  V_I4(&colour) = 0x00ABCDEF;
+  control.SetProperty(DISPID_BACKCOLOR, colour);
+  THostForm form;
+  TStockHost host(&form);
+  host.CompleteControl();
+  EXPECT_FALSE(host.Enabled());
+  EXPECT_EQ(host.Color(), 0x00ABCDEFu);
+
+  host.Handle();
+  // The control announces the change while the host pushes it: it must not
+  // bounce back with the control's old value.
+  control.OnCall = [&](const std::string& method) {
+    if (method == "IDispatch::Invoke" && !control.Puts.empty()) {
+      control.OnCall = nullptr;
+      control.NotifyChanged(DISPID_ENABLED);
+    }
+  };
+  control.Puts.clear();
+  host.SetEnabled(true);
+  ASSERT_FALSE(control.Puts.empty());
+  EXPECT_EQ(control.Puts.back().Id, DISPID_ENABLED);
+  EXPECT_EQ(V_BOOL(&control.Puts.back().Value.Get()), VARIANT_TRUE);
+  EXPECT_TRUE(host.Enabled());
+
+  // A change the control makes itself reaches the host; read errors are swallowed.
+  control.SetBoolProperty(DISPID_ENABLED, false);
+  control.NotifyChanged(DISPID_ENABLED);
+  EXPECT_FALSE(host.Enabled());
+  control.FailProperty(DISPID_BACKCOLOR, E_FAIL);
+  control.NotifyChanged(DISPID_BACKCOLOR);
+  EXPECT_EQ(host.Color(), 0x00ABCDEFu);
+}
+
+TEST_F(ActiveXHostTest, RenamingCarriesTheCaptionOnlyWhileItStillShowsTheOldName) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  TStockHost host(nullptr);
+  host.SetName("Browser1");
+  TUniqueBstr caption(SysAllocString(L"Browser1"));
+  VARIANT v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = caption.Get();
+  control.SetProperty(DISPID_CAPTION, v);
+  host.CompleteControl();
+  host.SetName("Browser2");
+  ASSERT_FALSE(control.Puts.empty());
+  EXPECT_EQ(control.Puts.back().Id, DISPID_CAPTION);
+  EXPECT_EQ(control.Puts.back().Value.Text(), L"Browser2");
+
+  TUniqueBstr own(SysAllocString(L"My caption"));
+  V_BSTR(&v) = own.Get();
+  control.SetProperty(DISPID_CAPTION, v);
+  control.Puts.clear();
+  host.SetName("Browser3");
+  EXPECT_TRUE(control.Puts.empty());
+  EXPECT_EQ(control.AmbientChanges.back(), DISPID_AMBIENT_DISPLAYNAME);
+}
+
+TEST_F(ActiveXHostTest, StockEventsReachTheHostsEvents) {
+  FRegistration.Prepare();
+  auto host = MakeHost();
+  host->CompleteControl();
+  TTestDoubleControl& control = Double();
+  std::vector<std::string> seen;
+  host->OnClick = [&](TObject* sender) {
+    EXPECT_EQ(sender, host.get());
+    seen.push_back("click");
+  };
+  host->OnKeyDown = [&](TObject*, WORD& key, UINT shift) {
+    seen.push_back("keydown " + std::to_string(key) + " " + std::to_string(shift));
+    key = 0;
+  };
+  host->OnMouseDown = [&](TObject*, TMouseButton button, UINT shift, int x, int y) {
+    seen.push_back("mousedown " + std::to_string(static_cast<int>(button)) + " " + std::to_string(shift) + " " +
+                   std::to_string(x) + "," + std::to_string(y));
+  };
+  SHORT key = 'A';
+  VARIANT keyArg, shiftArg;
+  V_VT(&keyArg) = VT_BYREF | VT_I2;
+  V_I2REF(&keyArg) = &key;
+  V_VT(&shiftArg) = VT_I2;
+  V_I2(&shiftArg) = 2;  // Ctrl
+  auto i2 = [](SHORT value) {
+    VARIANT v;
+    V_VT(&v) = VT_I2;
+    V_I2(&v) = value;
+    return v;
+  };
+  control.FireEvent(DISPID_CLICK, {});
+  control.FireEvent(DISPID_KEYDOWN, {keyArg, shiftArg});
+  control.FireEvent(DISPID_MOUSEDOWN, {i2(2), i2(1), i2(10), i2(20)});
+  control.FireEvent(DISPID_MOUSEDOWN, {i2(2), i2(1)});  // too few arguments: ignored
+  EXPECT_THAT(seen, ElementsAre("click", "keydown 65 " + std::to_string(MK_CONTROL),
+                                "mousedown 1 " + std::to_string(MK_SHIFT) + " 10,20"));
+  EXPECT_EQ(key, 0);  // written back through the reference
+}
+
+TEST_F(ActiveXHostTest, DialogKeysMatchingTheControlsMnemonicsAreTaken) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  ACCEL accel{FVIRTKEY, 'A', 1};
+  HACCEL table = CreateAcceleratorTableW(&accel, 1);
+  control.Accelerators = table;
+  control.AcceleratorCount = 1;
+  THostForm form;
+  form.Show();
+  auto host = MakeHost(&form);
+  host->Handle();
+  EXPECT_EQ(host->Perform(CM_DIALOGKEY, 'A', 0), 1);
+  EXPECT_EQ(control.CountOf("IOleControl::OnMnemonic"), 1u);
+  EXPECT_EQ(host->Perform(CM_DIALOGKEY, 'B', 0), 0);
+  EXPECT_EQ(control.CountOf("IOleControl::OnMnemonic"), 1u);
+  host.reset();
+  DestroyAcceleratorTable(table);
+}
+
+TEST_F(ActiveXHostTest, OneActiveControlHostPerForm) {
+  TTestDoubleControl& first = FRegistration.Prepare();
+  TTestDoubleControl& second = FRegistration.Prepare();
+  THostForm form;
+  auto a = MakeHost(&form);
+  auto b = MakeHost(&form);
+  a->Handle();
+  b->Handle();
+  a->UIActivate();
+  EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), a.get());
+  EXPECT_EQ(first.DoVerbs.back().Verb, OLEIVERB_UIACTIVATE);
+  b->UIActivate();
+  EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), b.get());
+  EXPECT_FALSE(first.UIActive());
+  EXPECT_TRUE(second.UIActive());
+  b->UIDeactivate();
+  EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), nullptr);
+  EXPECT_FALSE(second.UIActive());
+}
+
+TEST_F(ActiveXHostTest, SavingFailuresRaiseAtRunTimeOnly) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  auto host = MakeHost();
+  control.FailCall("IPersistStreamInit::Save", STG_E_MEDIUMFULL, 2);
+  EXPECT_THROW(host->ControlData(), EOleSysError);
+  host->SetDesigning(true);
+  EXPECT_TRUE(host->ControlData().empty());
+  TVariant userMode;
+  ASSERT_EQ(control.AmbientProperty(DISPID_AMBIENT_USERMODE, &userMode.Get()), S_OK);
+  EXPECT_EQ(V_BOOL(&userMode.Get()), VARIANT_FALSE);
+}
+
 }  // namespace
 }  // namespace kvx::test
