@@ -51,6 +51,10 @@ class TThemeData {
   HTHEME FTheme;
 };
 
+bool IsPushButton(TWinControl* control) noexcept {
+  return control && (dynamic_cast<THotButton*>(control) || dynamic_cast<TButton*>(control));
+}
+
 bool SameLetter(wchar_t a, wchar_t b) noexcept {
   auto upper = [](wchar_t c) {
     return static_cast<wchar_t>(reinterpret_cast<ULONG_PTR>(
@@ -435,6 +439,15 @@ LRESULT THotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KILLFOCUS: {
       LRESULT r = TCustomHotButton::WndProc(msg, wParam, lParam);
       if (!Destroying()) {
+        // The toolkit announces focus moves to its own windows only; one into
+        // a window of a hosted control is announced here, as the form would.
+        HWND next = reinterpret_cast<HWND>(wParam);
+        if (next && !FromHandle(next)) {
+          TWinControl* owner = nullptr;
+          for (HWND w = next; w && !owner; w = GetParent(w)) owner = FromHandle(w);
+          if (owner && owner->TopLevel() == TopLevel())
+            TopLevel()->Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(owner));
+        }
         FocusRepaint();
         FSpaceDown = false;
         FDrawPressed = false;
@@ -510,8 +523,7 @@ bool THotButton::DialogChar(WPARAM character) {
 void THotButton::FocusChanged(TWinControl* focused) {
   if (Destroying()) return;
   bool showsDefault = FDefault;
-  if (focused && (dynamic_cast<THotButton*>(focused) || dynamic_cast<TButton*>(focused)))
-    showsDefault = focused == this;
+  if (IsPushButton(focused)) showsDefault = focused == this;
   if (showsDefault != FShowsDefault) {
     FShowsDefault = showsDefault;
     Repaint();

@@ -565,6 +565,18 @@ TEST_F(HotButtonTest, EnterPressesTheDefaultButtonOnlyWithoutShiftKeys) {
   Edit->SetFocus();
   EXPECT_TRUE(Button->ShowsDefault());
 
+  // Into a window the toolkit did not make (a hosted control's own): the
+  // focused button stops acting as default, the default one takes over.
+  Other->SetFocus();
+  HWND foreign = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 250, 60, 50, 20,
+                                 Form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(foreign, nullptr);
+  SetFocus(foreign);
+  EXPECT_FALSE(Other->ShowsDefault());
+  EXPECT_TRUE(Button->ShowsDefault());
+  DestroyWindow(foreign);
+  Edit->SetFocus();
+
   // Dropping the default takes effect at once.
   Button->SetDefault(false);
   EXPECT_FALSE(Button->ShowsDefault());
