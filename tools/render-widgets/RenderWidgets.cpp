@@ -132,21 +132,41 @@ int RenderExitButton(const fs::path& out) {
       {"default", [&] { button.SetDefault(true); }, [&] { button.SetDefault(false); }},
       {"disabled", [&] { button.SetEnabled(false); }, [&] { button.SetEnabled(true); }},
   };
-  const int count = static_cast<int>(std::size(states));
   const int zoom = 4, gap = 4;
-  TPicture sheet((75 + gap) * count - gap, 25);
-  FillSolid(sheet.DC.Get(), RECT{0, 0, sheet.Width, sheet.Height}, RGB(255, 255, 255));
-  bool ok = true;
-  for (int i = 0; i < count; ++i) {
-    states[i].Enter();
-    TPicture picture(75, 25);
-    SendMessageW(h, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture.DC.Get()),
-                 PRF_CLIENT | PRF_ERASEBKGND);
-    ok &= Save(picture, out / (std::string("exit-button-") + states[i].Name + ".png"));
-    BitBlt(sheet.DC.Get(), i * (75 + gap), 0, 75, 25, picture.DC.Get(), 0, 0, SRCCOPY);
-    states[i].Leave();
-  }
-  ok &= Save(sheet, out / "exit-button-states-x4.png", zoom);
+  auto renderSheet = [&](const std::vector<const TState*>& list, const char* prefix, bool each) {
+    const int count = static_cast<int>(list.size());
+    TPicture sheet((75 + gap) * count - gap, 25);
+    FillSolid(sheet.DC.Get(), RECT{0, 0, sheet.Width, sheet.Height}, RGB(255, 255, 255));
+    bool ok = true;
+    for (int i = 0; i < count; ++i) {
+      list[i]->Enter();
+      TPicture picture(75, 25);
+      SendMessageW(h, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture.DC.Get()),
+                   PRF_CLIENT | PRF_ERASEBKGND);
+      if (each) ok &= Save(picture, out / (std::string(prefix) + "-" + list[i]->Name + ".png"));
+      BitBlt(sheet.DC.Get(), i * (75 + gap), 0, 75, 25, picture.DC.Get(), 0, 0, SRCCOPY);
+      list[i]->Leave();
+    }
+    return Save(sheet, out / (std::string(prefix) + "-states-x4.png"), zoom) && ok;
+  };
+  std::vector<const TState*> list;
+  for (const TState& state : states) list.push_back(&state);
+  bool ok = renderSheet(list, "exit-button", true);
+
+  // The classic look, which a button without hot tracking has, for comparison.
+  button.SetHotTrack(false);
+  const TState groupDown{"group-down",
+                         [&] {
+                           button.SetGroupIndex(1);
+                           button.SetDown(true);
+                         },
+                         [&] {
+                           button.SetAllowAllUp(true);
+                           button.SetDown(false);
+                           button.SetGroupIndex(0);
+                         }};
+  list.push_back(&groupDown);
+  ok &= renderSheet(list, "classic-button", false);
   return ok ? 0 : 1;
 }
 
