@@ -103,9 +103,12 @@ void TForm::SetVisible(bool visible) {
     return;
   }
   HWND window = Handle();
-  TWinControl::SetVisible(true);  // shows the window normally...
-  if (FWindowState == TWindowState::wsMaximized) ShowWindow(window, SW_SHOWMAXIMIZED);
-  else if (FWindowState == TWindowState::wsMinimized) ShowWindow(window, SW_SHOWMINIMIZED);
+  // One ShowWindow in the final state: nobody sees a normal window that only
+  // becomes maximised a moment later.
+  ShowWindow(window, FWindowState == TWindowState::wsMaximized   ? SW_SHOWMAXIMIZED
+                     : FWindowState == TWindowState::wsMinimized ? SW_SHOWMINIMIZED
+                                                                 : SW_SHOWNORMAL);
+  TWinControl::SetVisible(true);
   SetForegroundWindow(window);
 }
 
