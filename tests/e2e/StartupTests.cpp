@@ -169,11 +169,12 @@ TEST(StartupE2E, HostileInputIsHarmless) {
     const char* name;
     std::string ini;
     std::wstring args;
+    bool placedRightOfZero;  // a wrapped left + offset would be far left of the screen
   } cases[] = {
-      {"binary korvexa.ini", std::string("\0\xFF\xFE[\x81\x30]\x00=\r\r\n\xEF", 13), L""},
-      {"line without newline", Gbk(L"[服务器]\r\n地址=about:blank"), L""},
-      {"absurd numbers fall back", "", L"99999999999999999999 0 0 600 about:blank"},
-      {"overflowing left + offset", "", L"2147483647 0 2147483647 600"},
+      {"binary korvexa.ini", std::string("\0\xFF\xFE[\x81\x30]\x00=\r\r\n\xEF", 13), L"", false},
+      {"line without newline", Gbk(L"[服务器]\r\n地址=about:blank"), L"", false},
+      {"absurd numbers fall back", "", L"99999999999999999999 0 0 600 about:blank", false},
+      {"overflowing left + offset", "", L"2147483647 0 2147483647 600", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -183,6 +184,9 @@ TEST(StartupE2E, HostileInputIsHarmless) {
     HWND window = shell.WaitMainWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(shell.Running());
+    if (c.placedRightOfZero) {
+      EXPECT_GE(shell.WindowRect(window).left, 0);
+    }
     CloseThroughConfirmation(shell, window);
   }
 }
