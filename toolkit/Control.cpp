@@ -226,6 +226,14 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_PRINTCLIENT:
+      // Lets a parent or a test draw this control into any device context.
+      if (FOwnPaint) {
+        EraseBackground(reinterpret_cast<HDC>(wParam));
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+      }
+      break;
     case WM_WINDOWPOSCHANGED:
       UpdateBoundsFromWindow();
       break;
