@@ -7,8 +7,12 @@
 
 #include "core/LauncherText.h"
 #include "core/Startup.h"
+#include "core/Text.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exceptions.h"
+
+#include <algorithm>
+#include <climits>
 
 namespace kvx {
 namespace {
@@ -146,8 +150,9 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
   FSavedTop = window.top;
   FSavedWidth = window.right - window.left;
   FSavedHeight = window.bottom - window.top;
-  SetWindowPos(Handle(), HWND_TOP, FDockOffset, 0, area.right - FDockOffset, area.bottom,
-               SWP_SHOWWINDOW);
+  // Held at the 32-bit limits: a hostile offset must not wrap the width around.
+  const std::int32_t width = SaturatingAdd(area.right, -std::max(FDockOffset, -INT32_MAX));
+  SetWindowPos(Handle(), HWND_TOP, FDockOffset, 0, width, area.bottom, SWP_SHOWWINDOW);
   ReportGeometry();
 }
 

@@ -64,7 +64,8 @@ std::wstring Widen(std::string_view ascii) {
 
 struct TOptions {
   std::wstring Exe;
-  std::optional<std::vector<std::wstring>> Start;  // geometry arguments (and address)
+  std::optional<std::vector<std::wstring>> Start;  // geometry arguments
+  std::optional<std::wstring> Address;             // the start address, after them
   std::optional<std::string> Answer;               // nullopt: the default answer
   bool NoAnswer = false;
   std::vector<std::wstring> Lines;  // --send and bare arguments, in order
@@ -77,7 +78,8 @@ struct TOptions {
 void Usage() {
   Print(
       L"usage: launcherbar [options] [TEXT...]\r\n"
-      L"  --start L T O H [ADDRESS]  start the shell with this dock geometry (and address)\r\n"
+      L"  --start L T O H            start the shell with this dock geometry\r\n"
+      L"  --address ADDRESS          and this start address\r\n"
       L"  --exe PATH                 the shell (default: korvexa.exe beside launcherbar.exe)\r\n"
       L"  --answer TEXT              answer the shell's \u201C\u4F4D\u7F6E\u201D with TEXT "
       L"(default: 0,0,80,work-area height)\r\n"
@@ -112,8 +114,11 @@ std::optional<TOptions> ParseOptions(const std::vector<std::wstring>& args) {
       for (int k = 0; k < 4; ++k)
         if (auto value = next()) start.push_back(*value);
       if (start.size() != 4) return std::nullopt;
-      if (i + 1 < args.size() && args[i + 1].rfind(L"--", 0) != 0) start.push_back(args[++i]);
       options.Start = start;
+    } else if (arg == L"--address") {
+      auto value = next();
+      if (!value) return std::nullopt;
+      options.Address = *value;
     } else if (arg == L"--exe") {
       auto value = next();
       if (!value) return std::nullopt;
@@ -473,6 +478,7 @@ int Main() {
   std::unique_ptr<TShellChild> shell;
   HWND shellWindow = nullptr;
   if (options.Start) {
+    if (options.Address) options.Start->push_back(*options.Address);
     try {
       shell = std::make_unique<TShellChild>(options.Exe, *options.Start);
     } catch (const std::exception& error) {
