@@ -377,7 +377,7 @@ TEST(LauncherSimulatorE2E, StartsTheShellSendsAndPrintsReports) {
   std::wstring simulator = LAUNCHERBAR_EXE;
   if (!simulator.empty() && simulator[0] == L'/') simulator = L"Z:" + simulator;
   std::wstring commandLine = L"\"" + simulator + L"\" --exe \"" + folder.Exe().wstring() +
-                             L"\" --start 100 0 80 600 \u4F4D\u7F6E \u6700\u5927\u5316 \u6700\u5927\u5316 "
+                             L"\" --start 100 0 80 600 --send \u4F4D\u7F6E \u6700\u5927\u5316 \u6700\u5927\u5316 "
                              L"\":bytes CEBBD6C3\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

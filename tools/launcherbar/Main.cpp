@@ -78,8 +78,9 @@ struct TOptions {
 void Usage() {
   Print(
       L"usage: launcherbar [options] [TEXT...]\r\n"
-      L"  --start L T O H            start the shell with this dock geometry\r\n"
-      L"  --address ADDRESS          and this start address\r\n"
+      L"  --start L T O H [ADDRESS]  start the shell with this dock geometry (and address;\r\n"
+      L"                             give texts to send after it with --send)\r\n"
+      L"  --address ADDRESS          the start address, as an option of its own\r\n"
       L"  --exe PATH                 the shell (default: korvexa.exe beside launcherbar.exe)\r\n"
       L"  --answer TEXT              answer the shell's \u201C\u4F4D\u7F6E\u201D with TEXT "
       L"(default: 0,0,80,work-area height)\r\n"
@@ -114,6 +115,8 @@ std::optional<TOptions> ParseOptions(const std::vector<std::wstring>& args) {
       for (int k = 0; k < 4; ++k)
         if (auto value = next()) start.push_back(*value);
       if (start.size() != 4) return std::nullopt;
+      // Like the shell's own command line: a fifth argument is the address.
+      if (i + 1 < args.size() && args[i + 1].rfind(L"--", 0) != 0) options.Address = args[++i];
       options.Start = start;
     } else if (arg == L"--address") {
       auto value = next();
@@ -323,7 +326,8 @@ bool SameRect(const RECT& a, const RECT& b) {
 
 std::wstring Counts(const TResourceCounts& c) {
   return L"USER " + std::to_wstring(c.User) + L", GDI " + std::to_wstring(c.Gdi) + L", kernel " +
-         std::to_wstring(c.Kernel) + L", windows " + std::to_wstring(c.Windows);
+         std::to_wstring(c.Kernel) + (c.KernelFromSystemList ? L" (system handle list)" : L"") +
+         L", windows " + std::to_wstring(c.Windows);
 }
 
 class TStress {

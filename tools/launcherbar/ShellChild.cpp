@@ -4,7 +4,13 @@
 
 #include "LauncherBar.h"
 
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 namespace kvx {
 namespace {
@@ -121,11 +127,48 @@ BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam) noexcept {
 
 }  // namespace
 
+// Kernel handles of a process counted in the system's handle list, for
+// platforms where GetProcessHandleCount answers nothing (Wine).
+std::optional<DWORD> HandlesInSystemList(DWORD processId) {
+  using TQuery = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+  FARPROC proc = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation");
+  if (!proc) return std::nullopt;
+  auto query = reinterpret_cast<TQuery>(reinterpret_cast<void*>(proc));
+  constexpr ULONG kSystemHandleInformation = 16;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  std::vector<unsigned char> buffer(1 << 16);
+  for (int tries = 0; tries < 16; ++tries) {
+    ULONG needed = 0;
+    LONG status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == kInfoLengthMismatch) {
+      buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
+      continue;
+    }
+    if (status != 0) return std::nullopt;
+    ULONG total = 0;
+    std::memcpy(&total, buffer.data(), sizeof total);
+    const std::size_t first = offsetof(SYSTEM_HANDLE_INFORMATION, Handle);
+    DWORD count = 0;
+    for (ULONG i = 0; i < total && first + (i + 1) * sizeof(SYSTEM_HANDLE_ENTRY) <= buffer.size(); ++i) {
+      SYSTEM_HANDLE_ENTRY entry;
+      std::memcpy(&entry, buffer.data() + first + i * sizeof entry, sizeof entry);
+      if (entry.OwnerPid == processId) ++count;
+    }
+    return count;
+  }
+  return std::nullopt;
+}
+
 TResourceCounts ProcessResourceCounts(HANDLE process) {
   TResourceCounts counts;
   counts.User = GetGuiResources(process, GR_USEROBJECTS);
   counts.Gdi = GetGuiResources(process, GR_GDIOBJECTS);
-  GetProcessHandleCount(process, &counts.Kernel);
+  if (!GetProcessHandleCount(process, &counts.Kernel) || counts.Kernel == 0) {
+    if (auto listed = HandlesInSystemList(GetProcessId(process))) {
+      counts.Kernel = *listed;
+      counts.KernelFromSystemList = true;
+    }
+  }
   TWindowCount windows{GetProcessId(process)};
   EnumWindows(&CountTopLevel, reinterpret_cast<LPARAM>(&windows));
   counts.Windows = windows.Count;

@@ -19,6 +19,7 @@ struct TResourceCounts {
   // Windows of the process, top-level and child: a USER figure that does not
   // depend on GetGuiResources, which some platforms leave unimplemented.
   DWORD Windows = 0;
+  bool KernelFromSystemList = false;  // counted in the system's handle list
   friend bool operator==(const TResourceCounts&, const TResourceCounts&) = default;
 };
 
