@@ -606,5 +606,40 @@ TEST_F(ActiveXHostTest, SavingFailuresRaiseAtRunTimeOnly) {
   EXPECT_EQ(V_BOOL(&userMode.Get()), VARIANT_FALSE);
 }
 
+// Font and picture properties of a description get an object each, written through by reference.
+const DISPID kFontIds[1] = {DISPID_FONT};
+const DISPID kPictureIds[1] = {1001};
+TControlDescription gMediaDescription{CLSID_WebBrowser, DIID_DWebBrowserEvents2, 0, kNoEvents, 0, 401, 1, kFontIds,
+                                      1, kPictureIds, 0, 0, nullptr, nullptr};
+
+class TMediaHost : public TActiveXHost {
+ public:
+  TMediaHost() : TActiveXHost(nullptr, gMediaDescription) {}
+};
+
+TEST_F(ActiveXHostTest, FontAndPicturePropertiesAreWrittenByReference) {
+  TTestDoubleControl picture;  // outlives the host, which holds it
+  TTestDoubleControl& control = FRegistration.Prepare();
+  TMediaHost host;
+  TFont font;
+  font.Name = L"SimSun";
+  font.Bold = true;
+  host.SetFontProperty(0, font);
+  EXPECT_EQ(host.FontProperty(0).Name, L"SimSun");
+  host.SetPictureProperty(0, static_cast<IWebBrowser2*>(&picture));
+  ASSERT_EQ(control.Puts.size(), 2u);
+  EXPECT_EQ(control.Puts[0].Id, DISPID_FONT);
+  EXPECT_EQ(control.Puts[0].Flags, DISPATCH_PROPERTYPUTREF);
+  Microsoft::WRL::ComPtr<IFont> written;
+  ASSERT_TRUE(SUCCEEDED(V_DISPATCH(&control.Puts[0].Value.Get())->QueryInterface(IID_PPV_ARGS(&written))));
+  BOOL bold = FALSE;
+  written->get_Bold(&bold);
+  EXPECT_TRUE(bold);
+  EXPECT_EQ(control.Puts[1].Id, 1001);
+  EXPECT_EQ(V_DISPATCH(&control.Puts[1].Value.Get()), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
+  EXPECT_EQ(host.PictureProperty(0), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
+  control.Puts.clear();  // the records hold the picture too
+}
+
 }  // namespace
 }  // namespace kvx::test

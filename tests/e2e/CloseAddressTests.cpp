@@ -59,6 +59,7 @@ TEST(CloseAddressE2E, ConfirmationDecidesWhetherTheShellEnds) {
     HWND confirm = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (confirm = FindNoticeOf(shellId)) != nullptr; })) << "no close confirmation";
     TShellProcess::Press(TDialog{confirm, kNoticeTitle, L""}, answer);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(confirm); })) << "the confirmation stayed";
 
     if (answer == IDNO) {
       DWORD_PTR result = 0;

@@ -142,6 +142,14 @@ class TTestDoubleControl final : public IWebBrowser2,
   // order (shallow copies: the caller keeps what they point to).
   HRESULT FireEvent(DISPID id, std::vector<VARIANT> arguments);
   void NotifyChanged(DISPID id);
+  // The client site as another of its interfaces (IDocHostUIHandler,
+  // IServiceProvider, ...), empty when the site does not offer it.
+  template <typename T>
+  Microsoft::WRL::ComPtr<T> SiteAs() const {
+    Microsoft::WRL::ComPtr<T> result;
+    if (FSite) FSite.As(&result);
+    return result;
+  }
   // Reads an ambient property through the client site's IDispatch.
   HRESULT AmbientProperty(DISPID id, VARIANT* result, WORD flags = DISPATCH_PROPERTYGET);
 
