@@ -344,7 +344,7 @@ class TStress {
     // so first-use allocations of the shell are not counted as leaks.
     for (int i = 0; i < 60 && FFailures == 0; ++i) Step(i % 6);
     if (FFailures) return 1;
-    TResourceCounts before = ProcessResourceCounts(FProcess);
+    TResourceCounts before = SettledCounts();
     Status(L"resources before: " + Counts(before));
 
     auto start = std::chrono::steady_clock::now();
@@ -355,7 +355,7 @@ class TStress {
 
     DWORD_PTR result = 0;
     bool responsive = SendMessageTimeoutW(FShell, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
-    TResourceCounts after = ProcessResourceCounts(FProcess);
+    TResourceCounts after = SettledCounts();
     Status(L"resources after: " + Counts(after));
     wchar_t rate[64];
     swprintf(rate, 64, L"%.0f", seconds > 0 ? sent / seconds : 0.0);
@@ -376,6 +376,20 @@ class TStress {
     if (r < 95) return 3;  // 最前
     if (r < 98) return 4;  // padded or quoted forms
     return 5;              // an address
+  }
+
+  // Counts once the shell is idle: a navigation just sent holds a handle or
+  // two of the platform's for a moment. Two equal readings a quarter second
+  // apart, or the last of twenty.
+  TResourceCounts SettledCounts() {
+    TResourceCounts counts = ProcessResourceCounts(FProcess);
+    for (int i = 0; i < 20; ++i) {
+      Sleep(250);
+      TResourceCounts again = ProcessResourceCounts(FProcess);
+      if (again == counts) break;
+      counts = again;
+    }
+    return counts;
   }
 
   int Between(int low, int high) { return low + static_cast<int>(FRandom() % (high - low + 1)); }
