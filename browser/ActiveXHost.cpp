@@ -215,13 +215,7 @@ void TActiveXHost::InitControlInterface(IOleObject* /*control*/) {}
 
 void TActiveXHost::EnsureClientSite() {
   ComPtr<IOleClientSite> site;
-  HRESULT hr = E_FAIL;
-  try {
-    hr = FOleObject->GetClientSite(&site);
-  } catch (...) {
-    hr = E_FAIL;
-  }
-  if (FAILED(hr) || !site) OleCheck(FOleObject->SetClientSite(ClientSite()));
+  if (FAILED(FOleObject->GetClientSite(&site)) || !site) OleCheck(FOleObject->SetClientSite(ClientSite()));
 }
 
 void TActiveXHost::CompleteControl() {
