@@ -384,6 +384,13 @@ TEST_F(ActiveXHostTest, WindowCreationActivatesInPlaceAndAdoptsTheControlsWindow
   EXPECT_EQ(control.Accelerated[0].hwnd, window);
   EXPECT_EQ(control.Accelerated[0].pt.x, 0x115DE1F1);
 
+  // Unhandled messages reach the control's own procedure; reflected
+  // notifications arrive renumbered into the OLE control range.
+  control.WindowMessages.clear();
+  host->Perform(CN_COMMAND, 0, 0);
+  host->Perform(WM_USER + 7, 0, 0);
+  EXPECT_THAT(control.WindowMessages, ElementsAre(OCM_COMMAND, WM_USER + 7));
+
   // Resizing tells the control its extent in HIMETRIC; a refusal keeps the size.
   TWindowDC dc(nullptr);
   int ppi = GetDeviceCaps(dc.Get(), LOGPIXELSX);

@@ -14,11 +14,21 @@ bool GuidLess(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(
 
 const wchar_t kWindowClass[] = L"KorvexaTestDoubleControl";
 
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (auto* control = reinterpret_cast<TTestDoubleControl*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+    try {
+      control->WindowMessages.push_back(msg);
+    } catch (...) {
+    }
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+
 void RegisterWindowClass() {
   static bool registered = false;
   if (registered) return;
   WNDCLASSW wc{};
-  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpfnWndProc = ControlWindowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = kWindowClass;
   RegisterClassW(&wc);
@@ -364,6 +374,7 @@ HRESULT TTestDoubleControl::ActivateInPlaceNow(IOleClientSite* site, HWND parent
     FWindow = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, pos.left, pos.top,
                               pos.right - pos.left, pos.bottom - pos.top, owner, nullptr, GetModuleHandleW(nullptr),
                               nullptr);
+    SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   site->ShowObject();
   return S_OK;
@@ -426,7 +437,10 @@ STDMETHODIMP TTestDoubleControl::GetWindow(HWND* window) noexcept {
 }
 
 void TTestDoubleControl::DestroyOwnWindow() noexcept {
-  if (FWindow && IsWindow(FWindow)) DestroyWindow(FWindow);
+  if (FWindow && IsWindow(FWindow)) {
+    SetWindowLongPtrW(FWindow, GWLP_USERDATA, 0);
+    DestroyWindow(FWindow);
+  }
   FWindow = nullptr;
 }
 

@@ -164,6 +164,8 @@ class TTestDoubleControl final : public IWebBrowser2,
   std::vector<DISPID> AmbientChanges;
   std::vector<MSG> Accelerated;
   std::vector<BYTE> LoadedBytes;
+  // Message numbers the control's own window procedure received.
+  std::vector<UINT> WindowMessages;
   Microsoft::WRL::ComPtr<IOleClientSite> Site() const { return FSite; }
   HWND Window() const noexcept { return FWindow; }
   bool InPlaceActive() const noexcept { return FInPlaceActive; }
