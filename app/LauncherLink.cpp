@@ -158,7 +158,9 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
 
 bool TMainForm::ForceForeground(HWND window) {
   HWND foreground = GetForegroundWindow();
-  ShowWindow(window, SW_SHOWNOACTIVATE);
+  // SW_SHOWNOACTIVATE brings a minimised window back, but it would also
+  // restore a maximised one to its normal size: "to the front" is no restore.
+  ShowWindow(window, IsZoomed(window) ? SW_SHOWNA : SW_SHOWNOACTIVATE);
   const DWORD foregroundThread = GetWindowThreadProcessId(foreground, nullptr);
   const DWORD ownThread = GetCurrentThreadId();
   AttachThreadInput(foregroundThread, ownThread, TRUE);

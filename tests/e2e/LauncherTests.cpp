@@ -262,6 +262,13 @@ TEST_F(LauncherE2E, ZeroDockGeometry) {
   // platform's maximise and nothing is sent.
   EXPECT_EQ(Exchange(kMaximise), Texts{});
   EXPECT_TRUE(IsZoomed(FWindow));
+  // Brought to the front, it stays maximised; minimised, it comes back.
+  EXPECT_EQ(Exchange(kToFront), Texts{});
+  EXPECT_TRUE(IsZoomed(FWindow));
+  ShowWindow(FWindow, SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(FWindow) != FALSE; }));
+  EXPECT_EQ(Exchange(kToFront), Texts{});
+  EXPECT_FALSE(IsIconic(FWindow));
   CloseShell();
 }
 
