@@ -307,6 +307,20 @@ TEST_F(LauncherE2E, UserMaximiseAsksForThePositionAndDocksWithTheAnswer) {
 TEST_F(LauncherE2E, WithoutLauncherBarNothingIsSentAndNothingFails) {
   Start(L"0 0 0 600");
   FBar.reset();
+  // Windows that match the bar by class or by title only are not the bar.
+  TLauncherBar wrongTitle;
+  ASSERT_TRUE(SetWindowTextW(wrongTitle.Window(), L"TolvinMain2"));
+  TUniqueWindow wrongClass(CreateWindowExW(0, L"STATIC", L"TolvinMain", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                           nullptr, nullptr));
+  ASSERT_TRUE(wrongClass);
+  static int copiesToWrongClass = 0;
+  static WNDPROC staticProc = nullptr;
+  staticProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
+      wrongClass.Get(), GWLP_WNDPROC,
+      reinterpret_cast<LONG_PTR>(+[](HWND w, UINT msg, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (msg == WM_COPYDATA) ++copiesToWrongClass;
+        return CallWindowProcW(staticProc, w, msg, wp, lp);
+      })));
   ASSERT_EQ(FindWindowW(L"TTolvinMain", L"TolvinMain"), nullptr);
 
   // A user maximise finds nobody to ask and falls back to the platform's.
@@ -327,6 +341,8 @@ TEST_F(LauncherE2E, WithoutLauncherBarNothingIsSentAndNothingFails) {
   EXPECT_EQ(BoundsText(Bounds()), BoundsText({180, 0, 180 + width, 600}));
   DWORD_PTR result = 0;
   EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0) << "not responsive";
+  EXPECT_EQ(wrongTitle.MessageCount(), 0u);
+  EXPECT_EQ(copiesToWrongClass, 0);
   CloseShell();
 }
 
