@@ -12,6 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -380,6 +381,40 @@ TEST(EventTableTest, ADispidListedTwiceFeedsTheFirstSlot) {
   registration.Last().FireEvent(7, {});
   registration.Last().FireEvent(9, {});
   EXPECT_THAT(gTwiceHits, ElementsAre(0, 2));
+}
+
+TEST(EventArgsTest, ArgumentsComeInDeclarationOrderAsRawWords) {
+  TUniqueBstr text(SysAllocString(L"t"));
+  LONG number = 5;
+  VARIANT args[6];  // DISPPARAMS order: last argument first
+  V_VT(&args[5]) = VT_BOOL;
+  V_BOOL(&args[5]) = VARIANT_TRUE;
+  V_VT(&args[4]) = VT_R8;
+  V_R8(&args[4]) = 2.5;
+  V_VT(&args[3]) = VT_BSTR;
+  V_BSTR(&args[3]) = text.Get();
+  args[2] = ByRef(&number);
+  V_VT(&args[1]) = VT_ARRAY | VT_I4;
+  V_ARRAY(&args[1]) = nullptr;
+  V_VT(&args[0]) = VT_CY;
+  V_CY(&args[0]).int64 = -3;
+  DISPPARAMS params{args, nullptr, 6, 0};
+  TEventArgs a(params);
+  ASSERT_EQ(a.Count(), 6);
+  EXPECT_EQ(a.Raw(0), 0xFFFFu);  // a boolean as its 16 bits
+  double r8 = 0;
+  std::uint64_t bits = a.Raw(1);
+  std::memcpy(&r8, &bits, sizeof r8);
+  EXPECT_EQ(r8, 2.5);  // 8-byte types whole
+  EXPECT_EQ(a.Raw(2), reinterpret_cast<std::uintptr_t>(text.Get()));  // the BSTR itself
+  EXPECT_EQ(a.Raw(3), reinterpret_cast<std::uintptr_t>(&number));     // by reference: the pointer
+  EXPECT_EQ(a.Raw(4), reinterpret_cast<std::uintptr_t>(&args[1]));    // an array: its VARIANT
+  EXPECT_EQ(static_cast<std::int64_t>(a.Raw(5)), -3);
+  EXPECT_EQ(a.Raw(6), 0u);  // past the end
+  *a.IntegerRef(3) = 9;
+  EXPECT_EQ(number, 9);
+  EXPECT_EQ(a.Boolean(0), VARIANT_TRUE);
+  EXPECT_EQ(a.Text(2), text.Get());
 }
 
 }  // namespace
