@@ -373,6 +373,15 @@ TEST_F(ActiveXHostTest, WindowCreationActivatesInPlaceAndAdoptsTheControlsWindow
   EXPECT_EQ(verb.Position.bottom, 220);
   EXPECT_EQ(window, control.Window());
   EXPECT_EQ(TWinControl::FromHandle(window), host.get());
+  // The window context: the host's bounds, no clipping, the form as frame window.
+  EXPECT_EQ(control.ContextPosition.left, 10);
+  EXPECT_EQ(control.ContextPosition.right, 310);
+  EXPECT_EQ(control.ContextClip.right, 0x7FFF);
+  EXPECT_EQ(control.ContextClip.bottom, 0x7FFF);
+  EXPECT_EQ(control.ContextFrameInfo.hwndFrame, form.Handle());
+  EXPECT_FALSE(control.ContextFrameInfo.fMDIApp);
+  EXPECT_EQ(control.ContextFrameInfo.cAccelEntries, 0u);
+  EXPECT_FALSE(control.ContextHadDocumentWindow);
   EXPECT_NE(host->InPlaceObject(), nullptr);
 
   // Reflected keys go to the in-place object as the original key message.

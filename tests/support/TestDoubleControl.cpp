@@ -367,6 +367,10 @@ HRESULT TTestDoubleControl::ActivateInPlaceNow(IOleClientSite* site, HWND parent
   FFrame.Reset();
   FDocumentWindow.Reset();
   FInPlaceSite->GetWindowContext(&FFrame, &FDocumentWindow, &pos, &clip, &info);
+  ContextPosition = pos;
+  ContextClip = clip;
+  ContextFrameInfo = info;
+  ContextHadDocumentWindow = FDocumentWindow != nullptr;
   if (position) pos = *position;
   if (!FWindow) {
     RegisterWindowClass();

@@ -164,6 +164,10 @@ class TTestDoubleControl final : public IWebBrowser2,
   std::vector<DISPID> AmbientChanges;
   std::vector<MSG> Accelerated;
   std::vector<BYTE> LoadedBytes;
+  // What the site answered to GetWindowContext at the last activation.
+  RECT ContextPosition{}, ContextClip{};
+  OLEINPLACEFRAMEINFO ContextFrameInfo{};
+  bool ContextHadDocumentWindow = false;
   // Message numbers the control's own window procedure received.
   std::vector<UINT> WindowMessages;
   Microsoft::WRL::ComPtr<IOleClientSite> Site() const { return FSite; }
