@@ -11,6 +11,7 @@
 #include "core/Text.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/Trace.h"
 
 namespace kvx {
 
@@ -163,6 +164,7 @@ void TMainForm::FormCreate(TObject*) {
 
 void TMainForm::NavigateTo(const std::string& address) {
   if (address.empty()) return;
+  if (TraceEnabled()) Trace(L"navigate to " + GbkToWide(address));
   try {
     VARIANT zero;
     VariantInit(&zero);
@@ -222,6 +224,8 @@ void TMainForm::DefaultSysCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COPYDATA || msg == WM_SYSCOMMAND || msg == WM_CLOSE || msg == WM_ACTIVATEAPP)
+    TraceMessage(L"main window", Handle(), msg, wParam, lParam);
   switch (msg) {
     case WM_COPYDATA:
       return HandleCopyData(wParam, lParam);

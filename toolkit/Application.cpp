@@ -5,6 +5,7 @@
 #include "core/CodePage.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Form.h"
+#include "toolkit/Trace.h"
 
 #include <filesystem>
 
@@ -149,6 +150,10 @@ bool TApplication::IsKeyMessage(MSG& msg) {
     }
   }
 
+  // The control the key is for gets it first, reflected: a hosted ActiveX
+  // control hands it to its own accelerator translation there.
+  if (target->Perform(CN_BASE + m, msg.wParam, msg.lParam)) return true;
+
   if (m == WM_SYSCHAR) return form->Broadcast(CM_DIALOGCHAR, msg.wParam, msg.lParam) != 0;
   if (m != WM_KEYDOWN) return false;
   const WPARAM key = msg.wParam;
@@ -185,6 +190,7 @@ void TApplication::HandleException() noexcept {
 
 void TApplication::ShowException(const std::exception& error) noexcept {
   try {
+    if (TraceEnabled()) Trace(L"error report: " + GbkToWide(error.what()));
     if (OnException) {
       OnException(this, error);
       return;

@@ -144,13 +144,11 @@ void TWinControl::DestroyHandle() {
 void TWinControl::Bind(HWND window) noexcept {
   FHandle = window;
   SetPropW(window, kControlProperty, this);
-  if (!FAdopted) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 void TWinControl::Unbind() noexcept {
   if (!FHandle) return;
   RemovePropW(FHandle, kControlProperty);
-  if (!FAdopted) SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
   FHandle = nullptr;
 }
 
@@ -177,8 +175,9 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     if (self) self->Bind(window);
   } else {
-    self = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self) self = FromHandle(window);  // an adopted window
+    // Found through the window property, never GWLP_USERDATA: an adopted
+    // window's own code may keep something else there.
+    self = FromHandle(window);
   }
   if (!self) return DefWindowProcW(window, msg, wParam, lParam);
   return self->Dispatch(msg, wParam, lParam);
@@ -273,6 +272,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
+  if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;  // a key nobody here wants
   if (msg >= CN_BASE && msg <= CN_BASE + 0xFFF) {
     // An unhandled reflected notification: what the parent would have done.
     return DefWindowProcW(FHandle, msg - CN_BASE, wParam, lParam);
