@@ -10,6 +10,7 @@
 #include "core/Startup.h"
 #include "toolkit/Application.h"
 #include "toolkit/Handles.h"
+#include "toolkit/Module.h"
 
 #include <string>
 #include <vector>
@@ -17,16 +18,7 @@
 namespace kvx {
 
 std::filesystem::path ShellIniPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return std::filesystem::path(path).parent_path() / std::wstring(texts::IniFileName);
+  return std::filesystem::path(ModuleFileName()).parent_path() / std::wstring(texts::IniFileName);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "core/CodePage.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Form.h"
+#include "toolkit/Module.h"
 #include "toolkit/Trace.h"
 
 #include <filesystem>
@@ -14,11 +15,7 @@ namespace {
 
 TApplication* gApplication = nullptr;
 
-std::string DefaultTitle() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return WideToGbk(std::filesystem::path(path).stem().wstring());
-}
+std::string DefaultTitle() { return WideToGbk(std::filesystem::path(ModuleFileName()).stem().wstring()); }
 
 // The toolkit control a message is for: the window itself or, for a window
 // the toolkit did not make (inside a hosted control), its nearest ancestor.

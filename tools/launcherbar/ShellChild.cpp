@@ -1,5 +1,7 @@
 #include "toolkit/Win.h"
 
+#include "toolkit/Module.h"
+
 #include "ShellChild.h"
 
 #include "LauncherBar.h"
@@ -206,15 +208,7 @@ RECT WindowBounds(HWND window) {
 }
 
 std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  std::wstring path = ModuleFileName();
   return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
