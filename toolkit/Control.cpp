@@ -49,6 +49,44 @@ TWinControl::~TWinControl() {
   }
 }
 
+void TWinControl::SetParent(TWinControl* parent) {
+  if (parent == FParent) return;
+  for (TWinControl* p = parent; p; p = p->FParent)
+    if (p == this) throw Exception("A control cannot be its own parent");
+  // The new parent's window first: if that fails, nothing has moved yet.
+  HWND parentWindow = FHandle && parent ? parent->Handle() : nullptr;
+  TWinControl* old = FParent;
+  if (old) {
+    auto& siblings = old->FControls;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+  }
+  FParent = parent;
+  if (parent) parent->FControls.push_back(this);
+  if (FHandle) {
+    if (parentWindow && (GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD)) {
+      ::SetParent(FHandle, parentWindow);
+      UpdateBoundsFromWindow();
+    } else {
+      // A child window cannot live without a parent, nor a top-level one
+      // become a child: made again on next use.
+      DestroyHandle();
+    }
+  }
+  if (old) old->Realign();
+  if (parent) {
+    if (FParentColor) {
+      ApplyColor(parent->FColor);
+      ParentColorChanged();
+    }
+    if (FParentFont) {
+      FontChanged();
+      ParentFontChanged();
+    }
+    parent->Realign();
+  }
+  ParentChanged();
+}
+
 TWinControl* TWinControl::TopLevel() noexcept {
   TWinControl* control = this;
   while (control->FParent) control = control->FParent;
@@ -388,8 +426,28 @@ void TWinControl::SetEnabled(bool enabled) {
 }
 
 void TWinControl::SetColor(TColor color) {
+  FParentColor = false;
+  ApplyColor(color);
+}
+
+void TWinControl::ApplyColor(TColor color) {
   FColor = color;
   Invalidate();
+  ColorChanged();
+  for (TWinControl* child : std::vector<TWinControl*>(FControls)) {
+    if (!child->FParentColor) continue;
+    child->ApplyColor(color);
+    child->ParentColorChanged();
+  }
+}
+
+void TWinControl::SetParentColor(bool value) {
+  if (FParentColor == value) return;
+  FParentColor = value;
+  if (value && FParent) {
+    ApplyColor(FParent->FColor);
+    ParentColorChanged();
+  }
 }
 
 const TFont& TWinControl::Font() const noexcept {
@@ -421,8 +479,11 @@ void TWinControl::FontChanged() {
     SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
     Invalidate();
   }
-  for (TWinControl* child : FControls)
-    if (child->FParentFont) child->FontChanged();
+  for (TWinControl* child : std::vector<TWinControl*>(FControls)) {
+    if (!child->FParentFont) continue;
+    child->FontChanged();
+    child->ParentFontChanged();
+  }
 }
 
 void TWinControl::SetCaption(const std::string& caption) {

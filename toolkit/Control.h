@@ -88,6 +88,9 @@ class TWinControl : public TObject {
   TWinControl& operator=(const TWinControl&) = delete;
 
   TWinControl* Parent() const noexcept { return FParent; }
+  // Moves the control under another parent (or none); an existing child
+  // window follows it with ::SetParent.
+  void SetParent(TWinControl* parent);
   const std::vector<TWinControl*>& Controls() const noexcept { return FControls; }
   // The top-level control this one lives in (itself for a top-level window).
   TWinControl* TopLevel() noexcept;
@@ -129,7 +132,11 @@ class TWinControl : public TObject {
   void SetTabStop(bool value) noexcept { FTabStop = value; }
 
   TColor Color() const noexcept { return FColor; }
+  // Setting a colour of its own ends ParentColor.
   void SetColor(TColor color);
+  // While on, the control takes its parent's colour and follows its changes.
+  bool ParentColor() const noexcept { return FParentColor; }
+  void SetParentColor(bool value);
   // The font in effect: this control's own, or its parent's while ParentFont is on.
   const TFont& Font() const noexcept;
   HFONT FontHandle();
@@ -170,6 +177,11 @@ class TWinControl : public TObject {
   void Realign();
   virtual void Resized();
   virtual void FontChanged();
+  // Notifications after the change took effect.
+  virtual void ColorChanged() {}
+  virtual void ParentColorChanged() {}
+  virtual void ParentFontChanged() {}
+  virtual void ParentChanged() {}
 
   // Makes `window`, created by someone else, this control's window: its
   // procedure is replaced by ours and put back by ReleaseWindow.
@@ -185,6 +197,7 @@ class TWinControl : public TObject {
   void UpdateBoundsFromWindow();
   void CreateChildHandles();
   TWinControl* FindChildOfWindow(HWND child) noexcept;
+  void ApplyColor(TColor color);
 
   TWinControl* FParent;
   std::vector<TWinControl*> FControls;
@@ -198,6 +211,7 @@ class TWinControl : public TObject {
   bool FTabStop = false;
   int FTabOrder = 0;
   TColor FColor = clBtnFace;
+  bool FParentColor = false;
   bool FParentFont = true;
   std::unique_ptr<TFont> FFont;
   TUniqueFont FFontHandle;
