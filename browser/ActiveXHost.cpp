@@ -583,10 +583,6 @@ void TActiveXHost::SetEnabled(bool enabled) {
 
 void TActiveXHost::FontChanged() {
   TWinControl::FontChanged();
-  if (ParentFont()) {
-    AmbientPropertyChanged(DISPID_AMBIENT_FONT);
-    AmbientPropertyChanged(DISPID_AMBIENT_FORECOLOR);
-  }
   if (!HandleAllocated() || !FOleControl) return;
   const std::uint32_t flags = FDescription->Flags;
   if (flags & cfForeColor) {
@@ -602,6 +598,29 @@ void TActiveXHost::FontChanged() {
     V_DISPATCH(&v) = font.Get();
     PushProperty(FUpdatingFont, DISPID_FONT, v);
   }
+}
+
+void TActiveXHost::ParentFontChanged() {
+  AmbientPropertyChanged(DISPID_AMBIENT_FONT);
+  AmbientPropertyChanged(DISPID_AMBIENT_FORECOLOR);
+}
+
+void TActiveXHost::ColorChanged() {
+  TWinControl::ColorChanged();
+  if (!HandleAllocated() || !FOleControl || !(FDescription->Flags & cfBackColor)) return;
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = static_cast<LONG>(Color());
+  PushProperty(FUpdatingColor, DISPID_BACKCOLOR, v);
+}
+
+void TActiveXHost::ParentColorChanged() { AmbientPropertyChanged(DISPID_AMBIENT_BACKCOLOR); }
+
+void TActiveXHost::ParentChanged() {
+  TWinControl::ParentChanged();
+  if (!FOleObject) return;
+  EnsureClientSite();
+  AmbientPropertyChanged(DISPID_UNKNOWN);
 }
 
 // --- events ---------------------------------------------------------------------------

@@ -229,6 +229,10 @@ class TActiveXHost : public TWinControl,
   void DestroyWnd() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void FontChanged() override;
+  void ColorChanged() override;
+  void ParentColorChanged() override;
+  void ParentFontChanged() override;
+  void ParentChanged() override;
 
   // Makes the control's window the host's window, if not done yet.
   void AdoptControlWindow();

@@ -12,6 +12,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -531,6 +533,111 @@ TEST_F(ActiveXHostTest, RenamingCarriesTheCaptionOnlyWhileItStillShowsTheOldName
   host.SetName("Browser3");
   EXPECT_TRUE(control.Puts.empty());
   EXPECT_EQ(control.AmbientChanges.back(), DISPID_AMBIENT_DISPLAYNAME);
+}
+
+// A description whose stock-property flags each case sets before building its host.
+TControlDescription gPushDescription{CLSID_WebBrowser, DIID_DWebBrowserEvents2, 0, kNoEvents, 0, 401, 0, nullptr,
+                                     0, nullptr, 0, 0, nullptr, nullptr};
+
+class TPushHost : public TActiveXHost {
+ public:
+  explicit TPushHost(TWinControl* parent) : TActiveXHost(parent, gPushDescription) {}
+};
+
+TEST_F(ActiveXHostTest, HostChangesArePushedOnlyForFlaggedPropertiesWhileTheWindowExists) {
+  TFont font;
+  font.Name = L"Arial";
+  font.Color = 0x00102030;
+  struct Case {
+    const char* name;
+    std::uint32_t flags;
+    bool window;
+    std::function<void(TActiveXHost&)> change;
+    std::vector<DISPID> pushed;
+  };
+  const Case cases[] = {
+      {"colour", cfBackColor, true, [](TActiveXHost& h) { h.SetColor(0x00123456); }, {DISPID_BACKCOLOR}},
+      {"enabled", cfEnabled, true, [](TActiveXHost& h) { h.SetEnabled(false); }, {DISPID_ENABLED}},
+      {"font", cfFont | cfForeColor, true, [&](TActiveXHost& h) { h.SetFont(font); },
+       {DISPID_FORECOLOR, DISPID_FONT}},
+      {"fore colour only", cfForeColor, true, [&](TActiveXHost& h) { h.SetFont(font); }, {DISPID_FORECOLOR}},
+      {"colour unflagged", cfEnabled | cfFont | cfForeColor, true, [](TActiveXHost& h) { h.SetColor(0x00123456); },
+       {}},
+      {"enabled unflagged", cfBackColor | cfFont, true, [](TActiveXHost& h) { h.SetEnabled(false); }, {}},
+      {"font unflagged", cfBackColor | cfEnabled, true, [&](TActiveXHost& h) { h.SetFont(font); }, {}},
+      {"colour without window", cfBackColor, false, [](TActiveXHost& h) { h.SetColor(0x00123456); }, {}},
+      {"font without window", cfFont | cfForeColor, false, [&](TActiveXHost& h) { h.SetFont(font); }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTestDoubleControl& control = FRegistration.Prepare();
+    gPushDescription.Flags = c.flags;
+    THostForm form;
+    TPushHost host(&form);
+    host.CompleteControl();
+    if (c.window) host.Handle();
+    control.Puts.clear();
+    c.change(host);
+    std::vector<DISPID> pushed;
+    for (const auto& put : control.Puts) pushed.push_back(put.Id);
+    EXPECT_EQ(pushed, c.pushed);
+    for (const auto& put : control.Puts) {
+      if (put.Id == DISPID_BACKCOLOR) {
+        EXPECT_EQ(V_I4(&put.Value.Get()), 0x00123456);
+      } else if (put.Id == DISPID_ENABLED) {
+        EXPECT_EQ(V_BOOL(&put.Value.Get()), VARIANT_FALSE);
+      } else if (put.Id == DISPID_FORECOLOR) {
+        EXPECT_EQ(V_I4(&put.Value.Get()), 0x00102030);
+      } else if (put.Id == DISPID_FONT) {
+        EXPECT_EQ(put.Value.Type(), VT_DISPATCH);
+      }
+    }
+  }
+  gPushDescription.Flags = 0;
+}
+
+TEST_F(ActiveXHostTest, ParentChangesReachTheControlAsAmbientChanges) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  control.MiscStatus = 0;  // leaves its site to completion
+  THostForm form;
+  THostForm other;
+  TPushHost host(&form);
+  // Moving a control that was never completed sites it, and says nothing yet.
+  host.SetParent(&other);
+  EXPECT_NE(control.Site().Get(), nullptr);
+  EXPECT_TRUE(control.AmbientChanges.empty());
+  EXPECT_EQ(other.Controls().back(), &host);
+  EXPECT_TRUE(form.Controls().empty());
+
+  host.Handle();
+  control.AmbientChanges.clear();
+  TFont font;
+  font.Name = L"Arial";
+  other.SetFont(font);
+  EXPECT_THAT(control.AmbientChanges, ElementsAre(DISPID_AMBIENT_FONT, DISPID_AMBIENT_FORECOLOR));
+
+  // The parent's colour matters only while the host uses it.
+  control.AmbientChanges.clear();
+  other.SetColor(0x00010203);
+  EXPECT_TRUE(control.AmbientChanges.empty());
+  host.SetParentColor(true);
+  EXPECT_EQ(host.Color(), 0x00010203u);
+  control.AmbientChanges.clear();
+  other.SetColor(0x00040506);
+  EXPECT_THAT(control.AmbientChanges, ElementsAre(DISPID_AMBIENT_BACKCOLOR));
+  EXPECT_EQ(host.Color(), 0x00040506u);
+  // An own font ends the parent's: its changes are no longer the control's ambient.
+  host.SetFont(font);
+  control.AmbientChanges.clear();
+  other.SetFont(TFont{});
+  EXPECT_TRUE(control.AmbientChanges.empty());
+
+  // The live control window moves along, and the completed control hears of it.
+  host.SetParent(&form);
+  EXPECT_EQ(GetParent(control.Window()), form.Handle());
+  EXPECT_EQ(host.Handle(), control.Window());
+  ASSERT_FALSE(control.AmbientChanges.empty());
+  EXPECT_EQ(control.AmbientChanges.back(), DISPID_UNKNOWN);
 }
 
 TEST_F(ActiveXHostTest, StockEventsReachTheHostsEvents) {
