@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -219,6 +220,45 @@ TEST_F(Toolkit, ButtonClickArrivesThroughReflectionAndLabelSizesToItsText) {
   EXPECT_GT(label.Height(), 0);
   SendMessageW(button.Handle(), BM_CLICK, 0, 0);
   EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(Toolkit, ControlsMoveBetweenParentsWithTheirWindowAndFollowTheParentsColour) {
+  TForm form;
+  TPanel left(&form), right(&form);
+  TWinControl child(&left);
+  child.SetBounds(5, 5, 20, 20);
+  left.SetColor(RGB(1, 2, 3));
+  right.SetColor(RGB(4, 5, 6));
+  form.HandleNeeded();
+  HWND window = child.Handle();
+
+  child.SetParentColor(true);
+  EXPECT_EQ(child.Color(), RGB(1, 2, 3));
+  left.SetColor(RGB(7, 8, 9));
+  EXPECT_EQ(child.Color(), RGB(7, 8, 9)) << "a parent's new colour reaches children that use it";
+
+  child.SetParent(&right);
+  EXPECT_EQ(child.Parent(), &right);
+  EXPECT_EQ(child.Handle(), window) << "the same window moves";
+  EXPECT_EQ(GetParent(window), right.Handle());
+  EXPECT_EQ(std::count(left.Controls().begin(), left.Controls().end(), &child), 0);
+  EXPECT_EQ(std::count(right.Controls().begin(), right.Controls().end(), &child), 1);
+  EXPECT_EQ(child.Color(), RGB(4, 5, 6));
+
+  // A control cannot become its own parent or its descendant's child; nothing changes.
+  TWinControl grandchild(&child);
+  for (TWinControl* bad : {&child, &grandchild}) {
+    try {
+      child.SetParent(bad);
+    } catch (const Exception&) {
+    }
+    EXPECT_EQ(child.Parent(), &right);
+  }
+
+  child.SetColor(RGB(10, 11, 12));
+  EXPECT_FALSE(child.ParentColor()) << "a colour of its own ends following the parent";
+  right.SetColor(RGB(13, 14, 15));
+  EXPECT_EQ(child.Color(), RGB(10, 11, 12));
 }
 
 }  // namespace
