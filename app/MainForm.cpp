@@ -197,6 +197,7 @@ void TMainForm::WebBrowser1BeforeNavigate2(TObject*, IDispatch*, VARIANT* URL, V
     if (SUCCEEDED(VariantChangeType(&text.Get(), URL, 0, VT_BSTR)) && text.Get().bstrVal)
       url = WideToGbk(std::wstring_view(text.Get().bstrVal, SysStringLen(text.Get().bstrVal)));
   }
+  if (TraceEnabled()) Trace(L"before navigation to " + GbkToWide(url));
   if (IsCloseAddress(url)) {
     Close();
     if (Cancel) *Cancel = VARIANT_TRUE;
