@@ -17,7 +17,7 @@ as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 if [ -n "$missing" ]; then
   echo "deps: installing$missing"
   as_root apt-get update -q
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q $missing
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $missing
 fi
 
 # Wine takes its ANSI code page from the locale: the shell's users run code page 936.
