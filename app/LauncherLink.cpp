@@ -20,18 +20,6 @@ namespace {
 constexpr char kLauncherClass[] = "TTolvinMain";
 constexpr char kLauncherTitle[] = "TolvinMain";
 
-// Sets FSuppressReports for its lifetime and clears it on the way out, on
-// every path. A plain flag, not a counter: an inner clearing clears it.
-class TSuppressReports {
- public:
-  explicit TSuppressReports(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
-  ~TSuppressReports() { FFlag = false; }
-  TSuppressReports(const TSuppressReports&) = delete;
-  TSuppressReports& operator=(const TSuppressReports&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 }  // namespace
 

@@ -46,17 +46,8 @@ TMainForm::TMainForm(std::vector<std::string> params) : FParams(std::move(params
 
 TMainForm::~TMainForm() {
   DoDestroy();
-  FActiveObject.Reset();
-  // Our own window procedure must not see the components' last messages
-  // once they are half gone: take them down first, newest first.
-  ExitButton.reset();
-  Image1.reset();
-  Label1.reset();
-  Panel1.reset();
-  Panel2.reset();
-  Edit1.reset();
-  Button1.reset();
-  WebBrowser1.reset();
+  // The components go after this, newest first (the reverse of their
+  // declaration), while the window they live in still exists.
 }
 
 void TMainForm::CreateComponents() {
@@ -126,14 +117,8 @@ void TMainForm::FormCreate(TObject*) {
     FDockHeight = plan.Dock.Height;
     if (plan.Mode == TStartMode::smPlaced) {
       address = plan.Address;
-      FSuppressReports = true;
-      try {
-        SetBounds(DockedWindowLeft(plan.Dock), FDockTop, Width(), FDockHeight);
-      } catch (...) {
-        FSuppressReports = false;
-        throw;
-      }
-      FSuppressReports = false;
+      TSuppressReports suppress(FSuppressReports);
+      SetBounds(DockedWindowLeft(plan.Dock), FDockTop, Width(), FDockHeight);
     }
   }
 

@@ -22,6 +22,19 @@
 
 namespace kvx {
 
+// Sets FSuppressReports for its lifetime and clears it on the way out, on
+// every path. A plain flag, not a counter: an inner clearing clears it.
+class TSuppressReports {
+ public:
+  explicit TSuppressReports(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
+  ~TSuppressReports() { FFlag = false; }
+  TSuppressReports(const TSuppressReports&) = delete;
+  TSuppressReports& operator=(const TSuppressReports&) = delete;
+
+ private:
+  bool& FFlag;
+};
+
 class TMainForm : public TForm {
  public:
   // params: the command-line parameters after the program path, as GBK texts.
