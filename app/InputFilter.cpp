@@ -11,9 +11,6 @@
 namespace kvx {
 namespace {
 
-constexpr DISPID kApplication = 200;
-constexpr DISPID kDocument = 203;
-constexpr DISPID kBusy = 212;
 constexpr char kPageWindowClass[] = "Internet Explorer_Server";
 
 bool Held(int key) noexcept { return (GetKeyState(key) & 0x80) != 0; }
@@ -61,13 +58,13 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
   if (msg.wParam == VK_RETURN) handled = IsDialogMessageA(WebBrowser1->Handle(), &msg) != 0;
 
   try {
-    if (WebBrowser1->GetBooleanProperty(kBusy)) return;
+    if (WebBrowser1->GetBooleanProperty(dispidBusy)) return;
   } catch (const EOleError&) {
     return;  // a host that cannot say whether it is busy is treated as busy
   }
 
   if (!FActiveObject) {
-    if (Microsoft::WRL::ComPtr<IDispatch> application = WebBrowser1->GetDispatchProperty(kApplication)) {
+    if (Microsoft::WRL::ComPtr<IDispatch> application = WebBrowser1->GetDispatchProperty(dispidApplication)) {
       Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> active;
       application->QueryInterface(IID_PPV_ARGS(&active));
       if (active) FActiveObject = active;
@@ -102,10 +99,10 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
 
 void TMainForm::ApplicationActivated(TObject*) {
   if (!WebBrowser1) return;
-  if (!WebBrowser1->GetDispatchProperty(kDocument)) return;
-  if (!WebBrowser1->GetDispatchProperty(kApplication)) return;
+  if (!WebBrowser1->GetDispatchProperty(dispidDocument)) return;
+  if (!WebBrowser1->GetDispatchProperty(dispidApplication)) return;
   Microsoft::WRL::ComPtr<IOleObject> oleObject;
-  if (FAILED(WebBrowser1->GetDispatchProperty(kApplication).As(&oleObject)) || !oleObject)
+  if (FAILED(WebBrowser1->GetDispatchProperty(dispidApplication).As(&oleObject)) || !oleObject)
     throw EIntfCastError();
   RECT client{0, 0, ClientWidth(), ClientHeight()};
   oleObject->DoVerb(OLEIVERB_UIACTIVATE, nullptr, WebBrowser1->ClientSite(), 0, Handle(), &client);

@@ -151,11 +151,8 @@ void TMainForm::NavigateTo(const std::string& address) {
   if (address.empty()) return;
   if (TraceEnabled()) Trace(L"navigate to " + GbkToWide(address));
   try {
-    VARIANT zero;
-    VariantInit(&zero);
-    zero.vt = VT_I4;
-    zero.lVal = 0;
-    WebBrowser1->Navigate(GbkToWide(address), zero, zero, zero, zero);
+    TVariant zero(0);
+    WebBrowser1->Navigate(GbkToWide(address), zero.Get(), zero.Get(), zero.Get(), zero.Get());
   } catch (...) {
     // A failed navigation leaves the page as it was; nobody is told.
   }

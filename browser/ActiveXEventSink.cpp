@@ -1,176 +1,78 @@
 #include "toolkit/Win.h"
 
-#include "browser/ActiveXHost.h"
+#include "browser/ActiveXEventSink.h"
 
+#include "browser/ActiveXHost.h"
 #include "toolkit/Application.h"
 
+using Microsoft::WRL::ComPtr;
+
 namespace kvx {
+namespace {
 
-// --- TEventArgs --------------------------------------------------------------
-
-TEventArgs::TEventArgs(const DISPPARAMS& params) {
-  // DISPPARAMS holds the arguments last-first.
-  FArgs.reserve(params.cArgs);
-  for (UINT i = params.cArgs; i > 0; --i) FArgs.push_back(&params.rgvarg[i - 1]);
+UINT OleShiftToShiftState(std::int32_t shift) noexcept {
+  UINT state = 0;
+  if (shift & 1) state |= MK_SHIFT;
+  if (shift & 2) state |= MK_CONTROL;
+  if (shift & 4) state |= MK_ALT;
+  return state;
 }
 
-TEventArgs::~TEventArgs() {
-  for (VARIANT& v : FScratch) VariantClear(&v);
+UINT OleButtonsToShiftState(std::int32_t buttons) noexcept {
+  UINT state = 0;
+  if (buttons & 1) state |= MK_LBUTTON;
+  if (buttons & 2) state |= MK_RBUTTON;
+  if (buttons & 4) state |= MK_MBUTTON;
+  return state;
 }
 
-VARIANT* TEventArgs::Source(int index) const noexcept {
-  return index >= 0 && index < Count() ? FArgs[static_cast<size_t>(index)] : nullptr;
+TMouseButton OleButtonToMouseButton(std::int32_t button) noexcept {
+  if (button & 2) return TMouseButton::mbRight;
+  if (button & 4) return TMouseButton::mbMiddle;
+  return TMouseButton::mbLeft;
 }
 
-std::uint64_t TEventArgs::Raw(int index) const noexcept {
-  const VARIANT* v = Source(index);
-  if (!v) return 0;
-  VARTYPE type = V_VT(v);
-  if (type & VT_BYREF) return reinterpret_cast<std::uintptr_t>(V_BYREF(v));
-  if (type & VT_ARRAY) return reinterpret_cast<std::uintptr_t>(v);
-  switch (type) {
-    case VT_BOOL:
-      return static_cast<std::uint16_t>(V_BOOL(v));
-    case VT_I1:
-    case VT_UI1:
-      return V_UI1(v);
-    case VT_I2:
-    case VT_UI2:
-      return V_UI2(v);
-    case VT_R8:
-    case VT_CY:
-    case VT_DATE:
-    case VT_I8:
-    case VT_UI8:
-      return V_UI8(v);
-    case VT_BSTR:
-      return reinterpret_cast<std::uintptr_t>(V_BSTR(v));
-    case VT_DISPATCH:
-    case VT_UNKNOWN:
-      return reinterpret_cast<std::uintptr_t>(V_UNKNOWN(v));
-    case VT_EMPTY:
-    case VT_NULL:
-      return 0;
-    default:  // VT_I4, VT_UI4, VT_INT, VT_UINT, VT_ERROR, VT_R4 and other 4-byte types
-      return V_UI4(v);
-  }
-}
-
-const VARIANT* TEventArgs::Value(int index) const noexcept {
-  const VARIANT* v = Source(index);
-  if (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) return V_VARIANTREF(v);
-  return v;
-}
-
-BSTR TEventArgs::Text(int index) const noexcept {
-  const VARIANT* v = Value(index);
-  if (!v) return nullptr;
-  if (V_VT(v) == VT_BSTR) return V_BSTR(v);
-  if (V_VT(v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(v)) return *V_BSTRREF(v);
-  return nullptr;
-}
-
-std::int32_t TEventArgs::Integer(int index) const noexcept {
-  const VARIANT* v = Value(index);
-  if (!v) return 0;
+// Writes a key code back into an argument the control passed by reference.
+void WriteBackInteger(VARIANT* v, std::int32_t value) noexcept {
+  if (!v) return;
+  if (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
   switch (V_VT(v)) {
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-      return V_I4(v);
-    case VT_I2:
-      return V_I2(v);
-    case VT_UI2:
-      return V_UI2(v);
-    case VT_BOOL:
-      return V_BOOL(v);
+    case VT_BYREF | VT_I2:
+    case VT_BYREF | VT_UI2:
+      if (V_I2REF(v)) *V_I2REF(v) = static_cast<SHORT>(value);
+      break;
     case VT_BYREF | VT_I4:
     case VT_BYREF | VT_UI4:
     case VT_BYREF | VT_INT:
     case VT_BYREF | VT_UINT:
-      return V_I4REF(v) ? *V_I4REF(v) : 0;
-    case VT_BYREF | VT_I2:
-      return V_I2REF(v) ? *V_I2REF(v) : 0;
-    case VT_BYREF | VT_UI2:
-      return V_UI2REF(v) ? *V_UI2REF(v) : 0;
+      if (V_I4REF(v)) *V_I4REF(v) = value;
+      break;
     default:
-      return 0;
+      break;
   }
 }
 
-VARIANT_BOOL TEventArgs::Boolean(int index) const noexcept {
-  const VARIANT* v = Value(index);
-  if (!v) return VARIANT_FALSE;
-  if (V_VT(v) == VT_BOOL) return V_BOOL(v);
-  if (V_VT(v) == (VT_BYREF | VT_BOOL) && V_BOOLREF(v)) return *V_BOOLREF(v);
-  return VARIANT_FALSE;
+}  // namespace
+
+// --- TOleConnection ----------------------------------------------------------
+
+void TOleConnection::Connect(IUnknown* control, REFIID iid, IUnknown* sink) {
+  Disconnect();
+  ComPtr<IConnectionPointContainer> container;
+  if (!control || FAILED(control->QueryInterface(IID_PPV_ARGS(&container))) || !container) return;
+  ComPtr<IConnectionPoint> point;
+  if (FAILED(container->FindConnectionPoint(iid, &point)) || !point) return;
+  DWORD cookie = 0;
+  if (FAILED(point->Advise(sink, &cookie))) return;
+  FPoint = std::move(point);
+  FCookie = cookie;
 }
 
-IDispatch* TEventArgs::Dispatch(int index) const noexcept {
-  const VARIANT* v = Value(index);
-  if (!v) return nullptr;
-  if (V_VT(v) == VT_DISPATCH) return V_DISPATCH(v);
-  if (V_VT(v) == (VT_BYREF | VT_DISPATCH) && V_DISPATCHREF(v)) return *V_DISPATCHREF(v);
-  return nullptr;
-}
-
-VARIANT* TEventArgs::Scratch(VARTYPE type) {
-  VARIANT& v = FScratch.emplace_back();
-  VariantInit(&v);
-  V_VT(&v) = type;
-  V_UI8(&v) = 0;
-  return &v;
-}
-
-VARIANT* TEventArgs::VariantRef(int index) {
-  VARIANT* v = Source(index);
-  if (!v) return Scratch(VT_EMPTY);
-  if (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) return V_VARIANTREF(v);
-  return v;
-}
-
-VARIANT_BOOL* TEventArgs::BooleanRef(int index) {
-  VARIANT* v = Source(index);
-  if (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-  if (v && V_VT(v) == (VT_BYREF | VT_BOOL) && V_BOOLREF(v)) return V_BOOLREF(v);
-  if (v && V_VT(v) == VT_BOOL) return &V_BOOL(v);
-  return &V_BOOL(Scratch(VT_BOOL));
-}
-
-std::int32_t* TEventArgs::IntegerRef(int index) {
-  VARIANT* v = Source(index);
-  if (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-  if (v) {
-    VARTYPE type = V_VT(v) & ~VT_BYREF;
-    bool fourBytes = type == VT_I4 || type == VT_UI4 || type == VT_INT || type == VT_UINT;
-    if (fourBytes && (V_VT(v) & VT_BYREF) && V_I4REF(v)) return reinterpret_cast<std::int32_t*>(V_I4REF(v));
-    if (fourBytes && !(V_VT(v) & VT_BYREF)) return reinterpret_cast<std::int32_t*>(&V_I4(v));
-  }
-  return reinterpret_cast<std::int32_t*>(&V_I4(Scratch(VT_I4)));
-}
-
-short* TEventArgs::SmallIntRef(int index) {
-  VARIANT* v = Source(index);
-  if (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-  if (v && V_VT(v) == (VT_BYREF | VT_I2) && V_I2REF(v)) return V_I2REF(v);
-  if (v && V_VT(v) == VT_I2) return &V_I2(v);
-  return &V_I2(Scratch(VT_I2));
-}
-
-IDispatch** TEventArgs::DispatchRef(int index) {
-  VARIANT* v = Source(index);
-  if (v && V_VT(v) == (VT_BYREF | VT_DISPATCH) && V_DISPATCHREF(v)) return V_DISPATCHREF(v);
-  if (v && V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) {
-    VARIANT* inner = V_VARIANTREF(v);
-    if (V_VT(inner) == VT_EMPTY || V_VT(inner) == VT_NULL) {
-      V_VT(inner) = VT_DISPATCH;
-      V_DISPATCH(inner) = nullptr;
-    }
-    if (V_VT(inner) == VT_DISPATCH) return &V_DISPATCH(inner);
-  }
-  // Storage of the call: whatever a handler stores here is released after it.
-  return &V_DISPATCH(Scratch(VT_DISPATCH));
+void TOleConnection::Disconnect() noexcept {
+  if (!FPoint) return;
+  ComPtr<IConnectionPoint> point = std::move(FPoint);
+  point->Unadvise(FCookie);
+  FCookie = 0;
 }
 
 // --- TActiveXEventSink -------------------------------------------------------
@@ -185,6 +87,9 @@ STDMETHODIMP TActiveXEventSink::QueryInterface(REFIID iid, void** object) noexce
   }
   return E_NOINTERFACE;
 }
+
+STDMETHODIMP_(ULONG) TActiveXEventSink::AddRef() noexcept { return FHost.AddRef(); }
+STDMETHODIMP_(ULONG) TActiveXEventSink::Release() noexcept { return FHost.Release(); }
 
 STDMETHODIMP TActiveXEventSink::GetTypeInfoCount(UINT* count) noexcept {
   if (!count) return E_POINTER;
@@ -215,6 +120,73 @@ STDMETHODIMP TActiveXEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS
     Application().HandleException();
   }
   return S_OK;
+}
+
+// --- event routing -----------------------------------------------------------
+
+void TActiveXHost::DeliverEvent(DISPID id, const DISPPARAMS& params) {
+  const TControlDescription& d = *FDescription;
+  // Handler slots are reached through the table the wrapper recorded; a
+  // description without one has no slots to deliver to.
+  if (!d.FirstEventSlot || !d.EventDispIDs) return;
+  for (int i = 0; i < d.EventCount; ++i) {
+    if (d.EventDispIDs[i] != id) continue;
+    TEventArgs args(params);
+    try {
+      d.FirstEventSlot[i](*this, args);
+    } catch (...) {
+      Application().HandleException();
+    }
+    return;
+  }
+}
+
+void TActiveXHost::DeliverStockEvent(DISPID id, const DISPPARAMS& params) {
+  TEventArgs args(params);
+  try {
+    switch (id) {
+      case DISPID_CLICK:
+        if (OnClick) OnClick(this);
+        break;
+      case DISPID_DBLCLICK:
+        if (OnDblClick) OnDblClick(this);
+        break;
+      case DISPID_KEYDOWN:
+      case DISPID_KEYUP: {
+        const TKeyEvent& event = id == DISPID_KEYDOWN ? OnKeyDown : OnKeyUp;
+        if (!event || args.Count() < 2) break;
+        WORD key = static_cast<WORD>(args.Integer(0));
+        event(this, key, OleShiftToShiftState(args.Integer(1)));
+        WriteBackInteger(args.Source(0), static_cast<SHORT>(key));
+        break;
+      }
+      case DISPID_KEYPRESS: {
+        if (!OnKeyPress || args.Count() < 1) break;
+        wchar_t key = static_cast<wchar_t>(args.Integer(0));
+        OnKeyPress(this, key);
+        WriteBackInteger(args.Source(0), static_cast<SHORT>(key));
+        break;
+      }
+      case DISPID_MOUSEDOWN:
+      case DISPID_MOUSEUP: {
+        const TMouseEvent& event = id == DISPID_MOUSEDOWN ? OnMouseDown : OnMouseUp;
+        if (!event || args.Count() < 4) break;
+        event(this, OleButtonToMouseButton(args.Integer(0)), OleShiftToShiftState(args.Integer(1)),
+              args.Integer(2), args.Integer(3));
+        break;
+      }
+      case DISPID_MOUSEMOVE:
+        if (!OnMouseMove || args.Count() < 4) break;
+        OnMouseMove(this,
+                    OleShiftToShiftState(args.Integer(1)) | OleButtonsToShiftState(args.Integer(0)),
+                    args.Integer(2), args.Integer(3));
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    Application().HandleException();
+  }
 }
 
 }  // namespace kvx

@@ -1,13 +1,17 @@
+// The host itself: the control's creation, completion and end, its
+// properties by DISPID, its persisted state, and the window it lends the
+// control.
 #include "toolkit/Win.h"
 
 #include "browser/ActiveXHost.h"
 
 #include "browser/OleError.h"
+#include "browser/OleFont.h"
+#include "browser/ScreenMetrics.h"
 #include "core/CodePage.h"
 #include "toolkit/Application.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -16,101 +20,19 @@ using Microsoft::WRL::ComPtr;
 namespace kvx {
 namespace {
 
-constexpr LONG kHimetricPerInch = 2540;
-constexpr RECT kUnclipped{0, 0, 0x7FFF, 0x7FFF};
-// The reflected-message ranges of the toolkit (CN_BASE) and of OLE controls (OCM__BASE).
-constexpr UINT kReflectedFirst = 0xBC00;
-constexpr UINT kReflectedLast = 0xBFFF;
-constexpr UINT kReflectedToOle = 0x9C00;
-constexpr UINT kReflectedKeyFirst = 0xBC00 + WM_KEYDOWN;
-constexpr UINT kReflectedKeyLast = 0xBC00 + WM_SYSDEADCHAR;
+// The toolkit's reflected notifications go to the control renumbered into
+// the range OLE controls expect them in (OCM__BASE).
+constexpr UINT kReflectedFirst = CN_BASE;
+constexpr UINT kReflectedLast = CN_BASE + 0x3FF;
+constexpr UINT kReflectedToOle = CN_BASE - OCM__BASE;
+constexpr UINT kReflectedKeyFirst = CN_BASE + WM_KEYDOWN;
+constexpr UINT kReflectedKeyLast = CN_BASE + WM_SYSDEADCHAR;
 // Stands for "no position" in key messages rebuilt for the control.
 constexpr LONG kNoPoint = 0x115DE1F1;
-
-int PixelsPerInch(bool horizontal) noexcept {
-  TWindowDC dc(nullptr);
-  int ppi = dc.Get() ? GetDeviceCaps(dc.Get(), horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
-  return ppi > 0 ? ppi : 96;
-}
 
 std::map<TWinControl*, TActiveXHost*>& ActiveHosts() {
   static std::map<TWinControl*, TActiveXHost*> hosts;
   return hosts;
-}
-
-UINT OleShiftToShiftState(std::int32_t shift) noexcept {
-  UINT state = 0;
-  if (shift & 1) state |= MK_SHIFT;
-  if (shift & 2) state |= MK_CONTROL;
-  if (shift & 4) state |= MK_ALT;
-  return state;
-}
-
-UINT OleButtonsToShiftState(std::int32_t buttons) noexcept {
-  UINT state = 0;
-  if (buttons & 1) state |= MK_LBUTTON;
-  if (buttons & 2) state |= MK_RBUTTON;
-  if (buttons & 4) state |= MK_MBUTTON;
-  return state;
-}
-
-TMouseButton OleButtonToMouseButton(std::int32_t button) noexcept {
-  if (button & 2) return TMouseButton::mbRight;
-  if (button & 4) return TMouseButton::mbMiddle;
-  return TMouseButton::mbLeft;
-}
-
-// Writes a key code back into an argument the control passed by reference.
-void WriteBackInteger(VARIANT* v, std::int32_t value) noexcept {
-  if (!v) return;
-  if (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-  switch (V_VT(v)) {
-    case VT_BYREF | VT_I2:
-    case VT_BYREF | VT_UI2:
-      if (V_I2REF(v)) *V_I2REF(v) = static_cast<SHORT>(value);
-      break;
-    case VT_BYREF | VT_I4:
-    case VT_BYREF | VT_UI4:
-    case VT_BYREF | VT_INT:
-    case VT_BYREF | VT_UINT:
-      if (V_I4REF(v)) *V_I4REF(v) = value;
-      break;
-    default:
-      break;
-  }
-}
-
-ComPtr<IDispatch> MakeOleFont(const TFont& font) {
-  FONTDESC desc{};
-  desc.cbSizeofstruct = sizeof desc;
-  desc.lpstrName = const_cast<LPOLESTR>(font.Name.c_str());
-  int height = font.Height < 0 ? -font.Height : font.Height;
-  // Points times 10000 (a CY).
-  desc.cySize.int64 = static_cast<LONGLONG>(height) * 72 * 10000 / PixelsPerInch(false);
-  desc.sWeight = static_cast<SHORT>(font.Bold ? FW_BOLD : FW_NORMAL);
-  desc.sCharset = font.Charset;
-  desc.fItalic = font.Italic;
-  desc.fUnderline = font.Underline;
-  desc.fStrikethrough = FALSE;
-  ComPtr<IDispatch> result;
-  OleCheck(OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(result.GetAddressOf())));
-  return result;
-}
-
-void ReadOleFont(IDispatch* fontDispatch, TFont& font) {
-  ComPtr<IFont> oleFont;
-  if (!fontDispatch || FAILED(fontDispatch->QueryInterface(IID_PPV_ARGS(&oleFont)))) return;
-  TUniqueBstr name;
-  if (SUCCEEDED(oleFont->get_Name(name.Put())) && name.Get()) font.Name.assign(name.Get(), SysStringLen(name.Get()));
-  CY size{};
-  if (SUCCEEDED(oleFont->get_Size(&size)))
-    font.Height = -static_cast<int>((size.int64 * PixelsPerInch(false) + 360000) / 720000);
-  BOOL flag = FALSE;
-  if (SUCCEEDED(oleFont->get_Bold(&flag))) font.Bold = flag;
-  if (SUCCEEDED(oleFont->get_Italic(&flag))) font.Italic = flag;
-  if (SUCCEEDED(oleFont->get_Underline(&flag))) font.Underline = flag;
-  SHORT charset = 0;
-  if (SUCCEEDED(oleFont->get_Charset(&charset))) font.Charset = static_cast<BYTE>(charset);
 }
 
 // Frees the strings an EXCEPINFO may carry.
@@ -127,31 +49,10 @@ struct TExcepInfo : EXCEPINFO {
 
 }  // namespace
 
-// --- TOleConnection ----------------------------------------------------------
-
-void TOleConnection::Connect(IUnknown* control, REFIID iid, IUnknown* sink) {
-  Disconnect();
-  ComPtr<IConnectionPointContainer> container;
-  if (!control || FAILED(control->QueryInterface(IID_PPV_ARGS(&container))) || !container) return;
-  ComPtr<IConnectionPoint> point;
-  if (FAILED(container->FindConnectionPoint(iid, &point)) || !point) return;
-  DWORD cookie = 0;
-  if (FAILED(point->Advise(sink, &cookie))) return;
-  FPoint = std::move(point);
-  FCookie = cookie;
-}
-
-void TOleConnection::Disconnect() noexcept {
-  if (!FPoint) return;
-  ComPtr<IConnectionPoint> point = std::move(FPoint);
-  point->Unadvise(FCookie);
-  FCookie = 0;
-}
-
 // --- construction and destruction ---------------------------------------------
 
 TActiveXHost::TActiveXHost(TWinControl* parent, TControlDescription& description)
-    : TWinControl(parent), FDescription(&description), FFrame(*this) {
+    : TWinControl(parent), FDescription(&description), FFrame(*static_cast<IOleClientSite*>(this), *this) {
   ++FDescription->InstanceCount;
   FAttached = true;
   try {
@@ -268,8 +169,8 @@ HRESULT TActiveXHost::TakeControlExtent(bool raise) {
     if (raise) OleError(hr);
     return hr;
   }
-  int width = MulDiv(extent.cx, PixelsPerInch(true), kHimetricPerInch);
-  int height = MulDiv(extent.cy, PixelsPerInch(false), kHimetricPerInch);
+  int width = HimetricToPixels(extent.cx, true);
+  int height = HimetricToPixels(extent.cy, false);
   if ((FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) && !Completed()) {
     width = std::min(width, 32);
     height = std::min(height, 32);
@@ -381,46 +282,30 @@ std::wstring TActiveXHost::GetTextProperty(DISPID id) {
 
 void TActiveXHost::GetVariantProperty(DISPID id, VARIANT& result) { ReadProperty(id, result); }
 
-void TActiveXHost::SetDispatchProperty(DISPID id, IDispatch* value) {
-  VARIANT v;
-  V_VT(&v) = VT_DISPATCH;
-  V_DISPATCH(&v) = value;
-  WriteProperty(id, v);
-}
+void TActiveXHost::SetDispatchProperty(DISPID id, IDispatch* value) { WriteProperty(id, TVariant(value).Get()); }
 
-void TActiveXHost::SetIntegerProperty(DISPID id, std::int32_t value) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  WriteProperty(id, v);
-}
+void TActiveXHost::SetIntegerProperty(DISPID id, std::int32_t value) { WriteProperty(id, TVariant(value).Get()); }
 
-void TActiveXHost::SetBooleanProperty(DISPID id, int value) {
-  VARIANT v;
-  V_VT(&v) = VT_BOOL;
-  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  WriteProperty(id, v);
-}
+void TActiveXHost::SetBooleanProperty(DISPID id, int value) { WriteProperty(id, TVariant(value != 0).Get()); }
 
+// An empty text goes as the null BSTR.
 void TActiveXHost::SetTextProperty(DISPID id, const std::wstring& value) {
-  TUniqueBstr text;
-  if (!value.empty()) {
-    text.Reset(SysAllocStringLen(value.data(), static_cast<UINT>(value.size())));
-    if (!text) OleError(E_OUTOFMEMORY);
+  TVariant text;
+  try {
+    text = TVariant(value);
+  } catch (const std::bad_alloc&) {
+    OleError(E_OUTOFMEMORY);
   }
-  VARIANT v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = text.Get();
-  WriteProperty(id, v);
+  WriteProperty(id, text.Get());
 }
 
 void TActiveXHost::SetVariantProperty(DISPID id, const VARIANT& value) { WriteProperty(id, value); }
 
-void TActiveXHost::PushProperty(bool& guard, DISPID id, const VARIANT& value) {
+void TActiveXHost::PushProperty(bool& guard, DISPID id, const TVariant& value) {
   if (guard) return;
   guard = true;
   try {
-    WriteProperty(id, value);
+    WriteProperty(id, value.Get());
   } catch (...) {
     guard = false;
     throw;
@@ -574,10 +459,7 @@ void TActiveXHost::SetName(const std::string& name) {
 void TActiveXHost::SetEnabled(bool enabled) {
   TWinControl::SetEnabled(enabled);
   if (HandleAllocated() && FOleControl && (FDescription->Flags & cfEnabled)) {
-    VARIANT v;
-    V_VT(&v) = VT_BOOL;
-    V_BOOL(&v) = enabled ? VARIANT_TRUE : VARIANT_FALSE;
-    PushProperty(FUpdatingEnabled, DISPID_ENABLED, v);
+    PushProperty(FUpdatingEnabled, DISPID_ENABLED, TVariant(enabled));
   }
 }
 
@@ -586,17 +468,10 @@ void TActiveXHost::FontChanged() {
   if (!HandleAllocated() || !FOleControl) return;
   const std::uint32_t flags = FDescription->Flags;
   if (flags & cfForeColor) {
-    VARIANT v;
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = static_cast<LONG>(Font().Color);
-    PushProperty(FUpdatingFont, DISPID_FORECOLOR, v);
+    PushProperty(FUpdatingFont, DISPID_FORECOLOR, TVariant(static_cast<LONG>(Font().Color)));
   }
   if (flags & cfFont) {
-    ComPtr<IDispatch> font = MakeOleFont(Font());
-    VARIANT v;
-    V_VT(&v) = VT_DISPATCH;
-    V_DISPATCH(&v) = font.Get();
-    PushProperty(FUpdatingFont, DISPID_FONT, v);
+    PushProperty(FUpdatingFont, DISPID_FONT, TVariant(MakeOleFont(Font()).Get()));
   }
 }
 
@@ -608,10 +483,7 @@ void TActiveXHost::ParentFontChanged() {
 void TActiveXHost::ColorChanged() {
   TWinControl::ColorChanged();
   if (!HandleAllocated() || !FOleControl || !(FDescription->Flags & cfBackColor)) return;
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = static_cast<LONG>(Color());
-  PushProperty(FUpdatingColor, DISPID_BACKCOLOR, v);
+  PushProperty(FUpdatingColor, DISPID_BACKCOLOR, TVariant(static_cast<LONG>(Color())));
 }
 
 void TActiveXHost::ParentColorChanged() { AmbientPropertyChanged(DISPID_AMBIENT_BACKCOLOR); }
@@ -621,73 +493,6 @@ void TActiveXHost::ParentChanged() {
   if (!FOleObject) return;
   EnsureClientSite();
   AmbientPropertyChanged(DISPID_UNKNOWN);
-}
-
-// --- events ---------------------------------------------------------------------------
-
-void TActiveXHost::DeliverEvent(DISPID id, const DISPPARAMS& params) {
-  const TControlDescription& d = *FDescription;
-  // Handler slots are reached through the table the wrapper recorded; a
-  // description without one has no slots to deliver to.
-  if (!d.FirstEventSlot || !d.EventDispIDs) return;
-  for (int i = 0; i < d.EventCount; ++i) {
-    if (d.EventDispIDs[i] != id) continue;
-    TEventArgs args(params);
-    try {
-      d.FirstEventSlot[i](*this, args);
-    } catch (...) {
-      Application().HandleException();
-    }
-    return;
-  }
-}
-
-void TActiveXHost::DeliverStockEvent(DISPID id, const DISPPARAMS& params) {
-  TEventArgs args(params);
-  try {
-    switch (id) {
-      case DISPID_CLICK:
-        if (OnClick) OnClick(this);
-        break;
-      case DISPID_DBLCLICK:
-        if (OnDblClick) OnDblClick(this);
-        break;
-      case DISPID_KEYDOWN:
-      case DISPID_KEYUP: {
-        const TKeyEvent& event = id == DISPID_KEYDOWN ? OnKeyDown : OnKeyUp;
-        if (!event || args.Count() < 2) break;
-        WORD key = static_cast<WORD>(args.Integer(0));
-        event(this, key, OleShiftToShiftState(args.Integer(1)));
-        WriteBackInteger(args.Source(0), static_cast<SHORT>(key));
-        break;
-      }
-      case DISPID_KEYPRESS: {
-        if (!OnKeyPress || args.Count() < 1) break;
-        wchar_t key = static_cast<wchar_t>(args.Integer(0));
-        OnKeyPress(this, key);
-        WriteBackInteger(args.Source(0), static_cast<SHORT>(key));
-        break;
-      }
-      case DISPID_MOUSEDOWN:
-      case DISPID_MOUSEUP: {
-        const TMouseEvent& event = id == DISPID_MOUSEDOWN ? OnMouseDown : OnMouseUp;
-        if (!event || args.Count() < 4) break;
-        event(this, OleButtonToMouseButton(args.Integer(0)), OleShiftToShiftState(args.Integer(1)),
-              args.Integer(2), args.Integer(3));
-        break;
-      }
-      case DISPID_MOUSEMOVE:
-        if (!OnMouseMove || args.Count() < 4) break;
-        OnMouseMove(this,
-                    OleShiftToShiftState(args.Integer(1)) | OleButtonsToShiftState(args.Integer(0)),
-                    args.Integer(2), args.Integer(3));
-        break;
-      default:
-        break;
-    }
-  } catch (...) {
-    Application().HandleException();
-  }
 }
 
 // --- window -------------------------------------------------------------------------------
@@ -730,8 +535,7 @@ void TActiveXHost::SetBounds(int left, int top, int width, int height) {
   if ((width != Width() && Width() > 0) || (height != Height() && Height() > 0)) {
     bool keepSize = (FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) || !FOleObject;
     if (!keepSize) {
-      SIZEL extent{MulDiv(width, kHimetricPerInch, PixelsPerInch(true)),
-                   MulDiv(height, kHimetricPerInch, PixelsPerInch(false))};
+      SIZEL extent{PixelsToHimetric(width, true), PixelsToHimetric(height, false)};
       keepSize = FAILED(FOleObject->SetExtent(DVASPECT_CONTENT, &extent));
     }
     if (keepSize) {
@@ -838,319 +642,5 @@ void TActiveXHost::UIDeactivate() {
   if (FOleInPlaceObject) FOleInPlaceObject->UIDeactivate();
   if (ActiveControlHost(Form()) == this) OnUIDeactivate(FALSE);
 }
-
-// --- IUnknown ---------------------------------------------------------------------------------
-
-STDMETHODIMP TActiveXHost::QueryInterface(REFIID iid, void** object) noexcept {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  return QueryHostInterface(iid, object);
-}
-
-HRESULT TActiveXHost::QueryHostInterface(REFIID iid, void** object) noexcept {
-  IUnknown* found = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-    found = static_cast<IOleClientSite*>(this);
-  } else if (iid == IID_IOleControlSite) {
-    found = static_cast<IOleControlSite*>(this);
-  } else if (iid == IID_IOleInPlaceSite) {
-    found = static_cast<IOleInPlaceSite*>(this);
-  } else if (iid == IID_IOleInPlaceFrame) {
-    found = static_cast<IOleInPlaceFrame*>(&FFrame);
-  } else if (iid == IID_IDispatch) {
-    found = static_cast<IDispatch*>(this);
-  } else if (iid == IID_IPropertyNotifySink) {
-    found = static_cast<IPropertyNotifySink*>(this);
-  } else if (iid == IID_ISimpleFrameSite) {
-    found = static_cast<ISimpleFrameSite*>(this);
-  }
-  if (!found) return E_NOINTERFACE;
-  found->AddRef();
-  *object = found;
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) TActiveXHost::AddRef() noexcept { return ++FRefCount; }
-
-STDMETHODIMP_(ULONG) TActiveXHost::Release() noexcept { return FRefCount ? --FRefCount : 0; }
-
-// --- IOleClientSite -----------------------------------------------------------------------------
-
-STDMETHODIMP TActiveXHost::SaveObject() noexcept { return S_OK; }
-
-STDMETHODIMP TActiveXHost::GetMoniker(DWORD, DWORD, IMoniker** moniker) noexcept {
-  if (moniker) *moniker = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP TActiveXHost::GetContainer(IOleContainer** container) noexcept {
-  if (container) *container = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP TActiveXHost::ShowObject() noexcept {
-  try {
-    AdoptControlWindow();
-  } catch (...) {
-    // Window creation asks again and reports it there.
-  }
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::OnShowWindow(BOOL) noexcept { return S_OK; }
-
-STDMETHODIMP TActiveXHost::RequestNewObjectLayout() noexcept {
-  try {
-    return TakeControlExtent(false);
-  } catch (...) {
-    return E_FAIL;
-  }
-}
-
-// --- IOleControlSite -----------------------------------------------------------------------------
-
-STDMETHODIMP TActiveXHost::OnControlInfoChanged() noexcept { return E_NOTIMPL; }
-STDMETHODIMP TActiveXHost::LockInPlaceActive(BOOL) noexcept { return E_NOTIMPL; }
-
-STDMETHODIMP TActiveXHost::GetExtendedControl(IDispatch** control) noexcept {
-  if (control) *control = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP TActiveXHost::TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) noexcept {
-  if (!himetric || !container) return E_POINTER;
-  const int ppiX = PixelsPerInch(true), ppiY = PixelsPerInch(false);
-  if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
-    container->x = static_cast<float>(MulDiv(himetric->x, ppiX, kHimetricPerInch));
-    container->y = static_cast<float>(MulDiv(himetric->y, ppiY, kHimetricPerInch));
-  } else if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
-    himetric->x = std::lround(static_cast<double>(container->x) * kHimetricPerInch / ppiX);
-    himetric->y = std::lround(static_cast<double>(container->y) * kHimetricPerInch / ppiY);
-  } else {
-    return E_INVALIDARG;
-  }
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::TranslateAccelerator(MSG*, DWORD) noexcept { return E_NOTIMPL; }
-STDMETHODIMP TActiveXHost::OnFocus(BOOL) noexcept { return E_NOTIMPL; }
-STDMETHODIMP TActiveXHost::ShowPropertyFrame() noexcept { return E_NOTIMPL; }
-
-// --- IOleInPlaceSite -----------------------------------------------------------------------------
-
-STDMETHODIMP TActiveXHost::GetWindow(HWND* window) noexcept {
-  if (!window) return E_POINTER;
-  *window = nullptr;
-  // Asking must not create windows: this comes while the control is being sited.
-  if (Parent() && Parent()->HandleAllocated()) *window = Parent()->Handle();
-  return *window ? S_OK : E_FAIL;
-}
-
-STDMETHODIMP TActiveXHost::ContextSensitiveHelp(BOOL) noexcept { return S_OK; }
-STDMETHODIMP TActiveXHost::CanInPlaceActivate() noexcept { return S_OK; }
-
-STDMETHODIMP TActiveXHost::OnInPlaceActivate() noexcept {
-  if (!FOleObject) return E_UNEXPECTED;
-  FOleObject.As(&FOleInPlaceObject);
-  FOleObject.As(&FOleInPlaceActiveObject);
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::OnUIActivate() noexcept {
-  try {
-    TActiveXHost* previous = ActiveControlHost(Form());
-    if (previous && previous != this) previous->UIDeactivate();
-  } catch (...) {
-  }
-  SetActiveHost(true);
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                            LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO frameInfo) noexcept {
-  if (frame) *frame = nullptr;
-  if (document) *document = nullptr;
-  if (!frame || !document || !position || !clip || !frameInfo) return E_POINTER;
-  *frame = &FFrame;
-  FFrame.AddRef();
-  *position = BoundsRect();
-  *clip = kUnclipped;
-  frameInfo->fMDIApp = FALSE;
-  frameInfo->hwndFrame = nullptr;
-  FFrame.GetWindow(&frameInfo->hwndFrame);
-  frameInfo->haccel = nullptr;
-  frameInfo->cAccelEntries = 0;
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::Scroll(SIZE) noexcept { return E_NOTIMPL; }
-
-STDMETHODIMP TActiveXHost::OnUIDeactivate(BOOL) noexcept {
-  // No shared menus are ever inserted here, so there are none to remove.
-  SetActiveHost(false);
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::OnInPlaceDeactivate() noexcept {
-  FOleInPlaceActiveObject.Reset();
-  FOleInPlaceObject.Reset();
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::DiscardUndoState() noexcept { return E_NOTIMPL; }
-
-STDMETHODIMP TActiveXHost::DeactivateAndUndo() noexcept {
-  if (FOleInPlaceObject) FOleInPlaceObject->UIDeactivate();
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::OnPosRectChange(LPCRECT position) noexcept {
-  if (!position) return E_POINTER;
-  if (FOleInPlaceObject) FOleInPlaceObject->SetObjectRects(position, &kUnclipped);
-  return S_OK;
-}
-
-// --- IDispatch: ambient properties --------------------------------------------------------------
-
-STDMETHODIMP TActiveXHost::GetTypeInfoCount(UINT* count) noexcept {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-STDMETHODIMP TActiveXHost::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept { return E_NOTIMPL; }
-
-STDMETHODIMP TActiveXHost::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                                  UINT*) noexcept {
-  if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
-  try {
-    auto boolean = [result](bool value) {
-      V_VT(result) = VT_BOOL;
-      V_BOOL(result) = value ? VARIANT_TRUE : VARIANT_FALSE;
-    };
-    switch (id) {
-      case DISPID_AMBIENT_BACKCOLOR:
-        VariantInit(result);
-        V_VT(result) = VT_I4;
-        V_I4(result) = static_cast<LONG>(Color());
-        return S_OK;
-      case DISPID_AMBIENT_DISPLAYNAME: {
-        std::wstring name = GbkToWide(FName);
-        BSTR text = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
-        if (!text) return E_OUTOFMEMORY;
-        VariantInit(result);
-        V_VT(result) = VT_BSTR;
-        V_BSTR(result) = text;
-        return S_OK;
-      }
-      case DISPID_AMBIENT_FONT: {
-        ComPtr<IDispatch> font = MakeOleFont(Font());
-        VariantInit(result);
-        V_VT(result) = VT_DISPATCH;
-        V_DISPATCH(result) = font.Detach();
-        return S_OK;
-      }
-      case DISPID_AMBIENT_FORECOLOR:
-        VariantInit(result);
-        V_VT(result) = VT_I4;
-        V_I4(result) = static_cast<LONG>(Font().Color);
-        return S_OK;
-      case DISPID_AMBIENT_LOCALEID:
-        VariantInit(result);
-        V_VT(result) = VT_I4;
-        V_I4(result) = static_cast<LONG>(GetUserDefaultLCID());
-        return S_OK;
-      case DISPID_AMBIENT_MESSAGEREFLECT:
-      case DISPID_AMBIENT_SUPPORTSMNEMONICS:
-      case DISPID_AMBIENT_AUTOCLIP:
-        boolean(true);
-        return S_OK;
-      case DISPID_AMBIENT_USERMODE:
-        boolean(!Designing());
-        return S_OK;
-      case DISPID_AMBIENT_UIDEAD:
-        boolean(Designing());
-        return S_OK;
-      case DISPID_AMBIENT_SHOWGRABHANDLES:
-      case DISPID_AMBIENT_SHOWHATCHING:
-        boolean(false);
-        return S_OK;
-      default:
-        return DISP_E_MEMBERNOTFOUND;
-    }
-  } catch (...) {
-    return E_FAIL;
-  }
-}
-
-// --- IPropertyNotifySink / ISimpleFrameSite ----------------------------------------------------------
-
-STDMETHODIMP TActiveXHost::OnChanged(DISPID id) noexcept {
-  try {
-    PropertyChanged(id);
-  } catch (...) {
-    Application().HandleException();
-  }
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXHost::OnRequestEdit(DISPID id) noexcept {
-  try {
-    return PropertyRequestEdit(id) ? S_OK : S_FALSE;
-  } catch (...) {
-    return S_OK;
-  }
-}
-
-STDMETHODIMP TActiveXHost::PreMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD*) noexcept { return S_OK; }
-STDMETHODIMP TActiveXHost::PostMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD) noexcept { return S_OK; }
-
-// --- TActiveXFrame -------------------------------------------------------------------------------------
-
-STDMETHODIMP TActiveXFrame::QueryInterface(REFIID iid, void** object) noexcept {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid == IID_IOleWindow || iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
-    *object = static_cast<IOleInPlaceFrame*>(this);
-    AddRef();
-    return S_OK;
-  }
-  // Same object identity as the host.
-  return FHost.QueryInterface(iid, object);
-}
-
-STDMETHODIMP_(ULONG) TActiveXFrame::AddRef() noexcept { return FHost.AddRef(); }
-STDMETHODIMP_(ULONG) TActiveXFrame::Release() noexcept { return FHost.Release(); }
-
-STDMETHODIMP TActiveXFrame::GetWindow(HWND* window) noexcept {
-  if (!window) return E_POINTER;
-  *window = nullptr;
-  if (TWinControl* parent = FHost.Parent()) {
-    TWinControl* top = parent->TopLevel();
-    if (top->HandleAllocated()) *window = top->Handle();
-  }
-  return S_OK;
-}
-
-STDMETHODIMP TActiveXFrame::ContextSensitiveHelp(BOOL) noexcept { return S_OK; }
-STDMETHODIMP TActiveXFrame::GetBorder(LPRECT) noexcept { return INPLACE_E_NOTOOLSPACE; }
-STDMETHODIMP TActiveXFrame::RequestBorderSpace(LPCBORDERWIDTHS) noexcept { return INPLACE_E_NOTOOLSPACE; }
-STDMETHODIMP TActiveXFrame::SetBorderSpace(LPCBORDERWIDTHS) noexcept { return E_NOTIMPL; }
-STDMETHODIMP TActiveXFrame::SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) noexcept { return S_OK; }
-
-// The toolkit's forms have no main menu, so there is nothing to merge.
-STDMETHODIMP TActiveXFrame::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) noexcept { return S_OK; }
-STDMETHODIMP TActiveXFrame::SetMenu(HMENU, HOLEMENU, HWND) noexcept { return S_OK; }
-// Only items the frame inserted may go; it inserted none, and the control's own stay.
-STDMETHODIMP TActiveXFrame::RemoveMenus(HMENU) noexcept { return S_OK; }
-
-STDMETHODIMP TActiveXFrame::SetStatusText(LPCOLESTR) noexcept { return S_OK; }
-STDMETHODIMP TActiveXFrame::EnableModeless(BOOL) noexcept { return S_OK; }
-STDMETHODIMP TActiveXFrame::TranslateAccelerator(LPMSG, WORD) noexcept { return S_FALSE; }
 
 }  // namespace kvx

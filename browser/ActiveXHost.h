@@ -7,7 +7,10 @@
 
 #include "toolkit/Win.h"
 
+#include "browser/ActiveXEventSink.h"
+#include "browser/ActiveXSite.h"
 #include "browser/ControlDescription.h"
+#include "browser/EventArgs.h"
 #include "toolkit/Control.h"
 #include "toolkit/Form.h"
 #include "toolkit/Handles.h"
@@ -24,57 +27,11 @@
 
 namespace kvx {
 
-class TActiveXEventSink;
-class TActiveXHost;
-
 // The stock events' shift state is the toolkit's: MK_SHIFT, MK_CONTROL and
 // MK_ALT for the keys, MK_LBUTTON, MK_RBUTTON and MK_MBUTTON for the buttons.
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, UINT shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, UINT shift, int x, int y)>;
-
-// A connection-point advice, undone when it goes.
-class TOleConnection {
- public:
-  TOleConnection() = default;
-  ~TOleConnection() { Disconnect(); }
-  TOleConnection(const TOleConnection&) = delete;
-  TOleConnection& operator=(const TOleConnection&) = delete;
-  // Advises `sink` on the container's point for `iid`; a control without the
-  // container or the point is simply not connected.
-  void Connect(IUnknown* control, REFIID iid, IUnknown* sink);
-  void Disconnect() noexcept;
-  bool Connected() const noexcept { return FPoint != nullptr; }
-
- private:
-  Microsoft::WRL::ComPtr<IConnectionPoint> FPoint;
-  DWORD FCookie = 0;
-};
-
-// The site's frame is a tear-off of the host: IOleInPlaceFrame and
-// IOleInPlaceSite share IOleWindow::GetWindow but answer differently.
-class TActiveXFrame final : public IOleInPlaceFrame {
- public:
-  explicit TActiveXFrame(TActiveXHost& host) noexcept : FHost(host) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override;
-  STDMETHODIMP_(ULONG) Release() noexcept override;
-  STDMETHODIMP GetWindow(HWND* window) noexcept override;
-  STDMETHODIMP ContextSensitiveHelp(BOOL enterMode) noexcept override;
-  STDMETHODIMP GetBorder(LPRECT border) noexcept override;
-  STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS widths) noexcept override;
-  STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS widths) noexcept override;
-  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* activeObject, LPCOLESTR name) noexcept override;
-  STDMETHODIMP InsertMenus(HMENU shared, LPOLEMENUGROUPWIDTHS widths) noexcept override;
-  STDMETHODIMP SetMenu(HMENU shared, HOLEMENU descriptor, HWND activeObject) noexcept override;
-  STDMETHODIMP RemoveMenus(HMENU shared) noexcept override;
-  STDMETHODIMP SetStatusText(LPCOLESTR text) noexcept override;
-  STDMETHODIMP EnableModeless(BOOL enable) noexcept override;
-  STDMETHODIMP TranslateAccelerator(LPMSG msg, WORD id) noexcept override;
-
- private:
-  TActiveXHost& FHost;
-};
 
 // Its AddRef and Release only count: the host's lifetime belongs to its owner
 // in the toolkit, never to COM references.
@@ -195,8 +152,9 @@ class TActiveXHost : public TWinControl,
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
   STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept override;
   STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept override;
+  // Answers through InvokeAmbient.
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* exception, UINT* argError) noexcept override;
+                      EXCEPINFO* exception, UINT* argError) noexcept final;
   // IPropertyNotifySink
   STDMETHODIMP OnChanged(DISPID id) noexcept override;
   STDMETHODIMP OnRequestEdit(DISPID id) noexcept override;
@@ -212,8 +170,9 @@ class TActiveXHost : public TWinControl,
   // control; a failure raises and nothing is left half-built.
   TActiveXHost(TWinControl* parent, TControlDescription& description);
 
-  // Derived classes add interfaces here (call the base for the rest).
-  virtual HRESULT QueryHostInterface(REFIID iid, void** object) noexcept;
+  // The site's interface for `iid`, or null (no reference added). Each class
+  // of the chain answers from its own table and falls back to its base's.
+  virtual IUnknown* SiteInterface(REFIID iid) noexcept;
   // Events: stock DISPIDs -600 to -607, and every other DISPID.
   virtual void DeliverStockEvent(DISPID id, const DISPPARAMS& params);
   virtual void DeliverEvent(DISPID id, const DISPPARAMS& params);
@@ -223,6 +182,9 @@ class TActiveXHost : public TWinControl,
   // Errors swallowed while the component is designed: OLE system errors only.
   virtual bool SuppressDesignError(const std::exception& error) const noexcept;
   virtual void PropertyChanged(DISPID id);
+  // The ambient properties the control reads from its site; a derived class
+  // answers its own and leaves the rest to its base. May raise.
+  virtual HRESULT InvokeAmbient(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception);
   virtual bool PropertyRequestEdit(DISPID id);
 
   void CreateWnd() override;
@@ -255,7 +217,7 @@ class TActiveXHost : public TWinControl,
   void InvokeProperty(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result);
   void ReadProperty(DISPID id, VARIANT& result);
   void WriteProperty(DISPID id, const VARIANT& value);
-  void PushProperty(bool& guard, DISPID id, const VARIANT& value);
+  void PushProperty(bool& guard, DISPID id, const TVariant& value);
   LRESULT TranslateReflectedKey(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
   bool DialogKey(WPARAM key, LPARAM keyData);
   void SetActiveHost(bool active) noexcept;
@@ -283,23 +245,6 @@ class TActiveXHost : public TWinControl,
   std::string FName;
   bool FDesigning = false;
   bool FAttached = false;
-};
-
-// Receives the control's events and hands them to the host.
-class TActiveXEventSink final : public TObject, public IDispatch {
- public:
-  explicit TActiveXEventSink(TActiveXHost& host) noexcept : FHost(host) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override { return FHost.AddRef(); }
-  STDMETHODIMP_(ULONG) Release() noexcept override { return FHost.Release(); }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
-  STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept override;
-  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept override;
-  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* exception, UINT* argError) noexcept override;
-
- private:
-  TActiveXHost& FHost;
 };
 
 }  // namespace kvx

@@ -5,14 +5,30 @@
 #include "browser/OleError.h"
 #include "toolkit/Handles.h"
 
+#include <exdispid.h>
+
+#include <iterator>
+
 using Microsoft::WRL::ComPtr;
 
 namespace kvx {
 namespace {
 
-const DISPID kWebBrowserEvents[34] = {102, 108, 105, 106, 104, 113, 112, 250, 251, 252, 259, 253,
-                                      254, 255, 256, 257, 258, 260, 261, 262, 264, 265, 266, 267,
-                                      263, 268, 269, 270, 271, 225, 226, 227, 272, 273};
+// DWebBrowserEvents2 in the order of the handler slots (not numeric order).
+constexpr DISPID kWebBrowserEvents[] = {
+    DISPID_STATUSTEXTCHANGE,    DISPID_PROGRESSCHANGE,         DISPID_COMMANDSTATECHANGE,
+    DISPID_DOWNLOADBEGIN,       DISPID_DOWNLOADCOMPLETE,       DISPID_TITLECHANGE,
+    DISPID_PROPERTYCHANGE,      DISPID_BEFORENAVIGATE2,        DISPID_NEWWINDOW2,
+    DISPID_NAVIGATECOMPLETE2,   DISPID_DOCUMENTCOMPLETE,       DISPID_ONQUIT,
+    DISPID_ONVISIBLE,           DISPID_ONTOOLBAR,              DISPID_ONMENUBAR,
+    DISPID_ONSTATUSBAR,         DISPID_ONFULLSCREEN,           DISPID_ONTHEATERMODE,
+    DISPID_ONADDRESSBAR,        DISPID_WINDOWSETRESIZABLE,     DISPID_WINDOWSETLEFT,
+    DISPID_WINDOWSETTOP,        DISPID_WINDOWSETWIDTH,         DISPID_WINDOWSETHEIGHT,
+    DISPID_WINDOWCLOSING,       DISPID_CLIENTTOHOSTWINDOW,     DISPID_SETSECURELOCKICON,
+    DISPID_FILEDOWNLOAD,        DISPID_NAVIGATEERROR,          DISPID_PRINTTEMPLATEINSTANTIATION,
+    DISPID_PRINTTEMPLATETEARDOWN, DISPID_UPDATEPAGESTATUS,     DISPID_PRIVACYIMPACTEDSTATECHANGE,
+    DISPID_NEWWINDOW3,
+};
 
 // Calls `Slot` of the wrapper with the event's arguments; false when empty.
 template <auto Slot, typename Call>
@@ -30,7 +46,7 @@ bool Deliver(TActiveXHost& host, Call call) {
         host, [&a](TBrowserControl& self, auto& handler) { handler(&self, ##__VA_ARGS__); }); \
   }
 
-const TEventSlot kWebBrowserSlots[34] = {
+const TEventSlot kWebBrowserSlots[] = {
     KVX_SLOT(OnStatusTextChange, a.Text(0)),
     KVX_SLOT(OnProgressChange, a.Integer(0), a.Integer(1)),
     KVX_SLOT(OnCommandStateChange, a.Integer(0), a.Boolean(1)),
@@ -71,6 +87,8 @@ const TEventSlot kWebBrowserSlots[34] = {
 
 #undef KVX_SLOT
 
+static_assert(std::size(kWebBrowserSlots) == std::size(kWebBrowserEvents), "one handler slot per event");
+
 // A BSTR for the control; empty text still makes a (zero-length) string.
 TUniqueBstr MakeBstr(const std::wstring& text) {
   TUniqueBstr result(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
@@ -80,21 +98,14 @@ TUniqueBstr MakeBstr(const std::wstring& text) {
 
 }  // namespace
 
+// No stock-property synchronisation, no font or picture properties; the
+// site is set early only when the control asks for it.
 TControlDescription WebBrowserDescription{
-    CLSID_WebBrowser,
-    DIID_DWebBrowserEvents2,
-    34,
-    kWebBrowserEvents,
-    0,
-    401,
-    0,
-    nullptr,
-    0,
-    nullptr,
-    0,
-    0,
-    nullptr,
-    nullptr,
+    .ClassID = CLSID_WebBrowser,
+    .EventIID = DIID_DWebBrowserEvents2,
+    .EventCount = std::size(kWebBrowserEvents),
+    .EventDispIDs = kWebBrowserEvents,
+    .Version = 401,
 };
 
 TControlDescription& TBrowserControl::AttachDescription() {
@@ -119,12 +130,8 @@ ComPtr<IWebBrowser2> TBrowserControl::BrowserInterface() {
 void TBrowserControl::Navigate(const std::wstring& url) {
   ComPtr<IWebBrowser2> browser = BrowserInterface();
   TUniqueBstr address = MakeBstr(url);
-  VARIANT missing;
-  V_VT(&missing) = VT_ERROR;
-  V_ERROR(&missing) = DISP_E_PARAMNOTFOUND;
-  VARIANT flags = missing, targetFrameName = missing, headers = missing;
-  VARIANT postData;
-  VariantInit(&postData);
+  TVariant flags = TVariant::Missing(), targetFrameName = TVariant::Missing(), headers = TVariant::Missing();
+  TVariant postData;
   ClearErrorInfo();
   OleCallCheck(browser->Navigate(address.Get(), &flags, &targetFrameName, &postData, &headers));
 }

@@ -6,7 +6,11 @@
 
 #include <oleauto.h>
 #include <wininet.h>
+#include <wrl/client.h>
 
+#include <memory>
+#include <new>
+#include <string_view>
 #include <utility>
 
 namespace kvx {
@@ -77,24 +81,91 @@ using TUniqueWindow = TUniqueHandle<HWND, detail::CloseWindowHandle>;
 // Kernel handles whose invalid value is null (events, processes, threads).
 using TUniqueKernelHandle = TUniqueHandle<HANDLE, detail::CloseHandleValue>;
 
-// A VARIANT that is cleared when it goes out of scope.
+// A VARIANT that owns what it holds and clears it when it goes. The typed
+// constructors build a value in one step, so no VARIANT is assembled field by
+// field; Release hands the value over to whoever takes it (an out-parameter).
 class TVariant {
  public:
   TVariant() noexcept { VariantInit(&FValue); }
+  explicit TVariant(int value) noexcept : TVariant() {
+    V_VT(&FValue) = VT_I4;
+    V_I4(&FValue) = value;
+  }
+  explicit TVariant(long value) noexcept : TVariant(static_cast<int>(value)) {}
+  explicit TVariant(bool value) noexcept : TVariant() {
+    V_VT(&FValue) = VT_BOOL;
+    V_BOOL(&FValue) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  }
+  // An empty text is the null BSTR, which automation reads as the empty
+  // string. Out of memory raises std::bad_alloc.
+  explicit TVariant(std::wstring_view text) : TVariant() {
+    BSTR copy = nullptr;
+    if (!text.empty()) {
+      copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+      if (!copy) throw std::bad_alloc();
+    }
+    V_VT(&FValue) = VT_BSTR;
+    V_BSTR(&FValue) = copy;
+  }
+  // Without this a string literal would take the bool constructor.
+  explicit TVariant(const wchar_t* text) : TVariant(std::wstring_view(text ? text : L"")) {}
+  // Holds a reference of its own; null is allowed.
+  explicit TVariant(IDispatch* value) noexcept : TVariant() {
+    V_VT(&FValue) = VT_DISPATCH;
+    V_DISPATCH(&FValue) = value;
+    if (value) value->AddRef();
+  }
+  // An error code, the way automation passes a missing optional argument.
+  static TVariant Error(SCODE code) noexcept {
+    TVariant result;
+    V_VT(&result.FValue) = VT_ERROR;
+    V_ERROR(&result.FValue) = code;
+    return result;
+  }
+  static TVariant Missing() noexcept { return Error(DISP_E_PARAMNOTFOUND); }
+
   ~TVariant() { VariantClear(&FValue); }
+  TVariant(TVariant&& other) noexcept : FValue(other.FValue) { VariantInit(&other.FValue); }
+  TVariant& operator=(TVariant&& other) noexcept {
+    if (this != std::addressof(other)) {
+      VariantClear(&FValue);
+      FValue = other.FValue;
+      VariantInit(&other.FValue);
+    }
+    return *this;
+  }
   TVariant(const TVariant&) = delete;
   TVariant& operator=(const TVariant&) = delete;
+
   VARIANT* operator&() noexcept { return &FValue; }
   VARIANT& Get() noexcept { return FValue; }
   const VARIANT& Get() const noexcept { return FValue; }
+  VARTYPE Type() const noexcept { return V_VT(&FValue); }
+  // Clears the value for an API to write a new one.
   VARIANT* Put() noexcept {
     VariantClear(&FValue);
     return &FValue;
+  }
+  // Gives the value away; this variant is empty afterwards.
+  VARIANT Release() noexcept {
+    VARIANT value = FValue;
+    VariantInit(&FValue);
+    return value;
   }
 
  private:
   VARIANT FValue;
 };
+
+// Takes over a reference that was already counted for the caller (an
+// out-parameter, the payload of a VARIANT given away). ComPtr::Attach is no
+// way to do this: MinGW-w64's adds a reference where Microsoft's does not.
+template <class T>
+Microsoft::WRL::ComPtr<T> AdoptReference(T* counted) noexcept {
+  Microsoft::WRL::ComPtr<T> result;
+  *result.ReleaseAndGetAddressOf() = counted;
+  return result;
+}
 
 // Scoped pairs.
 class TPaintDC {

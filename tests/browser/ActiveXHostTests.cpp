@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -463,10 +464,10 @@ TEST_F(ActiveXHostTest, DestructionUndoesEverythingAndLeavesNoReference) {
 // --- stock properties, names, keys and activation --------------------------------
 
 // A control whose description keeps enabled state, back colour and caption in step with the host.
-const DISPID kNoEvents[1] = {0};
-TControlDescription gStockDescription{CLSID_WebBrowser, DIID_DWebBrowserEvents2, 0, kNoEvents,
-                                      cfEnabled | cfBackColor | cfCaption, 401, 0, nullptr, 0, nullptr, 0, 0,
-                                      nullptr, nullptr};
+TControlDescription gStockDescription{.ClassID = CLSID_WebBrowser,
+                                      .EventIID = DIID_DWebBrowserEvents2,
+                                      .Flags = cfEnabled | cfBackColor | cfCaption,
+                                      .Version = 401};
 
 class TStockHost : public TActiveXHost {
  public:
@@ -536,8 +537,7 @@ TEST_F(ActiveXHostTest, RenamingCarriesTheCaptionOnlyWhileItStillShowsTheOldName
 }
 
 // A description whose stock-property flags each case sets before building its host.
-TControlDescription gPushDescription{CLSID_WebBrowser, DIID_DWebBrowserEvents2, 0, kNoEvents, 0, 401, 0, nullptr,
-                                     0, nullptr, 0, 0, nullptr, nullptr};
+TControlDescription gPushDescription{.ClassID = CLSID_WebBrowser, .EventIID = DIID_DWebBrowserEvents2, .Version = 401};
 
 class TPushHost : public TActiveXHost {
  public:
@@ -730,10 +730,15 @@ TEST_F(ActiveXHostTest, SavingFailuresRaiseAtRunTimeOnly) {
 }
 
 // Font and picture properties of a description get an object each, written through by reference.
-const DISPID kFontIds[1] = {DISPID_FONT};
-const DISPID kPictureIds[1] = {1001};
-TControlDescription gMediaDescription{CLSID_WebBrowser, DIID_DWebBrowserEvents2, 0, kNoEvents, 0, 401, 1, kFontIds,
-                                      1, kPictureIds, 0, 0, nullptr, nullptr};
+constexpr DISPID kFontIds[] = {DISPID_FONT};
+constexpr DISPID kPictureIds[] = {1001};
+TControlDescription gMediaDescription{.ClassID = CLSID_WebBrowser,
+                                      .EventIID = DIID_DWebBrowserEvents2,
+                                      .Version = 401,
+                                      .FontCount = std::size(kFontIds),
+                                      .FontDispIDs = kFontIds,
+                                      .PictureCount = std::size(kPictureIds),
+                                      .PictureDispIDs = kPictureIds};
 
 class TMediaHost : public TActiveXHost {
  public:

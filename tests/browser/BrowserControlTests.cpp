@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -357,15 +358,19 @@ TEST(BrowserInterfaceTest, IsCachedAndRefusedWithInterfaceNotSupported) {
 }
 
 // A host of its own description: a DISPID listed twice feeds only its first slot.
-const DISPID kTwiceTable[3] = {7, 7, 9};
+constexpr DISPID kTwiceTable[] = {7, 7, 9};
 std::vector<int> gTwiceHits;
 const TEventSlot kTwiceSlots[3] = {
     [](TActiveXHost&, TEventArgs&) { return gTwiceHits.push_back(0), true; },
     [](TActiveXHost&, TEventArgs&) { return gTwiceHits.push_back(1), true; },
     [](TActiveXHost&, TEventArgs&) { return gTwiceHits.push_back(2), true; },
 };
-TControlDescription gTwiceDescription{CLSID_WebBrowser, DIID_DWebBrowserEvents2, 3, kTwiceTable, 0, 401, 0, nullptr,
-                                      0, nullptr, 0, 0, nullptr, kTwiceSlots};
+TControlDescription gTwiceDescription{.ClassID = CLSID_WebBrowser,
+                                      .EventIID = DIID_DWebBrowserEvents2,
+                                      .EventCount = std::size(kTwiceTable),
+                                      .EventDispIDs = kTwiceTable,
+                                      .Version = 401,
+                                      .FirstEventSlot = kTwiceSlots};
 
 class TTwiceHost : public TActiveXHost {
  public:

@@ -2,6 +2,8 @@
 
 #include "tests/support/TestDoubleControl.h"
 
+#include "toolkit/Handles.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -109,12 +111,7 @@ void TTestDoubleControl::FailProperty(DISPID id, HRESULT result, const std::wstr
 
 void TTestDoubleControl::SetProperty(DISPID id, const VARIANT& value) { FProperties[id] = TRecordedVariant(value); }
 
-void TTestDoubleControl::SetBoolProperty(DISPID id, bool value) {
-  VARIANT v;
-  V_VT(&v) = VT_BOOL;
-  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  SetProperty(id, v);
-}
+void TTestDoubleControl::SetBoolProperty(DISPID id, bool value) { SetProperty(id, TVariant(value).Get()); }
 
 HRESULT TTestDoubleControl::Record(const std::string& method, HRESULT result) {
   FCalls.push_back(method);
@@ -281,12 +278,8 @@ STDMETHODIMP TTestDoubleControl::Navigate2(VARIANT* url, VARIANT* flags, VARIANT
 STDMETHODIMP TTestDoubleControl::ExecWB(OLECMDID cmd, OLECMDEXECOPT option, VARIANT* in, VARIANT* out) noexcept {
   TNavigateCall call;
   call.Method = "ExecWB";
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = cmd;
-  call.Arguments.emplace_back(v);
-  V_I4(&v) = option;
-  call.Arguments.emplace_back(v);
+  call.Arguments.emplace_back(TVariant(static_cast<int>(cmd)).Get());
+  call.Arguments.emplace_back(TVariant(static_cast<int>(option)).Get());
   call.Arguments.push_back(in ? TRecordedVariant(*in) : TRecordedVariant());
   Navigations.push_back(call);
   if (out) {
