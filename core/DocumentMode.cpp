@@ -1,0 +1,85 @@
+#include "DocumentMode.h"
+
+#include "Text.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace kvx {
+namespace {
+
+std::string InvalidDocumentModeMessage(std::string_view value) {
+  // korvexa.ini 中 [浏览器] 文档模式 的值“…”无效，已忽略该设置。允许的值：
+  std::string message =
+      "korvexa.ini \xD6\xD0 [\xE4\xAF\xC0\xC0\xC6\xF7] \xCE\xC4\xB5\xB5\xC4\xA3\xCA\xBD "
+      "\xB5\xC4\xD6\xB5\xA1\xB0";
+  message += value;
+  message +=
+      "\xA1\xB1\xCE\xDE\xD0\xA7\xA3\xAC\xD2\xD1\xBA\xF6\xC2\xD4\xB8\xC3\xC9\xE8\xD6\xC3\xA1\xA3"
+      "\xD4\xCA\xD0\xED\xB5\xC4\xD6\xB5\xA3\xBA";
+  for (std::uint32_t mode : DocumentModeValues) {
+    if (mode != DocumentModeValues[0]) message += "\xA1\xA2";  // 、
+    message += std::to_string(mode);
+  }
+  message += " \xBB\xF2 ";  // 或
+  message += DocumentModeAutomaticText;
+  message += "\xA1\xA3";  // 。
+  return message;
+}
+
+// The leading decimal number of a version text, up to its first dot.
+std::optional<std::uint32_t> VersionPart(std::wstring_view& text) {
+  std::uint32_t value = 0;
+  std::size_t digits = 0;
+  while (digits < text.size() && text[digits] >= L'0' && text[digits] <= L'9') {
+    if (value > 100000) return std::nullopt;
+    value = value * 10 + static_cast<std::uint32_t>(text[digits] - L'0');
+    ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  text.remove_prefix(digits);
+  if (!text.empty() && text.front() == L'.') text.remove_prefix(1);
+  return value;
+}
+
+std::optional<std::uint32_t> EngineMajorVersion(std::wstring_view version) {
+  std::optional<std::uint32_t> major = VersionPart(version);
+  if (!major) return std::nullopt;
+  // Engines 10 and 11 keep "9.10..." and "9.11..." in Version for old readers.
+  if (*major == 9) {
+    std::optional<std::uint32_t> minor = VersionPart(version);
+    if (minor && *minor >= 10) return minor;
+  }
+  return major;
+}
+
+}  // namespace
+
+TDocumentModeOption ParseDocumentMode(std::string_view text) {
+  TDocumentModeOption option;
+  text = TrimBlanks(text);
+  if (text.empty()) return option;
+  if (text == DocumentModeAutomaticText) {
+    option.Kind = TDocumentModeKind::dmAutomatic;
+    return option;
+  }
+  for (std::uint32_t mode : DocumentModeValues) {
+    if (text == std::to_string(mode)) {
+      option.Kind = TDocumentModeKind::dmFixed;
+      option.Mode = mode;
+      return option;
+    }
+  }
+  option.Kind = TDocumentModeKind::dmInvalid;
+  option.Error = InvalidDocumentModeMessage(text);
+  return option;
+}
+
+std::uint32_t NewestDocumentMode(std::wstring_view svcVersion, std::wstring_view version) {
+  std::optional<std::uint32_t> major = EngineMajorVersion(svcVersion);
+  if (!major) major = EngineMajorVersion(version);
+  if (!major || *major < 7) return 0;
+  return std::min<std::uint32_t>(*major, 11) * 1000;
+}
+
+}  // namespace kvx
