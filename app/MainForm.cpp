@@ -102,6 +102,7 @@ void TMainForm::CreateComponents() {
   ExitButton->SetHotTrack(true);
   ExitButton->SetTabOrder(0);
   ExitButton->OnClick = [this](TObject* s) { ExitButtonClick(s); };
+  FinishLoading();
 }
 
 void TMainForm::FormCreate(TObject*) {

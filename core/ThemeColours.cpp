@@ -1,14 +1,11 @@
 #include "ThemeColours.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 
 namespace kvx {
 
 namespace {
-
-std::atomic<TSystemColourSource> systemColourSource{nullptr};
 
 // num / den rounded to the nearest integer, halves to even; num >= 0, den > 0.
 std::int64_t RoundHalfEven(std::int64_t num, std::int64_t den) noexcept {
@@ -24,38 +21,7 @@ std::uint8_t ToByte(std::int64_t value) noexcept {
 
 }  // namespace
 
-void SetSystemColourSource(TSystemColourSource source) noexcept {
-  systemColourSource = source;
-}
-
-TColour DefaultSystemColour(int index) noexcept {
-  // The platform's default scheme, by system colour number.
-  static constexpr TColour scheme[] = {
-      RgbColour(200, 200, 200), RgbColour(0, 0, 0),       RgbColour(153, 180, 209),
-      RgbColour(191, 205, 219), RgbColour(240, 240, 240), RgbColour(255, 255, 255),
-      RgbColour(100, 100, 100), RgbColour(0, 0, 0),       RgbColour(0, 0, 0),
-      RgbColour(0, 0, 0),       RgbColour(180, 180, 180), RgbColour(244, 247, 252),
-      RgbColour(171, 171, 171), RgbColour(51, 153, 255),  RgbColour(255, 255, 255),
-      RgbColour(240, 240, 240), RgbColour(160, 160, 160), RgbColour(109, 109, 109),
-      RgbColour(0, 0, 0),       RgbColour(67, 78, 84),    RgbColour(255, 255, 255),
-      RgbColour(105, 105, 105), RgbColour(227, 227, 227), RgbColour(0, 0, 0),
-      RgbColour(255, 255, 225), RgbColour(0, 0, 0),       RgbColour(0, 102, 204),
-      RgbColour(185, 209, 234), RgbColour(215, 228, 242), RgbColour(51, 153, 255),
-      RgbColour(240, 240, 240),
-  };
-  if (index < 0 || index >= static_cast<int>(std::size(scheme))) return RgbColour(0, 0, 0);
-  return scheme[index];
-}
-
-TColour ResolveColour(TColour colour) noexcept {
-  if (!IsSystemColour(colour)) return colour & 0x00FFFFFFu;
-  int index = static_cast<int>(colour & 0xFFu);
-  TSystemColourSource source = systemColourSource;
-  TColour rgb = source ? source(index) : DefaultSystemColour(index);
-  return rgb & 0x00FFFFFFu;
-}
-
-THsl RgbToHsl(TColour colour) noexcept {
+THsl RgbToHsl(TColor colour) noexcept {
   colour = ResolveColour(colour);
   const int r = RedOf(colour), g = GreenOf(colour), b = BlueOf(colour);
   const int max = std::max({r, g, b}), min = std::min({r, g, b});
@@ -80,7 +46,7 @@ THsl RgbToHsl(TColour colour) noexcept {
   return hsl;
 }
 
-TColour HslToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t l) noexcept {
+TColor HslToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t l) noexcept {
   // v and m in units of 1/57600 (S and L are over 240 each).
   const std::int64_t hh = h, ss = s, ll = l;
   const std::int64_t v = ll < 120 ? ll * (240 + ss) : 240 * ll + 240 * ss - ll * ss;
@@ -107,18 +73,18 @@ TColour HslToRgb(std::uint8_t h, std::uint8_t s, std::uint8_t l) noexcept {
   return RgbColour(channel[0], channel[1], channel[2]);
 }
 
-TColour Darken(TColour colour, std::uint8_t amount) noexcept {
+TColor Darken(TColor colour, std::uint8_t amount) noexcept {
   THsl hsl = RgbToHsl(colour);
   return HslToRgb(hsl.H, hsl.S, static_cast<std::uint8_t>(std::max(hsl.L - amount, 0)));
 }
 
-TColour Lighten(TColour colour, std::uint8_t amount) noexcept {
+TColor Lighten(TColor colour, std::uint8_t amount) noexcept {
   // Up to 255, past 240: the channels are capped, so this ends in white.
   THsl hsl = RgbToHsl(colour);
   return HslToRgb(hsl.H, hsl.S, static_cast<std::uint8_t>(std::min(hsl.L + amount, 255)));
 }
 
-TColour MixColours(TColour a, TColour b, std::uint8_t weight) noexcept {
+TColor MixColours(TColor a, TColor b, std::uint8_t weight) noexcept {
   a = ResolveColour(a);
   b = ResolveColour(b);
   const std::int64_t w = weight;
@@ -128,19 +94,19 @@ TColour MixColours(TColour a, TColour b, std::uint8_t weight) noexcept {
   return RgbColour(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)), mix(BlueOf(a), BlueOf(b)));
 }
 
-bool ColoursTooNear(TColour a, TColour b) noexcept {
+bool ColoursTooNear(TColor a, TColor b) noexcept {
   THsl x = RgbToHsl(a), y = RgbToHsl(b);
   return std::abs(x.H - y.H) < 20 && std::abs(x.L - y.L) < 60;
 }
 
-TColour OppositeHue(TColour colour, std::uint8_t luminance) noexcept {
+TColor OppositeHue(TColor colour, std::uint8_t luminance) noexcept {
   int h = RgbToHsl(colour).H;
   h = h < 120 ? h + 120 : h - 120;
   return HslToRgb(static_cast<std::uint8_t>(h), 240, luminance);
 }
 
-std::vector<TColour> VerticalShadeRows(TColour top, TColour bottom, int height) {
-  std::vector<TColour> rows;
+std::vector<TColor> VerticalShadeRows(TColor top, TColor bottom, int height) {
+  std::vector<TColor> rows;
   if (height <= 0) return rows;
   top = ResolveColour(top);
   bottom = ResolveColour(bottom);

@@ -8,6 +8,7 @@
 #include "toolkit/Module.h"
 #include "toolkit/Trace.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace kvx {
@@ -15,15 +16,9 @@ namespace {
 
 TApplication* gApplication = nullptr;
 
-std::string DefaultTitle() { return WideToGbk(std::filesystem::path(ModuleFileName()).stem().wstring()); }
+constexpr wchar_t kApplicationWindowClass[] = L"KorvexaApplication";
 
-// The toolkit control a message is for: the window itself or, for a window
-// the toolkit did not make (inside a hosted control), its nearest ancestor.
-TWinControl* ControlOfWindow(HWND window) {
-  for (HWND w = window; w; w = GetParent(w))
-    if (TWinControl* control = TWinControl::FromHandle(w)) return control;
-  return nullptr;
-}
+std::string DefaultTitle() { return WideToGbk(std::filesystem::path(ModuleFileName()).stem().wstring()); }
 
 }  // namespace
 
@@ -35,11 +30,82 @@ TApplication& Application() {
 }
 
 TApplication::TApplication() : Title(DefaultTitle()) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExW(instance, kApplicationWindowClass, &wc)) {
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProcedure;
+    wc.hInstance = instance;
+    wc.lpszClassName = kApplicationWindowClass;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+      throw Exception("Error registering window class");
+  }
+  // A tool window is never on the task bar; without a title nobody looking
+  // for a window by its caption finds this one.
+  FWindow.Reset(CreateWindowExW(WS_EX_TOOLWINDOW, kApplicationWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                nullptr, instance, this));
+  if (!FWindow) throw Exception("Error creating window");
   if (!gApplication) gApplication = this;
 }
 
 TApplication::~TApplication() {
   if (gApplication == this) gApplication = nullptr;
+  FHooks.clear();
+  if (FWindow) SetWindowLongPtrW(FWindow.Get(), GWLP_USERDATA, 0);
+}
+
+LRESULT CALLBACK TApplication::WindowProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<TApplication*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, msg, wParam, lParam);
+  TMessage message{msg, wParam, lParam, 0};
+  try {
+    self->WndProc(window, message);
+  } catch (...) {
+    self->HandleException();
+  }
+  return message.Result;
+}
+
+void TApplication::WndProc(HWND window, TMessage& message) {
+  // By id, so a hook may remove itself or another one while it runs.
+  std::vector<int> ids;
+  ids.reserve(FHooks.size());
+  for (const auto& entry : FHooks) ids.push_back(entry.first);
+  for (int id : ids) {
+    auto found = std::find_if(FHooks.begin(), FHooks.end(), [id](const auto& entry) { return entry.first == id; });
+    if (found == FHooks.end()) continue;
+    TWindowHook hook = found->second;  // a copy: removal must not destroy it while it runs
+    if (hook(message)) return;
+  }
+  switch (message.Msg) {
+    case CM_ACTIVATE:
+      if (OnActivate) OnActivate(this);
+      return;
+    case CM_DEACTIVATE:
+      if (OnDeactivate) OnDeactivate(this);
+      return;
+    case WM_ACTIVATEAPP:
+      ActivateApp(message.WParam != 0);
+      break;
+    default:
+      break;
+  }
+  message.Result = DefWindowProcW(window, message.Msg, message.WParam, message.LParam);
+}
+
+int TApplication::AddWindowHook(TWindowHook hook) {
+  if (!hook) throw Exception("A window hook needs a handler");
+  FHooks.emplace_back(FNextHookId, std::move(hook));
+  return FNextHookId++;
+}
+
+void TApplication::RemoveWindowHook(int id) noexcept {
+  std::erase_if(FHooks, [id](const auto& entry) { return entry.first == id; });
 }
 
 void TApplication::RegisterForm(TForm* form) {
@@ -62,11 +128,7 @@ void TApplication::FormActivated(TForm* form) {
 void TApplication::ActivateApp(bool active) {
   if (active == FActive) return;  // every top-level window hears it; act once
   FActive = active;
-  if (active) {
-    if (OnActivate) OnActivate(this);
-  } else if (OnDeactivate) {
-    OnDeactivate(this);
-  }
+  SendMessageW(FWindow.Get(), active ? CM_ACTIVATE : CM_DEACTIVATE, 0, 0);
 }
 
 void TApplication::Run() {
@@ -121,12 +183,10 @@ bool TApplication::IsKeyMessage(MSG& msg) {
   if (m != WM_KEYDOWN && m != WM_SYSKEYDOWN && m != WM_KEYUP && m != WM_SYSKEYUP && m != WM_CHAR &&
       m != WM_SYSCHAR)
     return false;
-  TWinControl* target = ControlOfWindow(msg.hwnd);
+  TWinControl* target = TWinControl::NearestControl(msg.hwnd);
   if (!target) return false;
-  TForm* form = nullptr;
-  for (TForm* f : {FActiveForm, FMainForm})
-    if (f && f == target->TopLevel()) form = f;
-  if (!form) return false;
+  TForm* form = target->ParentForm();
+  if (!form || (form != FActiveForm && form != FMainForm)) return false;
 
   if (form->KeyPreview) {
     if ((m == WM_KEYDOWN || m == WM_SYSKEYDOWN) && form->OnKeyDown) {

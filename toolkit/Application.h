@@ -1,7 +1,7 @@
 #pragma once
 // The application object: the message loop with its application-wide
-// pre-dispatch filter, the activation notification, and the standard error
-// report. One per program (tests make their own).
+// pre-dispatch filter, the activation notification, the standard error
+// report, and the application window. One per program (tests make their own).
 
 #include "toolkit/Win.h"
 
@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kvx {
 
@@ -23,6 +25,9 @@ class TApplication : public TObject {
   // loop does nothing more with the message.
   using TMessageEvent = std::function<void(MSG& msg, bool& handled)>;
   using TExceptionEvent = std::function<void(TObject* sender, const std::exception& error)>;
+  // Sees a message of the application window before the toolkit's own
+  // processing; true when it handled the message (the toolkit then leaves it).
+  using TWindowHook = std::function<bool(TMessage& message)>;
 
   TApplication();
   ~TApplication() override;
@@ -34,11 +39,23 @@ class TApplication : public TObject {
 
   TMessageEvent OnMessage;
   // Runs when the application as a whole becomes active (WM_ACTIVATEAPP with
-  // activation true), after any other handling of that message.
+  // activation true): the toolkit's own processing of CM_ACTIVATE on the
+  // application window, after its hooks.
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
   // Replaces the standard error report when assigned.
   TExceptionEvent OnException;
+
+  // The application window: a top-level window that is never shown and is
+  // not on the task bar (its title is not any form's caption). It receives
+  // CM_ACTIVATE and CM_DEACTIVATE when the application becomes active or
+  // inactive, and can hold windows whose control has no window to live in.
+  HWND Handle() const noexcept { return FWindow.Get(); }
+  // Adds a hook for the application window's messages; hooks run in the
+  // order added. Answers the id RemoveWindowHook takes.
+  int AddWindowHook(TWindowHook hook);
+  // Removes a hook (also from inside a hook); an unknown id does nothing.
+  void RemoveWindowHook(int id) noexcept;
 
   TForm* MainForm() const noexcept { return FMainForm; }
   TForm* ActiveForm() const noexcept { return FActiveForm; }
@@ -78,6 +95,12 @@ class TApplication : public TObject {
   void WakeUp() noexcept;
 
  private:
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  void WndProc(HWND window, TMessage& message);
+
+  TUniqueWindow FWindow;
+  std::vector<std::pair<int, TWindowHook>> FHooks;
+  int FNextHookId = 1;
   TForm* FMainForm = nullptr;
   TForm* FActiveForm = nullptr;
   bool FTerminated = false;

@@ -5,6 +5,8 @@
 #include "core/CodePage.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/Form.h"
+#include "toolkit/Menus.h"
 
 #include <algorithm>
 #include <map>
@@ -23,7 +25,7 @@ std::map<std::wstring, WNDPROC>& ClassRegistry() {
 }  // namespace
 
 COLORREF ColorToRGB(TColor color) noexcept {
-  if (color & clSystemColor) return GetSysColor(static_cast<int>(color & 0xFF));
+  if (IsSystemColour(color)) return GetSysColor(static_cast<int>(color & 0xFF));
   return static_cast<COLORREF>(color & 0x00FFFFFF);
 }
 
@@ -36,10 +38,14 @@ UINT KeyboardShiftState() noexcept {
 }
 
 TWinControl::TWinControl(TWinControl* parent) : FParent(parent) {
+  ResetWindowProc();
   if (FParent) FParent->FControls.push_back(this);
 }
 
 TWinControl::~TWinControl() {
+  // A form must not keep pointing at a control that is gone.
+  if (TForm* form = ParentForm(); form && form != this) form->ControlRemoved(this);
+  SetPopupMenu(nullptr);
   for (TWinControl* child : FControls) child->FParent = nullptr;
   FControls.clear();
   DestroyHandle();
@@ -56,6 +62,8 @@ void TWinControl::SetParent(TWinControl* parent) {
   // The new parent's window first: if that fails, nothing has moved yet.
   HWND parentWindow = FHandle && parent ? parent->Handle() : nullptr;
   TWinControl* old = FParent;
+  if (TForm* form = ParentForm(); form && form != this && (!parent || parent->ParentForm() != form))
+    form->ControlRemoved(this);
   if (old) {
     auto& siblings = old->FControls;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
@@ -93,6 +101,8 @@ TWinControl* TWinControl::TopLevel() noexcept {
   return control;
 }
 
+TForm* TWinControl::ParentForm() noexcept { return dynamic_cast<TForm*>(TopLevel()); }
+
 HWND TWinControl::Handle() {
   if (!FHandle) {
     if (FParent) FParent->Handle();
@@ -115,6 +125,16 @@ void TWinControl::CreateChildHandles() {
 
 TWinControl* TWinControl::FromHandle(HWND window) noexcept {
   return window ? static_cast<TWinControl*>(GetPropW(window, kControlProperty)) : nullptr;
+}
+
+TWinControl* TWinControl::NearestControl(HWND window) noexcept {
+  for (HWND w = window; w; w = GetParent(w)) {
+    if (TWinControl* control = FromHandle(w)) return control;
+    // GetParent answers the owner of a top-level window: a message box does
+    // not belong to the form that owns it.
+    if (!(GetWindowLongW(w, GWL_STYLE) & WS_CHILD)) break;
+  }
+  return nullptr;
 }
 
 void TWinControl::CreateParams(TCreateParams& params) {
@@ -221,10 +241,27 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
   return self->Dispatch(msg, wParam, lParam);
 }
 
+LRESULT TWinControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+  TMessage message{msg, wParam, lParam, 0};
+  FWindowProc(message);
+  return message.Result;
+}
+
+void TWinControl::SetWindowProc(TWndMethod handler) {
+  if (!handler) throw Exception("A control needs a message handler");
+  FWindowProc = std::move(handler);
+}
+
+void TWinControl::ResetWindowProc() {
+  FWindowProc = [this](TMessage& message) {
+    message.Result = WndProc(message.Msg, message.WParam, message.LParam);
+  };
+}
+
 LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   LRESULT result = 0;
   try {
-    result = WndProc(msg, wParam, lParam);
+    result = Perform(msg, wParam, lParam);
   } catch (...) {
     Application().HandleException();
   }
@@ -279,10 +316,6 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       Resized();
       return r;
     }
-    case CM_DIALOGKEY:
-    case CM_DIALOGCHAR:
-    case CM_FOCUSCHANGED:
-      return 0;  // toolkit messages never reach a window's own procedure
     case WM_COMMAND:
       if (lParam) {
         if (TWinControl* child = FindChildOfWindow(reinterpret_cast<HWND>(lParam)))
@@ -304,14 +337,39 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_SETFOCUS: {
       LRESULT r = DefaultHandler(msg, wParam, lParam);
-      TopLevel()->Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
+      if (TForm* form = ParentForm()) form->FocusMoved(FHandle);
       return r;
     }
+    case WM_KILLFOCUS: {
+      LRESULT r = DefaultHandler(msg, wParam, lParam);
+      // A window the toolkit did not make tells nobody it got the focus;
+      // its form learns it here, from the window that lost it.
+      HWND next = reinterpret_cast<HWND>(wParam);
+      if (next && !FromHandle(next)) {
+        if (TWinControl* owner = NearestControl(next))
+          if (TForm* form = owner->ParentForm()) form->FocusMoved(next);
+      }
+      return r;
+    }
+    case WM_CONTEXTMENU:
+      if (FPopupMenu) {
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (at.x == -1 && at.y == -1) {  // from the keyboard: at the control's middle
+          RECT r = ClientRect();
+          at = POINT{r.right / 2, r.bottom / 2};
+          ClientToScreen(FHandle, &at);
+        }
+        FPopupMenu->Popup(at.x, at.y);
+        return 0;
+      }
+      break;
     default:
       break;
   }
-  if (msg >= CN_BASE + WM_KEYFIRST && msg <= CN_BASE + WM_KEYLAST) return 0;  // a key nobody here wants
-  if (msg >= CN_BASE && msg <= CN_BASE + 0xFFF) {
+  // Toolkit notifications nobody here wanted never reach a window's own procedure.
+  if (IsToolkitNotification(msg)) return 0;
+  if (msg >= CN_KEYFIRST && msg <= CN_KEYLAST) return 0;  // a key nobody here wants
+  if (IsReflectedNotification(msg)) {
     // An unhandled reflected notification: what the parent would have done.
     return DefWindowProcW(FHandle, msg - CN_BASE, wParam, lParam);
   }
@@ -412,6 +470,7 @@ void TWinControl::SetVisible(bool visible) {
   FVisible = visible;
   if (FHandle) ShowWindow(FHandle, visible ? (FParent ? SW_SHOWNA : SW_SHOW) : SW_HIDE);
   if (FParent) FParent->Realign();
+  Perform(CM_VISIBLECHANGED, visible ? 1 : 0, 0);
 }
 
 bool TWinControl::Showing() const noexcept {
@@ -497,9 +556,23 @@ bool TWinControl::CanFocus() const noexcept {
   return true;
 }
 
-void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+void TWinControl::SetFocus() {
+  if (CanFocus()) ::SetFocus(Handle());
+}
 
 bool TWinControl::Focused() const noexcept { return FHandle && GetFocus() == FHandle; }
+
+bool TWinControl::ContainsFocus() const noexcept {
+  HWND focus = GetFocus();
+  return FHandle && focus && (focus == FHandle || IsChild(FHandle, focus));
+}
+
+void TWinControl::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == FPopupMenu) return;
+  if (menu) menu->FUsers.push_back(this);  // first: may throw, nothing changed yet
+  if (FPopupMenu) std::erase(FPopupMenu->FUsers, this);
+  FPopupMenu = menu;
+}
 
 void TWinControl::Invalidate() {
   if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);

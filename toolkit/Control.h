@@ -6,7 +6,9 @@
 
 #include "toolkit/Win.h"
 
+#include "core/Colour.h"
 #include "toolkit/Handles.h"
+#include "toolkit/Messages.h"
 
 #include <cstdint>
 #include <functional>
@@ -32,29 +34,20 @@ UINT KeyboardShiftState() noexcept;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
-// Colours: an RGB value (0x00BBGGRR) or, with the top bit set, a system colour index.
-using TColor = std::uint32_t;
-inline constexpr TColor clSystemColor = 0x80000000u;
-inline constexpr TColor clBtnFace = clSystemColor | COLOR_BTNFACE;
-inline constexpr TColor clWindow = clSystemColor | COLOR_WINDOW;
-inline constexpr TColor clWindowText = clSystemColor | COLOR_WINDOWTEXT;
-inline constexpr TColor clBtnText = clSystemColor | COLOR_BTNTEXT;
+// The system colours the toolkit and its themed controls use.
+inline constexpr TColor clBtnFace = SystemColour(COLOR_BTNFACE);
+inline constexpr TColor clBtnText = SystemColour(COLOR_BTNTEXT);
+inline constexpr TColor clBtnShadow = SystemColour(COLOR_BTNSHADOW);
+inline constexpr TColor clBtnHighlight = SystemColour(COLOR_BTNHIGHLIGHT);
+inline constexpr TColor cl3DDkShadow = SystemColour(COLOR_3DDKSHADOW);
+inline constexpr TColor cl3DLight = SystemColour(COLOR_3DLIGHT);
+inline constexpr TColor clWindow = SystemColour(COLOR_WINDOW);
+inline constexpr TColor clWindowText = SystemColour(COLOR_WINDOWTEXT);
+inline constexpr TColor clWindowFrame = SystemColour(COLOR_WINDOWFRAME);
+inline constexpr TColor clHighlight = SystemColour(COLOR_HIGHLIGHT);
+inline constexpr TColor clGrayText = SystemColour(COLOR_GRAYTEXT);
+// The RGB value to draw with: system colours as the platform has them now.
 COLORREF ColorToRGB(TColor color) noexcept;
-
-// Toolkit messages. Notifications a parent receives from a child (WM_COMMAND,
-// WM_NOTIFY, WM_CTLCOLOR*, WM_DRAWITEM) are reflected to the child's object as
-// CN_BASE + the original message.
-inline constexpr UINT CN_BASE = 0xBC00;
-inline constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
-inline constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
-// Dialog keys and characters offered to the controls of a form: wParam is the
-// virtual key (or character), lParam the key message's lParam. A control that
-// acts on it answers 1 and the offer stops.
-inline constexpr UINT CM_DIALOGKEY = 0xB000;
-inline constexpr UINT CM_DIALOGCHAR = 0xB001;
-// Sent to every control of a form after the focus moved inside it; lParam is
-// the TWinControl* that has the focus now (may be null).
-inline constexpr UINT CM_FOCUSCHANGED = 0xB002;
 
 struct TFont {
   std::wstring Name = L"MS Shell Dlg";
@@ -80,6 +73,12 @@ struct TCreateParams {
   LPCWSTR Cursor = IDC_ARROW;
 };
 
+class TForm;
+class TPopupMenu;
+
+// A control's message handler: takes the message and answers in its Result.
+using TWndMethod = std::function<void(TMessage& message)>;
+
 class TWinControl : public TObject {
  public:
   explicit TWinControl(TWinControl* parent);
@@ -94,6 +93,8 @@ class TWinControl : public TObject {
   const std::vector<TWinControl*>& Controls() const noexcept { return FControls; }
   // The top-level control this one lives in (itself for a top-level window).
   TWinControl* TopLevel() noexcept;
+  // The form this control is on (a form is its own), or null.
+  TForm* ParentForm() noexcept;
 
   // Creates the window (and its parent's) on first use.
   HWND Handle();
@@ -101,6 +102,10 @@ class TWinControl : public TObject {
   void HandleNeeded() { Handle(); }
   // Finds the control object of a window made or adopted by the toolkit.
   static TWinControl* FromHandle(HWND window) noexcept;
+  // The control a window belongs to: the window's own, or for a window the
+  // toolkit did not make (one inside a hosted control) its nearest ancestor's
+  // within the same top-level window. Null when there is none.
+  static TWinControl* NearestControl(HWND window) noexcept;
 
   // Bounds relative to the parent's client area (screen for top-level windows).
   int Left() const noexcept { return FLeft; }
@@ -119,6 +124,7 @@ class TWinControl : public TObject {
   TAlign Align() const noexcept { return FAlign; }
   void SetAlign(TAlign align);
   bool Visible() const noexcept { return FVisible; }
+  // A change is performed on the control as CM_VISIBLECHANGED.
   virtual void SetVisible(bool visible);
   void Show() { SetVisible(true); }
   void Hide() { SetVisible(false); }
@@ -147,15 +153,38 @@ class TWinControl : public TObject {
   const std::string& Caption() const noexcept { return FCaption; }
   virtual void SetCaption(const std::string& caption);
 
+  // Visible and enabled, and so is every parent up to the top level.
   bool CanFocus() const noexcept;
-  void SetFocus();
+  // The focus request: gives the control the keyboard focus when it can take
+  // it; otherwise does nothing.
+  virtual void SetFocus();
+  // The control's own window has the focus.
   bool Focused() const noexcept;
+  // The focus is in the control's window or in a window inside it (a hosted
+  // control's document window counts as the host's).
+  bool ContainsFocus() const noexcept;
   void Invalidate();
 
-  // Offers a message to this control and then to each child in turn until one
-  // answers non-zero; returns that answer (0 when nobody took it).
+  // The context menu shown for the control (not owned; a menu that goes
+  // away leaves the control without one).
+  TPopupMenu* PopupMenu() const noexcept { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* menu);
+
+  // Offers a message to each control inside this one (depth first, in
+  // creation order) until one answers non-zero; returns that answer (0 when
+  // nobody took it).
   LRESULT Broadcast(UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam) { return WndProc(msg, wParam, lParam); }
+  // Hands a message to the control's message handler, as its window would.
+  LRESULT Perform(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // Every message of the control, from its window or performed, goes through
+  // this replaceable handler; by default it is the control's own WndProc. An
+  // owner that installs its own keeps the one it found, passes messages on to
+  // it and puts it back when done.
+  const TWndMethod& WindowProc() const noexcept { return FWindowProc; }
+  void SetWindowProc(TWndMethod handler);
+  // Re-installs the control's own WndProc, dropping any replacement.
+  void ResetWindowProc();
   // True for a control the toolkit paints itself (background and Paint).
   bool HasOwnPaint() const noexcept { return FOwnPaint; }
 
@@ -182,6 +211,10 @@ class TWinControl : public TObject {
   virtual void ParentColorChanged() {}
   virtual void ParentFontChanged() {}
   virtual void ParentChanged() {}
+  // The after-loading step: runs once, after the form created the control
+  // and applied its settings (TForm::FinishLoading). Overrides call the
+  // inherited step first.
+  virtual void Loaded() {}
 
   // Makes `window`, created by someone else, this control's window: its
   // procedure is replaced by ours and put back by ReleaseWindow.
@@ -190,6 +223,9 @@ class TWinControl : public TObject {
   void DestroyHandle();
 
  private:
+  friend class TForm;
+  friend class TPopupMenu;
+
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
   LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
   void Bind(HWND window) noexcept;
@@ -218,6 +254,9 @@ class TWinControl : public TObject {
   std::string FCaption;
   bool FOwnPaint = false;
   bool FAligning = false;
+  bool FLoaded = false;
+  TPopupMenu* FPopupMenu = nullptr;
+  TWndMethod FWindowProc;
 };
 
 }  // namespace kvx

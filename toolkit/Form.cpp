@@ -4,6 +4,7 @@
 
 #include "core/CodePage.h"
 #include "toolkit/Application.h"
+#include "toolkit/Exceptions.h"
 
 #include <algorithm>
 
@@ -161,6 +162,81 @@ void TForm::Deactivate() {
   if (OnDeactivate) OnDeactivate(this);
 }
 
+void TForm::SetActiveControl(TWinControl* control) {
+  if (control == this) control = nullptr;
+  if (control && control->ParentForm() != this) throw Exception("The control is not on this form");
+  if (control != FActiveControl) FFocusedWindow = nullptr;
+  FActiveControl = control;
+  if (!control || !HandleAllocated() || GetActiveWindow() != Handle() || !control->CanFocus()) return;
+  if (control->ContainsFocus()) {
+    FocusMoved(GetFocus());  // e.g. in a hosted control's document window already: leave it there
+  } else {
+    control->SetFocus();
+  }
+}
+
+void TForm::FocusMoved(HWND window) {
+  TWinControl* control = NearestControl(window);
+  if (!control || control->ParentForm() != this) return;
+  FActiveControl = control == this ? nullptr : control;
+  FFocusedWindow = window;
+  Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+}
+
+void TForm::ReannounceFocus() {
+  TWinControl* focused = NearestControl(GetFocus());
+  if (focused && focused->ParentForm() != this) focused = nullptr;
+  Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
+}
+
+void TForm::ControlRemoved(TWinControl* control) noexcept {
+  for (TWinControl* c = FActiveControl; c; c = c->Parent()) {
+    if (c == control) {
+      FActiveControl = nullptr;
+      FFocusedWindow = nullptr;
+      return;
+    }
+  }
+}
+
+bool TForm::RestoreFocus() {
+  if (IsIconic(Handle())) return false;
+  HWND focus = GetFocus();
+  if (focus && IsChild(Handle(), focus)) {
+    // Already placed here while the application was being activated (the
+    // page of a hosted control takes it then): it stays.
+    FocusMoved(focus);
+    return true;
+  }
+  if (!FActiveControl || !FActiveControl->CanFocus()) return false;
+  // Back to the very window inside the control that had the focus, when it still can take it.
+  HWND last = FFocusedWindow;
+  if (FActiveControl->HandleAllocated() && IsWindow(last) && IsWindowVisible(last) && IsWindowEnabled(last) &&
+      (last == FActiveControl->Handle() || IsChild(FActiveControl->Handle(), last))) {
+    ::SetFocus(last);
+  } else {
+    FActiveControl->SetFocus();
+  }
+  return true;
+}
+
+void TForm::FinishLoading() {
+  auto load = [](auto&& self, TWinControl* control) -> void {
+    for (TWinControl* child : std::vector<TWinControl*>(control->Controls())) {
+      if (!child->FLoaded) {
+        child->FLoaded = true;
+        child->Loaded();
+      }
+      self(self, child);
+    }
+  };
+  load(load, this);
+  if (!FLoaded) {
+    FLoaded = true;
+    Loaded();
+  }
+}
+
 void TForm::SelectNext(bool forward) {
   std::vector<TWinControl*> stops;
   auto collect = [&](auto&& self, TWinControl* parent) -> void {
@@ -175,7 +251,10 @@ void TForm::SelectNext(bool forward) {
   };
   collect(collect, this);
   if (stops.empty()) return;
-  auto current = std::find_if(stops.begin(), stops.end(), [](TWinControl* c) { return c->Focused(); });
+  // The stop that has the focus, or holds the window that has it.
+  auto current = stops.end();
+  for (TWinControl* c = NearestControl(GetFocus()); c && current == stops.end(); c = c->Parent())
+    current = std::find(stops.begin(), stops.end(), c);
   size_t index;
   if (current == stops.end()) {
     index = forward ? 0 : stops.size() - 1;
@@ -193,7 +272,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) {
-        LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
+        // The platform's default would give the focus to the form's own
+        // window, taking it from the control that had it.
+        LRESULT r = RestoreFocus() ? 0 : TWinControl::WndProc(msg, wParam, lParam);
         Application().FormActivated(this);
         return r;
       }

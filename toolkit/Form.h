@@ -52,6 +52,27 @@ class TForm : public TWinControl {
   TKeyEvent OnKeyUp;
   TKeyPressEvent OnKeyPress;
 
+  // The control that has (or, while the form is not active, last had) the
+  // keyboard focus; null when the form's own window has it. Setting it gives
+  // the control the focus when the form is active and the control can take
+  // it; otherwise the form remembers it and gives it the focus when it is
+  // activated. A control of another form is refused with an error.
+  TWinControl* ActiveControl() const noexcept { return FActiveControl; }
+  void SetActiveControl(TWinControl* control);
+  // Tells the form that `window` (its own, a control's, or a window inside a
+  // hosted control) now has the focus: the form keeps ActiveControl and
+  // broadcasts CM_FOCUSCHANGED with the control that has the focus. Windows
+  // the toolkit did not make are announced by the window that lost the focus
+  // to them, by the form's activation, or by whoever watches them.
+  void FocusMoved(HWND window);
+  // Broadcasts CM_FOCUSCHANGED again for the control that has the focus now
+  // (null when the focus is not on this form), e.g. after a default button changed.
+  void ReannounceFocus();
+  // Runs the after-loading step (Loaded) once for every control of the form,
+  // parents before their children in creation order, then for the form
+  // itself. Call it once the form has created and configured its components.
+  void FinishLoading();
+
   // Runs OnCreate; an error goes to the standard error report.
   void DoCreate();
   // Runs OnDestroy once; call first thing in the destructor of a derived form.
@@ -67,13 +88,22 @@ class TForm : public TWinControl {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  friend class TWinControl;
   DWORD StyleForBorder() const noexcept;
+  // Forgets ActiveControl when it is `control` or inside it.
+  void ControlRemoved(TWinControl* control) noexcept;
+  // On activation: keeps a focus that is already on the form, else gives it
+  // to ActiveControl. False when neither applies.
+  bool RestoreFocus();
   TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
   TWindowState FWindowState = TWindowState::wsNormal;
   int FMinHeight = 0;
   int FClientWidth = 0;
   int FClientHeight = 0;
   bool FDestroyed = false;
+  TWinControl* FActiveControl = nullptr;
+  // The window that last had the focus on this form (inside ActiveControl).
+  HWND FFocusedWindow = nullptr;
 };
 
 }  // namespace kvx

@@ -14,12 +14,11 @@
 namespace kvx {
 namespace {
 
-constexpr TColour kWhite = RgbColour(255, 255, 255);
-constexpr TColour kSilver = RgbColour(192, 192, 192);
-constexpr TColour kGray = RgbColour(128, 128, 128);
-constexpr TColor cl3DLight = clSystemColor | COLOR_3DLIGHT;
+constexpr TColor kWhite = RgbColour(255, 255, 255);
+constexpr TColor kSilver = RgbColour(192, 192, 192);
+constexpr TColor kGray = RgbColour(128, 128, 128);
 
-bool SameColour(TColour a, TColour b) noexcept {
+bool SameColour(TColor a, TColor b) noexcept {
   return ResolveColour(a) == ResolveColour(b);
 }
 
@@ -65,7 +64,7 @@ bool SameLetter(wchar_t a, wchar_t b) noexcept {
 
 // One pixel along the top and left in topLeft, along the bottom and right in
 // bottomRight; r shrinks by that pixel.
-void Frame3D(HDC dc, RECT& r, TColour topLeft, TColour bottomRight) noexcept {
+void Frame3D(HDC dc, RECT& r, TColor topLeft, TColor bottomRight) noexcept {
   FillSolid(dc, RECT{r.left, r.top, r.right - 1, r.top + 1}, topLeft);
   FillSolid(dc, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, topLeft);
   FillSolid(dc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
@@ -244,18 +243,18 @@ void TCustomHotButton::DrawCaption(HDC dc, RECT rect, UINT format) {
       rect.top = rect.bottom - h - 1;
       break;
   }
-  auto drawAt = [&](int dx, int dy, TColour colour) {
+  auto drawAt = [&](int dx, int dy, TColor colour) {
     RECT moved = rect;
     OffsetRect(&moved, dx, dy);
     SetTextColor(dc, ResolveColour(colour));
     DrawTextW(dc, text.c_str(), -1, &moved, format);
   };
-  TColour colour;
+  TColor colour;
   if (Enabled()) {
     if (FTextStyle == TTextStyle::tsRaised || FTextStyle == TTextStyle::tsRecessed) {
       const bool raised = FTextStyle == TTextStyle::tsRaised;
-      const TColour light = raised ? FTextHighlightColor : FTextShadowColor;
-      const TColour dark = raised ? FTextShadowColor : FTextHighlightColor;
+      const TColor light = raised ? FTextHighlightColor : FTextShadowColor;
+      const TColor dark = raised ? FTextShadowColor : FTextHighlightColor;
       if (!(raised && FLightTextStyle)) drawAt(1, 1, dark);
       if (!(!raised && FLightTextStyle)) drawAt(-1, -1, light);
     } else if (FTextStyle == TTextStyle::tsShadow) {
@@ -439,15 +438,6 @@ LRESULT THotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_KILLFOCUS: {
       LRESULT r = TCustomHotButton::WndProc(msg, wParam, lParam);
       if (!Destroying()) {
-        // The toolkit announces focus moves to its own windows only; one into
-        // a window of a hosted control is announced here, as the form would.
-        HWND next = reinterpret_cast<HWND>(wParam);
-        if (next && !FromHandle(next)) {
-          TWinControl* owner = nullptr;
-          for (HWND w = next; w && !owner; w = GetParent(w)) owner = FromHandle(w);
-          if (owner && owner->TopLevel() == TopLevel())
-            TopLevel()->Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(owner));
-        }
         FocusRepaint();
         FSpaceDown = false;
         FDrawPressed = false;
@@ -577,13 +567,15 @@ void THotButton::SetDefault(bool value) {
   FDefault = value;
   if (!HandleAllocated()) return;
   // Every push button of the form works out again whether it is the default.
-  TWinControl* form = TopLevel();
-  TWinControl* focused = nullptr;
-  for (HWND w = GetFocus(); w && !focused; w = GetParent(w))
-    if (TWinControl* control = TWinControl::FromHandle(w)) focused = control;
-  if (focused && focused->TopLevel() != form) focused = nullptr;
-  form->Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
-  if (form == this) FocusChanged(focused);
+  if (TForm* form = ParentForm()) {
+    form->ReannounceFocus();
+  } else {
+    TWinControl* top = TopLevel();
+    TWinControl* focused = NearestControl(GetFocus());
+    if (focused && focused->TopLevel() != top) focused = nullptr;
+    top->Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
+    if (top == this) FocusChanged(focused);
+  }
 }
 
 void THotButton::SetGroupIndex(int value) {
@@ -676,11 +668,11 @@ void THotButton::PaintThemed(HDC dc, RECT& r) {
 }
 
 void THotButton::PaintHotTrack(HDC dc, RECT& r, bool& pressedFace) {
-  const TColour parentColour = Parent() ? Parent()->Color() : clBtnFace;
+  const TColor parentColour = Parent() ? Parent()->Color() : clBtnFace;
   if (!Enabled()) {
     DrawRing(dc, r, parentColour, parentColour);
     InflateRect(&r, -1, -1);
-    const TColour frame =
+    const TColor frame =
         SameColour(Color(), clBtnFace) ? Lighten(clBtnShadow, 30) : Darken(Color(), 80);
     DrawFaceFrame(dc, r, frame);
     InflateRect(&r, -1, -1);
@@ -701,13 +693,13 @@ void THotButton::PaintHotTrack(HDC dc, RECT& r, bool& pressedFace) {
     if (HotTrackColorType() == THotTrackColorType::htctActual) {
       DrawGlowFrame(dc, r, MixColours(kWhite, HotTrackColor(), 190), HotTrackColor());
     } else {
-      const TColour opposite = OppositeHue(HotTrackColor(), 180);
+      const TColor opposite = OppositeHue(HotTrackColor(), 180);
       DrawGlowFrame(dc, r, opposite, Darken(opposite, 30));
     }
   } else if (FGroupIndex == 0 && (FShowsDefault || Focused()) && !FDrawPressed) {
-    TColour highlight = HighlightColor();
+    TColor highlight = HighlightColor();
     if (ColoursTooNear(highlight, clBtnFace)) highlight = Darken(highlight, 30);
-    const TColour light = Lighten(Color(), 30);
+    const TColor light = Lighten(Color(), 30);
     DrawGlowFrame(dc, r, MixColours(highlight, light, 60), MixColours(highlight, light, 160));
   }
 }
@@ -716,7 +708,7 @@ void THotButton::PaintClassic(HDC dc, RECT& r) {
   if (FGroupIndex == 0 && (((FShowsDefault || Focused()) && !FDrawPressed) || FInClick)) {
     Frame3D(dc, r, clWindowFrame, clWindowFrame);
   }
-  TColour highlight, light, shadow, dark;
+  TColor highlight, light, shadow, dark;
   if (SameColour(Color(), clBtnFace)) {
     highlight = clBtnHighlight;
     light = cl3DLight;
@@ -756,7 +748,7 @@ void THotButton::MakeDownPattern(HDC dc, HBITMAP pattern) {
 }
 
 void THotButton::PaintDownPattern(HDC dc, const RECT& r) {
-  const TColour colour = ResolveColour(Color());
+  const TColor colour = ResolveColour(Color());
   if (!FDownPatternBrush || FDownPatternColour != colour) {
     TUniqueBitmap bitmap(CreateCompatibleBitmap(dc, 8, 8));
     if (!bitmap) return;

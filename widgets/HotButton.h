@@ -23,10 +23,6 @@ enum class TTextStyle { tsNormal, tsRaised, tsRecessed, tsShadow };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TButtonState { bsUp = 0, bsDown = 2, bsExclusive = 3 };
 
-// Sent to the sibling buttons when a group button goes down or its group
-// settings change: wParam the group index, lParam the sending THotButton.
-inline constexpr UINT CM_BUTTONPRESSED = 0x2421;
-
 class TCustomHotButton : public TWinControl {
  public:
   explicit TCustomHotButton(TWinControl* parent);
@@ -190,7 +186,7 @@ class THotButton : public TCustomHotButton {
 
   // The down pattern, made again when the face colour changes.
   TUniqueBrush FDownPatternBrush;
-  TColour FDownPatternColour = 0;
+  TColor FDownPatternColour = 0;
 };
 
 }  // namespace kvx

@@ -5,7 +5,7 @@
 namespace kvx {
 namespace {
 
-TColour PlatformSystemColour(int index) noexcept {
+TColor PlatformSystemColour(int index) noexcept {
   return GetSysColor(index);
 }
 

@@ -20,7 +20,7 @@ RECT Rect(LONG left, LONG top, LONG right, LONG bottom) noexcept {
   return RECT{left, top, right, bottom};
 }
 
-void Pixel(HDC dc, int x, int y, TColour colour) noexcept {
+void Pixel(HDC dc, int x, int y, TColor colour) noexcept {
   SetPixelV(dc, x, y, ResolveColour(colour));
 }
 
@@ -44,7 +44,7 @@ void SetFullColourDisplay(bool fullColour) noexcept {
   gDepth = fullColour ? TDepth::dFull : TDepth::dPalette;
 }
 
-void FillSolid(HDC dc, const RECT& rect, TColour colour) noexcept {
+void FillSolid(HDC dc, const RECT& rect, TColor colour) noexcept {
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;
   // An opaque empty text fills without creating a brush.
   COLORREF old = SetBkColor(dc, ResolveColour(colour));
@@ -52,11 +52,11 @@ void FillSolid(HDC dc, const RECT& rect, TColour colour) noexcept {
   SetBkColor(dc, old);
 }
 
-void ShadeRect(HDC dc, const RECT& rect, TColour top, TColour bottom) {
+void ShadeRect(HDC dc, const RECT& rect, TColor top, TColor bottom) {
   const int width = std::abs(rect.right - rect.left);
   const int height = std::abs(rect.bottom - rect.top);
   if (width == 0 || height == 0) return;
-  const std::vector<TColour> rows = VerticalShadeRows(top, bottom, height);
+  const std::vector<TColor> rows = VerticalShadeRows(top, bottom, height);
 
   TUniqueMemDC memory(CreateCompatibleDC(dc));
   if (!memory) return;
@@ -76,7 +76,7 @@ void ShadeRect(HDC dc, const RECT& rect, TColour top, TColour bottom) {
   }
 }
 
-void DrawRing(HDC dc, const RECT& r, TColour dark, TColour light) noexcept {
+void DrawRing(HDC dc, const RECT& r, TColor dark, TColor light) noexcept {
   const LONG L = r.left, T = r.top, R = r.right, B = r.bottom;
   FillSolid(dc, Rect(L, T + 2, L + 1, B - 2), dark);
   FillSolid(dc, Rect(L + 2, T, R - 2, T + 1), dark);
@@ -88,7 +88,7 @@ void DrawRing(HDC dc, const RECT& r, TColour dark, TColour light) noexcept {
   Pixel(dc, L + 1, B - 2, dark);
 }
 
-void DrawFaceFrame(HDC dc, const RECT& r, TColour colour) noexcept {
+void DrawFaceFrame(HDC dc, const RECT& r, TColor colour) noexcept {
   const LONG L = r.left, T = r.top, R = r.right, B = r.bottom;
   FillSolid(dc, Rect(L, T + 1, L + 1, B - 1), colour);
   FillSolid(dc, Rect(L + 1, T, R - 1, T + 1), colour);
@@ -96,7 +96,7 @@ void DrawFaceFrame(HDC dc, const RECT& r, TColour colour) noexcept {
   FillSolid(dc, Rect(L + 1, B - 1, R - 1, B), colour);
 }
 
-void DrawFace(HDC dc, const RECT& r, TColour colour) {
+void DrawFace(HDC dc, const RECT& r, TColor colour) {
   FillSolid(dc, Rect(r.left, r.bottom - 2, r.right, r.bottom - 1), Darken(colour, 20));
   FillSolid(dc, Rect(r.left, r.bottom - 1, r.right, r.bottom), Darken(colour, 30));
   const RECT body = Rect(r.left, r.top, r.right, r.bottom - 2);
@@ -107,7 +107,7 @@ void DrawFace(HDC dc, const RECT& r, TColour colour) {
     FillSolid(dc, body, colour);
 }
 
-void DrawGlowFrame(HDC dc, const RECT& r, TColour top, TColour bottom) {
+void DrawGlowFrame(HDC dc, const RECT& r, TColor top, TColor bottom) {
   if (!FullColourDisplay()) return;
   // Saving the state keeps a clipping region the caller had.
   int saved = SaveDC(dc);

@@ -15,6 +15,7 @@ namespace {
 bool GuidLess(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) < 0; }
 
 const wchar_t kWindowClass[] = L"KorvexaTestDoubleControl";
+const wchar_t kPageWindowClass[] = L"KorvexaTestDoublePage";
 
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   if (auto* control = reinterpret_cast<TTestDoubleControl*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
@@ -33,6 +34,9 @@ void RegisterWindowClass() {
   wc.lpfnWndProc = ControlWindowProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = kWindowClass;
+  RegisterClassW(&wc);
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = kPageWindowClass;
   RegisterClassW(&wc);
   registered = true;
 }
@@ -393,6 +397,15 @@ STDMETHODIMP TTestDoubleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, 
         FInPlaceSite->OnUIActivate();
         if (FFrame) FFrame->SetActiveObject(this, nullptr);
       }
+      if (SUCCEEDED(hr) && FUIActive && FocusPageOnUIActivate && FWindow) {
+        if (!FPageWindow) {
+          RECT client;
+          GetClientRect(FWindow, &client);
+          FPageWindow = CreateWindowExW(0, kPageWindowClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
+                                        client.bottom, FWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+        }
+        SetFocus(FPageWindow);
+      }
       return hr;
     default:
       return S_OK;
@@ -436,9 +449,10 @@ STDMETHODIMP TTestDoubleControl::GetWindow(HWND* window) noexcept {
 void TTestDoubleControl::DestroyOwnWindow() noexcept {
   if (FWindow && IsWindow(FWindow)) {
     SetWindowLongPtrW(FWindow, GWLP_USERDATA, 0);
-    DestroyWindow(FWindow);
+    DestroyWindow(FWindow);  // the page window with it
   }
   FWindow = nullptr;
+  FPageWindow = nullptr;
 }
 
 STDMETHODIMP TTestDoubleControl::InPlaceDeactivate() noexcept {

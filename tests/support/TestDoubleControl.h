@@ -133,6 +133,9 @@ class TTestDoubleControl final : public IWebBrowser2,
   bool ProvideWindow = true;                  // IOleInPlaceObject::GetWindow succeeds
   HRESULT AcceleratorResult = S_FALSE;        // IOleInPlaceActiveObject::TranslateAccelerator
   HACCEL Accelerators = nullptr;              // GetControlInfo
+  // As the platform control does: UI activation gives the keyboard focus to
+  // a page window, a child of the control's own window.
+  bool FocusPageOnUIActivate = false;
   USHORT AcceleratorCount = 0;
   // Runs inside a call when the test needs to act there (name of the method).
   std::function<void(const std::string& method)> OnCall;
@@ -172,6 +175,7 @@ class TTestDoubleControl final : public IWebBrowser2,
   std::vector<UINT> WindowMessages;
   Microsoft::WRL::ComPtr<IOleClientSite> Site() const { return FSite; }
   HWND Window() const noexcept { return FWindow; }
+  HWND PageWindow() const noexcept { return FPageWindow; }
   bool InPlaceActive() const noexcept { return FInPlaceActive; }
   bool UIActive() const noexcept { return FUIActive; }
   size_t AdvisedEventSinks() const { return FEvents.Sinks.size(); }
@@ -338,6 +342,7 @@ class TTestDoubleControl final : public IWebBrowser2,
   TTestConnectionPoint FEvents;
   TTestConnectionPoint FPropertyNotify;
   HWND FWindow = nullptr;
+  HWND FPageWindow = nullptr;
   bool FInPlaceActive = false;
   bool FUIActive = false;
   bool FInitialised = false;

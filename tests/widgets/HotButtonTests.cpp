@@ -20,11 +20,11 @@ namespace {
 
 using test::TTestCanvas;
 
-constexpr TColour kPanel = RgbColour(232, 243, 255);
-constexpr TColour kFace = RgbColour(236, 233, 216);
-constexpr TColour kFrame = RgbColour(105, 105, 105);
-constexpr TColour kHighlight = RgbColour(51, 153, 255);
-constexpr TColour kBlack = RgbColour(0, 0, 0);
+constexpr TColor kPanel = RgbColour(232, 243, 255);
+constexpr TColor kFace = RgbColour(236, 233, 216);
+constexpr TColor kFrame = RgbColour(105, 105, 105);
+constexpr TColor kHighlight = RgbColour(51, 153, 255);
+constexpr TColor kBlack = RgbColour(0, 0, 0);
 
 LPARAM Point(int x, int y) {
   return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
@@ -160,7 +160,7 @@ TEST_F(HotButtonTest, Defaults) {
 TEST_F(HotButtonTest, HotTrackingLookAtRest) {
   UseKnownColours();
   auto c = Render(*Button);
-  const TColour ringDark = RgbColour(189, 219, 255), ringLight = RgbColour(255, 255, 255);
+  const TColor ringDark = RgbColour(189, 219, 255), ringLight = RgbColour(255, 255, 255);
   // Corners show the panel; the ring is the panel's colour darkened and lightened by 20.
   EXPECT_EQ(c->Mismatches(0, 0, {"PPDDD", "PDFFF", "DF???", "DF???"},
                           {{'P', kPanel}, {'D', ringDark}, {'F', kFrame}}),
@@ -244,7 +244,7 @@ TEST_F(HotButtonTest, HotTrackingLookPressedAndDisabled) {
   Mouse(WM_LBUTTONDOWN, 10, 10);
   ASSERT_TRUE(Button->DrawPressed());
   auto c = Render(*Button);
-  const TColour pressed = RgbColour(229, 225, 202);
+  const TColor pressed = RgbColour(229, 225, 202);
   for (POINT p : {POINT{2, 2}, POINT{10, 12}, POINT{72, 21}, POINT{40, 22}})
     EXPECT_EQ(TTestCanvas::Hex(c->At(p.x, p.y)), TTestCanvas::Hex(pressed)) << p.x << "," << p.y;
   EXPECT_EQ(c->At(1, 2), kFrame);
@@ -275,7 +275,7 @@ TEST_F(HotButtonTest, SystemColoursByDefault) {
   Button->SetHotTrack(true);
   auto c = Render(*Button);
   // Without colours of its own the button uses the live system colours.
-  EXPECT_EQ(c->At(1, 2), static_cast<TColour>(GetSysColor(COLOR_3DDKSHADOW)));
+  EXPECT_EQ(c->At(1, 2), static_cast<TColor>(GetSysColor(COLOR_3DDKSHADOW)));
   EXPECT_EQ(c->At(10, 22), Darken(GetSysColor(COLOR_BTNFACE), 30));
   EXPECT_EQ(c->At(2, 0), Darken(kPanel, 20));
   // Disabled on the system face colour: the frame is the button shadow lightened by 30.
@@ -291,7 +291,7 @@ TEST_F(HotButtonTest, DownPatternOfAGroupButton) {
   ASSERT_EQ(Button->GroupState(), TButtonState::bsExclusive);
   auto c = Render(*Button);
   // Classic look: the pattern inside the sunken border, silver where row and column parity agree.
-  const TColour silver = RgbColour(192, 192, 192);
+  const TColor silver = RgbColour(192, 192, 192);
   EXPECT_EQ(c->Mismatches(8, 2, {"S.S.", ".S.S", "S.S."}, {{'S', silver}, {'.', kFace}}), "");
   Button->SetColor(silver);
   c = Render(*Button);
@@ -418,7 +418,7 @@ TEST_F(HotButtonTest, TextStylesDrawOffsetCopies) {
     int red = 0, blue = 0;
     for (int y = b.top; y <= b.bottom; ++y)
       for (int x = b.left; x <= b.right; ++x) {
-        TColour p = styled->At(x, y);
+        TColor p = styled->At(x, y);
         red += RedOf(p) - GreenOf(p) > 60 && RedOf(p) - BlueOf(p) > 60;
         blue += BlueOf(p) - GreenOf(p) > 60 && BlueOf(p) - RedOf(p) > 60;
       }

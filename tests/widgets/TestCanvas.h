@@ -14,7 +14,7 @@ namespace kvx::test {
 
 class TTestCanvas {
  public:
-  TTestCanvas(int width, int height, TColour fill = RgbColour(1, 2, 3))
+  TTestCanvas(int width, int height, TColor fill = RgbColour(1, 2, 3))
       : FWidth(width), FHeight(height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -38,12 +38,12 @@ class TTestCanvas {
   int Height() const noexcept { return FHeight; }
   bool Valid() const noexcept { return FBits != nullptr; }
 
-  void Fill(TColour colour) {
+  void Fill(TColor colour) {
     GdiFlush();
     for (int i = 0; i < FWidth * FHeight; ++i) FBits[i] = ToDib(colour);
   }
   // The pixel as an RGB colour (0x00BBGGRR).
-  TColour At(int x, int y) const {
+  TColor At(int x, int y) const {
     GdiFlush();
     std::uint32_t v = FBits[y * FWidth + x];
     return RgbColour(static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
@@ -58,7 +58,7 @@ class TTestCanvas {
   // '?' in the picture matches anything.
   struct TLegend {
     char Key;
-    TColour Colour;
+    TColor Colour;
   };
   std::string Mismatches(int left, int top, const std::vector<std::string>& picture,
                          std::initializer_list<TLegend> legend) const {
@@ -71,7 +71,7 @@ class TTestCanvas {
         for (const TLegend& l : legend)
           if (l.Key == key) entry = &l;
         if (!entry) return std::string("no colour for '") + key + "'";
-        TColour actual = At(left + x, top + y);
+        TColor actual = At(left + x, top + y);
         if (actual != entry->Colour)
           report += "(" + std::to_string(left + x) + "," + std::to_string(top + y) + ") wants '" +
                     key + "' " + Hex(entry->Colour) + " has " + Hex(actual) + "\n";
@@ -80,14 +80,14 @@ class TTestCanvas {
     return report;
   }
 
-  static std::string Hex(TColour c) {
+  static std::string Hex(TColor c) {
     char text[16];
     wsprintfA(text, "#%02X%02X%02X", RedOf(c), GreenOf(c), BlueOf(c));
     return text;
   }
 
  private:
-  static std::uint32_t ToDib(TColour c) {
+  static std::uint32_t ToDib(TColor c) {
     c = ResolveColour(c);
     return (std::uint32_t{RedOf(c)} << 16) | (std::uint32_t{GreenOf(c)} << 8) | BlueOf(c);
   }

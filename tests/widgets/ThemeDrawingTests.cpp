@@ -13,11 +13,11 @@ namespace {
 
 using test::TTestCanvas;
 
-constexpr TColour kBack = RgbColour(1, 2, 3);
-constexpr TColour kDark = RgbColour(10, 20, 30);
-constexpr TColour kLight = RgbColour(200, 210, 220);
-constexpr TColour kBlack = RgbColour(0, 0, 0);
-constexpr TColour kWhite = RgbColour(255, 255, 255);
+constexpr TColor kBack = RgbColour(1, 2, 3);
+constexpr TColor kDark = RgbColour(10, 20, 30);
+constexpr TColor kLight = RgbColour(200, 210, 220);
+constexpr TColor kBlack = RgbColour(0, 0, 0);
+constexpr TColor kWhite = RgbColour(255, 255, 255);
 
 class ThemeDrawing : public testing::Test {
  protected:
@@ -63,11 +63,11 @@ TEST_F(ThemeDrawing, FaceFrameLeavesTheCornerPixels) {
 }
 
 TEST_F(ThemeDrawing, FaceIsAGradientOverTwoDarkerRows) {
-  const TColour base = RgbColour(200, 100, 50);
+  const TColor base = RgbColour(200, 100, 50);
   TTestCanvas canvas(8, 12);
   DrawFace(canvas.DC(), RECT{1, 1, 7, 11}, base);
   // From base lightened by 30 (216, 137, 99) to base darkened by 10, over eight rows.
-  const TColour rows[] = {
+  const TColor rows[] = {
       RgbColour(212, 131, 92), RgbColour(208, 125, 85), RgbColour(204, 119, 79),
       RgbColour(200, 114, 72), RgbColour(196, 108, 65), RgbColour(192, 102, 59),
       RgbColour(188, 96, 52),  RgbColour(184, 91, 46),  RgbColour(167, 82, 42),  // darkened by 20
@@ -131,7 +131,7 @@ TEST_F(ThemeDrawing, GlowFrameIsTwoPixelsWideAndKeepsTheCallersClipping) {
   SelectClipRgn(canvas.DC(), clip);
   DeleteObject(clip);
   DrawGlowFrame(canvas.DC(), RECT{0, 0, 10, 10}, kWhite, kBlack);
-  const TColour row0 = RgbColour(229, 229, 229), row1 = RgbColour(204, 204, 204);  // steps of 25.5
+  const TColor row0 = RgbColour(229, 229, 229), row1 = RgbColour(204, 204, 204);  // steps of 25.5
   EXPECT_EQ(canvas.Mismatches(0, 0,
                               {
                                   ".000000000",
@@ -210,7 +210,7 @@ TEST_F(ThemeDrawing, CopyParentBackgroundLinesUpWithTheControl) {
   POINT before{};
   GetViewportOrgEx(canvas.DC(), &before);
   CopyParentBackground(&child, canvas.DC(), true);
-  const TColour R = RgbColour(255, 0, 0), B = RgbColour(0, 0, 255), G = RgbColour(0, 255, 0);
+  const TColor R = RgbColour(255, 0, 0), B = RgbColour(0, 0, 255), G = RgbColour(0, 255, 0);
   EXPECT_EQ(canvas.Mismatches(
                 0, 0, {"RRRRRBBBBB", "RRRRRBBBBB", "GGGGGGGGGG", "RRRRRBBBBB", "RRRRRBBBBB"},
                 {{'R', R}, {'B', B}, {'G', G}}),
