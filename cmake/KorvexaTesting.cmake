@@ -8,6 +8,12 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
 add_subdirectory(${KORVEXA_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/_deps/googletest EXCLUDE_FROM_ALL SYSTEM)
+if(NOT MSVC)
+  # Our warnings are for our code; GoogleTest's own sources are not marked throughout.
+  foreach(target gtest gtest_main gmock gmock_main)
+    target_compile_options(${target} PRIVATE -Wno-suggest-override)
+  endforeach()
+endif()
 
 # korvexa_add_test(NAME name SOURCES ... [LIBS ...] [DISPLAY] [TIMEOUT s])
 # One test executable is one ctest entry. DISPLAY marks tests that create
