@@ -107,7 +107,7 @@ class TBrowserControl : public TActiveXHost {
   // The control's published properties. Visible is the control's own
   // automation property, not the toolkit's visibility of the host window.
   bool Visible() { return GetBooleanProperty(dispidVisible); }
-  void SetVisible(bool value) { SetBooleanProperty(dispidVisible, value); }
+  void SetVisible(bool value) override { SetBooleanProperty(dispidVisible, value); }
   bool StatusBar() { return GetBooleanProperty(dispidStatusBar); }
   void SetStatusBar(bool value) { SetBooleanProperty(dispidStatusBar, value); }
   std::wstring StatusText() { return GetTextProperty(dispidStatusText); }
