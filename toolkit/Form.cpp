@@ -189,6 +189,12 @@ void TForm::ReannounceFocus() {
   Broadcast(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
 }
 
+void TForm::DefocusControl(TWinControl* control) {
+  const bool hadFocus = control->ContainsFocus();
+  ControlRemoved(control);
+  if (hadFocus && HandleAllocated()) ::SetFocus(Handle());
+}
+
 void TForm::ControlRemoved(TWinControl* control) noexcept {
   for (TWinControl* c = FActiveControl; c; c = c->Parent()) {
     if (c == control) {
@@ -208,6 +214,10 @@ bool TForm::RestoreFocus() {
     FocusMoved(focus);
     return true;
   }
+  return FocusActiveControl();
+}
+
+bool TForm::FocusActiveControl() {
   if (!FActiveControl || !FActiveControl->CanFocus()) return false;
   // Back to the very window inside the control that had the focus, when it still can take it.
   HWND last = FFocusedWindow;
@@ -278,6 +288,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         Application().FormActivated(this);
         return r;
       }
+      break;
+    case WM_SETFOCUS:
+      // The form's own window passes the focus on to the control that had
+      // it: after a restore from the task bar, a click on the frame...
+      if (FocusActiveControl()) return 0;
       break;
     case WM_ACTIVATEAPP: {
       LRESULT r = TWinControl::WndProc(msg, wParam, lParam);

@@ -65,6 +65,10 @@ class TForm : public TWinControl {
   // the toolkit did not make are announced by the window that lost the focus
   // to them, by the form's activation, or by whoever watches them.
   void FocusMoved(HWND window);
+  // Takes the focus away from `control` and what is inside it: ActiveControl
+  // no longer points there, and the form's own window takes the focus if the
+  // control had it (e.g. before the control is disabled).
+  void DefocusControl(TWinControl* control);
   // Broadcasts CM_FOCUSCHANGED again for the control that has the focus now
   // (null when the focus is not on this form), e.g. after a default button changed.
   void ReannounceFocus();
@@ -95,6 +99,9 @@ class TForm : public TWinControl {
   // On activation: keeps a focus that is already on the form, else gives it
   // to ActiveControl. False when neither applies.
   bool RestoreFocus();
+  // Gives the focus to ActiveControl (to the window inside it that had it
+  // last, when that can still take it). False when there is none to give it to.
+  bool FocusActiveControl();
   TFormBorderStyle FBorderStyle = TFormBorderStyle::bsSizeable;
   TWindowState FWindowState = TWindowState::wsNormal;
   int FMinHeight = 0;

@@ -541,10 +541,9 @@ void THotButton::Click() {
 }
 
 void THotButton::SetEnabled(bool enabled) {
-  if (!enabled && Parent() && Focused()) {
-    // Focus goes to the form itself, not to a disabled window.
-    TWinControl* form = TopLevel();
-    if (form != this && form->HandleAllocated()) ::SetFocus(form->Handle());
+  if (!enabled && Parent()) {
+    // The focus goes to the form itself, not to a disabled window.
+    if (TForm* form = ParentForm()) form->DefocusControl(this);
   }
   TCustomHotButton::SetEnabled(enabled);
   Repaint();

@@ -584,6 +584,18 @@ TEST_F(Toolkit, FormKeepsItsActiveControlAndGivesItTheFocusBackOnActivation) {
   EXPECT_EQ(form.ActiveControl(), &b);
   ASSERT_TRUE(test::ComeBackTo(form.Handle()));  // should the X server have taken it away since
 
+  // Restored from the task bar, the form's own window passes the focus on.
+  SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  SendMessageW(form.Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(test::ComeBackTo(form.Handle()));
+  EXPECT_TRUE(b.Focused());
+  // Unless the form takes the focus from its control on purpose.
+  form.DefocusControl(&b);
+  EXPECT_EQ(GetFocus(), form.Handle());
+  EXPECT_EQ(form.ActiveControl(), nullptr);
+  EXPECT_EQ(announced(), Ptr(&form));
+  b.SetFocus();
+
   // The focus in a window inside a control is that control's focus, and
   // activation gives it back to that very window.
   TUniqueWindow inner(CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, host.Handle(), nullptr,

@@ -121,14 +121,14 @@ int RenderExitButton(const fs::path& out) {
        [&] {
          // Released outside: no click.
          SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(200, 200));
-         SetFocus(form.Handle());
+         form.DefocusControl(&button);
        }},
       {"focused",
        [&] {
          button.SetFocus();
          SendMessageW(form.Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
        },
-       [&] { SetFocus(form.Handle()); }},
+       [&] { form.DefocusControl(&button); }},
       {"default", [&] { button.SetDefault(true); }, [&] { button.SetDefault(false); }},
       {"disabled", [&] { button.SetEnabled(false); }, [&] { button.SetEnabled(true); }},
   };
