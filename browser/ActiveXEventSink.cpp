@@ -108,6 +108,8 @@ STDMETHODIMP TActiveXEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DIS
 
 STDMETHODIMP TActiveXEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                        UINT*) noexcept {
+  // Events that come while the host shuts down find no handler alive to take them.
+  if (FHost.ShuttingDown()) return S_OK;
   static DISPPARAMS noArguments{nullptr, nullptr, 0, 0};
   const DISPPARAMS& arguments = params ? *params : noArguments;
   try {

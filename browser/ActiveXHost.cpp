@@ -58,26 +58,17 @@ TActiveXHost::TActiveXHost(TWinControl* parent, TControlDescription& description
   try {
     CreateControl();
   } catch (...) {
-    DestroyControl();
+    ShutDown();
     throw;
   }
 }
 
-TActiveXHost::~TActiveXHost() {
-  try {
-    UIDeactivate();
-  } catch (...) {
-  }
-  // The toolkit's destructor can no longer reach our DestroyWnd.
-  DestroyHandle();
-  DestroyControl();
-}
+TActiveXHost::~TActiveXHost() { ShutDown(); }
 
 void TActiveXHost::CreateControl() {
   const TControlDescription& d = *FDescription;
   FFonts.assign(static_cast<size_t>(std::max(0, d.FontCount)), Font());
   FPictures.resize(static_cast<size_t>(std::max(0, d.PictureCount)));
-  FEventSink = std::make_unique<TActiveXEventSink>(*this);
   OleCheck(CoCreateInstance(d.ClassID, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,
                             reinterpret_cast<void**>(FOleObject.GetAddressOf())));
   InitControlInterface(FOleObject.Get());
@@ -91,23 +82,40 @@ void TActiveXHost::CreateControl() {
   TakeControlExtent(true);
 }
 
-void TActiveXHost::DestroyControl() noexcept {
-  SetActiveHost(false);
-  if (FOleObject) FOleObject->Close(OLECLOSE_NOSAVE);
+void TActiveXHost::ShutDown() noexcept {
+  if (FShutDown) return;
+  // From here on the control reaches the host's own site only: no event, no
+  // property notification and no interface or ambient answer of a derived
+  // layer, whose parts may already be gone.
+  FShutDown = true;
+  try {
+    UIDeactivate();
+  } catch (...) {
+  }
+  try {
+    DestroyHandle();
+  } catch (...) {
+  }
+  if (FOleObject && !FClosed) FOleObject->Close(OLECLOSE_NOSAVE);
+  FClosed = true;
   ReleaseCompletion();
   FSavedState.Reset();
   FPersistStream.Reset();
-  FOleInPlaceActiveObject.Reset();
-  FOleInPlaceObject.Reset();
+  ForgetInPlaceObjects();
   if (FOleObject) FOleObject->SetClientSite(nullptr);
   FOleObject.Reset();
-  FEventSink.reset();
   FFonts.clear();
   FPictures.clear();
   if (FAttached) {
     FAttached = false;
     if (--FDescription->InstanceCount == 0) FDescription->PropDescriptions.reset();
   }
+}
+
+void TActiveXHost::ForgetInPlaceObjects() noexcept {
+  FOleInPlaceActiveObject.Reset();
+  FOleInPlaceObject.Reset();
+  SetActiveHost(false);
 }
 
 void TActiveXHost::InitControlInterface(IOleObject* /*control*/) {}
@@ -140,7 +148,7 @@ void TActiveXHost::CompleteControl() {
     FControlDispatch = std::move(dispatch);
     if (FAILED(FOleObject.As(&FPropBrowsing))) FPropBrowsing.Reset();
     FPropConnection.Connect(FOleObject.Get(), IID_IPropertyNotifySink, static_cast<IPropertyNotifySink*>(this));
-    FEventsConnection.Connect(FOleObject.Get(), FDescription->EventIID, static_cast<IDispatch*>(FEventSink.get()));
+    FEventsConnection.Connect(FOleObject.Get(), FDescription->EventIID, static_cast<IDispatch*>(&FEventSink));
     const std::uint32_t flags = FDescription->Flags;
     if (flags & cfBackColor) PropertyChanged(DISPID_BACKCOLOR);
     if (flags & cfEnabled) PropertyChanged(DISPID_ENABLED);
@@ -507,6 +515,7 @@ void TActiveXHost::CreateWnd() {
   }
   HWND parentWindow = Parent() ? Parent()->Handle() : nullptr;
   RECT bounds = BoundsRect();
+  FClosed = false;
   HRESULT hr = FOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, ClientSite(), 0, parentWindow, &bounds);
   if (!FOleInPlaceObject) throw EOleError(FAILED(hr) ? hr : E_FAIL, "OLE control activation failed");
   AdoptControlWindow();
@@ -529,6 +538,7 @@ void TActiveXHost::DestroyWnd() {
   }
   ReleaseWindow();
   if (FOleObject) FOleObject->Close(OLECLOSE_NOSAVE);
+  FClosed = true;
 }
 
 void TActiveXHost::SetBounds(int left, int top, int width, int height) {

@@ -205,8 +205,13 @@ class TActiveXHost : public TWinControl,
   void EnsureClientSite();
   RECT BoundsRect() const noexcept;
   TWinControl* Form() noexcept { return TopLevel(); }
-  // Everything destruction undoes for the control; safe to run twice.
-  void DestroyControl() noexcept;
+  // The end of the control's life, one step that every class of the host
+  // chain runs first in its destructor (the most-derived one does the work,
+  // the others find it done): no more deliveries, user-interface
+  // deactivation, the window destroyed, the control closed, its sinks
+  // disconnected, its interfaces and its site released.
+  void ShutDown() noexcept;
+  bool ShuttingDown() const noexcept { return FShutDown; }
 
  private:
   friend class TActiveXEventSink;
@@ -221,6 +226,7 @@ class TActiveXHost : public TWinControl,
   LRESULT TranslateReflectedKey(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
   bool DialogKey(WPARAM key, LPARAM keyData);
   void SetActiveHost(bool active) noexcept;
+  void ForgetInPlaceObjects() noexcept;
 
   TControlDescription* FDescription;
   Microsoft::WRL::ComPtr<IOleObject> FOleObject;
@@ -232,7 +238,7 @@ class TActiveXHost : public TWinControl,
   Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> FOleInPlaceActiveObject;
   DWORD FMiscStatus = 0;
   TUniqueHGlobal FSavedState;
-  std::unique_ptr<TActiveXEventSink> FEventSink;
+  TActiveXEventSink FEventSink{*this};
   TOleConnection FEventsConnection;
   TOleConnection FPropConnection;
   bool FUpdatingEnabled = false;
@@ -245,6 +251,8 @@ class TActiveXHost : public TWinControl,
   std::string FName;
   bool FDesigning = false;
   bool FAttached = false;
+  bool FShutDown = false;
+  bool FClosed = false;
 };
 
 }  // namespace kvx

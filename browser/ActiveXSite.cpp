@@ -26,7 +26,8 @@ constexpr RECT kUnclipped{0, 0, 0x7FFF, 0x7FFF};
 STDMETHODIMP TActiveXHost::QueryInterface(REFIID iid, void** object) noexcept {
   if (!object) return E_POINTER;
   *object = nullptr;
-  IUnknown* found = SiteInterface(iid);
+  // While the host shuts down, only its own site answers.
+  IUnknown* found = FShutDown ? TActiveXHost::SiteInterface(iid) : SiteInterface(iid);
   if (!found) return E_NOINTERFACE;
   found->AddRef();
   *object = found;
@@ -68,6 +69,7 @@ STDMETHODIMP TActiveXHost::GetContainer(IOleContainer** container) noexcept {
 }
 
 STDMETHODIMP TActiveXHost::ShowObject() noexcept {
+  if (FShutDown) return S_OK;
   try {
     AdoptControlWindow();
   } catch (...) {
@@ -129,13 +131,14 @@ STDMETHODIMP TActiveXHost::ContextSensitiveHelp(BOOL) noexcept { return S_OK; }
 STDMETHODIMP TActiveXHost::CanInPlaceActivate() noexcept { return S_OK; }
 
 STDMETHODIMP TActiveXHost::OnInPlaceActivate() noexcept {
-  if (!FOleObject) return E_UNEXPECTED;
+  if (!FOleObject || FShutDown) return E_UNEXPECTED;
   FOleObject.As(&FOleInPlaceObject);
   FOleObject.As(&FOleInPlaceActiveObject);
   return S_OK;
 }
 
 STDMETHODIMP TActiveXHost::OnUIActivate() noexcept {
+  if (FShutDown) return E_UNEXPECTED;
   try {
     TActiveXHost* previous = ActiveControlHost(Form());
     if (previous && previous != this) previous->UIDeactivate();
@@ -207,6 +210,7 @@ STDMETHODIMP TActiveXHost::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
 STDMETHODIMP TActiveXHost::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                   EXCEPINFO* exception, UINT*) noexcept {
   try {
+    if (FShutDown) return TActiveXHost::InvokeAmbient(id, flags, params, result, exception);
     return InvokeAmbient(id, flags, params, result, exception);
   } catch (...) {
     return E_FAIL;
@@ -258,6 +262,7 @@ HRESULT TActiveXHost::InvokeAmbient(DISPID id, WORD flags, DISPPARAMS* /*params*
 // --- IPropertyNotifySink / ISimpleFrameSite ----------------------------------------------------------
 
 STDMETHODIMP TActiveXHost::OnChanged(DISPID id) noexcept {
+  if (FShutDown) return S_OK;
   try {
     PropertyChanged(id);
   } catch (...) {
@@ -267,6 +272,7 @@ STDMETHODIMP TActiveXHost::OnChanged(DISPID id) noexcept {
 }
 
 STDMETHODIMP TActiveXHost::OnRequestEdit(DISPID id) noexcept {
+  if (FShutDown) return S_OK;
   try {
     return PropertyRequestEdit(id) ? S_OK : S_FALSE;
   } catch (...) {

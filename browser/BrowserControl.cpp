@@ -115,7 +115,7 @@ TControlDescription& TBrowserControl::AttachDescription() {
 
 TBrowserControl::TBrowserControl(TWinControl* parent) : TActiveXHost(parent, AttachDescription()) {}
 
-TBrowserControl::~TBrowserControl() = default;
+TBrowserControl::~TBrowserControl() { ShutDown(); }
 
 ComPtr<IWebBrowser2> TBrowserControl::BrowserInterface() {
   if (!FBrowserInterface) {

@@ -6,6 +6,6 @@ namespace kvx {
 
 TWebHost::TWebHost(TWinControl* parent) : TCustomWebHost(parent) {}
 
-TWebHost::~TWebHost() = default;
+TWebHost::~TWebHost() { ShutDown(); }
 
 }  // namespace kvx

@@ -6,6 +6,6 @@ namespace kvx {
 
 TCustomWebHost::TCustomWebHost(TWinControl* parent) : TBrowserControl(parent) {}
 
-TCustomWebHost::~TCustomWebHost() = default;
+TCustomWebHost::~TCustomWebHost() { ShutDown(); }
 
 }  // namespace kvx

@@ -5,8 +5,7 @@
 
 #include "browser/BrowserControl.h"
 #include "browser/OleError.h"
-#include "tests/browser/BrowserTestSupport.h"
-#include "tests/support/TestDoubleControl.h"
+#include "tests/browser/DoubleHostTest.h"
 #include "toolkit/Application.h"
 
 #include <gmock/gmock.h>
@@ -24,37 +23,27 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class ActiveXHostTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(FOle.Result()));
-    // An error report would wait on an invisible message box.
-    Application().OnException = [this](TObject*, const std::exception& error) { FReported.push_back(error.what()); };
-  }
-  void TearDown() override {
-    Application().OnException = nullptr;
-    EXPECT_TRUE(FReported.empty()) << FReported.front();
-  }
+class ActiveXHostTest : public DoubleHostTest {};
 
-  TTestDoubleControl& Double() { return FRegistration.Last(); }
-  std::unique_ptr<TBrowserControl> MakeHost(TWinControl* parent = nullptr) {
-    return std::make_unique<TBrowserControl>(parent);
-  }
-
-  TOleInitialize FOle;
-  TTestDoubleRegistration FRegistration;
-  std::vector<std::string> FReported;
-};
-
-// Destroys the control the way destruction does, so a test can look at the
-// double afterwards while the host object is still there.
-class TEndableHost : public TBrowserControl {
+// Reports from its destructor, once the end has run, how many references
+// the control still holds on the host and the wrapper still holds on the
+// control (its cached BrowserInterface, released with its members).
+class TEndReportingHost : public TBrowserControl {
  public:
-  using TBrowserControl::TBrowserControl;
-  void End() {
-    DestroyHandle();
-    DestroyControl();
+  struct TReport {
+    ULONG HostReferences = 99;
+    long ControlReferences = 99;
+  };
+  TEndReportingHost(TWinControl* parent, TTestDoubleControl& control, TReport& report)
+      : TBrowserControl(parent), FControl(control), FReport(report) {}
+  ~TEndReportingHost() override {
+    ShutDown();
+    FReport = {RefCount(), FControl.OutstandingReferences()};
   }
+
+ private:
+  TTestDoubleControl& FControl;
+  TReport& FReport;
 };
 
 TEST_F(ActiveXHostTest, CompletesOnFirstPropertyReadInOrder) {
@@ -440,7 +429,8 @@ TEST_F(ActiveXHostTest, ActivationFailuresRaiseTheirMessages) {
 TEST_F(ActiveXHostTest, DestructionUndoesEverythingAndLeavesNoReference) {
   TTestDoubleControl& control = FRegistration.Prepare();
   THostForm form;
-  auto host = std::make_unique<TEndableHost>(&form);
+  TEndReportingHost::TReport report;
+  auto host = std::make_unique<TEndReportingHost>(&form, control, report);
   host->Handle();
   host->BrowserInterface();
   host->UIActivate();
@@ -449,16 +439,16 @@ TEST_F(ActiveXHostTest, DestructionUndoesEverythingAndLeavesNoReference) {
   EXPECT_GT(control.OutstandingReferences(), 0);
   EXPECT_GT(host->RefCount(), 0u);
 
-  host->End();
-  EXPECT_EQ(control.OutstandingReferences(), 1);  // the wrapper's BrowserInterface, released with it
-  EXPECT_EQ(host->RefCount(), 0u);
+  host.reset();
+  EXPECT_EQ(report.HostReferences, 0u);
+  EXPECT_EQ(report.ControlReferences, 1);  // the wrapper's BrowserInterface, released with it
+  EXPECT_EQ(control.OutstandingReferences(), 0);
   EXPECT_EQ(control.AdvisedEventSinks() + control.AdvisedPropertySinks(), 0u);
   EXPECT_FALSE(control.InPlaceActive());
+  EXPECT_FALSE(control.UIActive());
   EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), nullptr);
   EXPECT_LT(control.IndexOf("IOleObject::Close(NOSAVE)"), control.IndexOf("IConnectionPoint::Unadvise(Events)"));
   EXPECT_LT(control.IndexOf("IConnectionPoint::Unadvise(Events)"), control.IndexOf("IOleObject::SetClientSite(null)"));
-  host.reset();
-  EXPECT_EQ(control.OutstandingReferences(), 0);
 }
 
 // --- stock properties, names, keys and activation --------------------------------

@@ -1,0 +1,148 @@
+// The life of the host against the test double, through its real
+// constructors and destructors: what the control can still reach while the
+// host ends, what it can reach from its very first question, and what the
+// host leaves held when it is gone.
+#include "toolkit/Win.h"
+
+#include "browser/WebHost.h"
+#include "tests/browser/DoubleHostTest.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <exdispid.h>
+#include <mshtmdid.h>
+#include <servprov.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kvx::test {
+namespace {
+
+using ::testing::ElementsAre;
+
+VARIANT Int(LONG value) {
+  VARIANT v;
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
+}
+
+VARIANT Bool(bool value) {
+  VARIANT v;
+  V_VT(&v) = VT_BOOL;
+  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+// A layer above the component, the way the document host is built: an
+// interface of its own on the site (a tear-off) and an ambient property of
+// its own.
+class TLayeredHost : public TWebHost {
+ public:
+  static constexpr LONG kDownloadFlags = 0x70;
+
+  explicit TLayeredHost(TWinControl* parent) : TWebHost(parent) {}
+  ~TLayeredHost() override { ShutDown(); }
+
+ protected:
+  IUnknown* SiteInterface(REFIID iid) noexcept override {
+    static const TSiteInterface<TLayeredHost> kInterfaces[] = {
+        {&IID_IServiceProvider, [](TLayeredHost& h) noexcept -> IUnknown* { return &h.FServices; }},
+    };
+    if (IUnknown* found = FindSiteInterface(kInterfaces, *this, iid)) return found;
+    return TWebHost::SiteInterface(iid);
+  }
+
+  HRESULT InvokeAmbient(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception) override {
+    if (id == DISPID_AMBIENT_DLCONTROL && (flags & DISPATCH_PROPERTYGET) && result) {
+      *result = TVariant(kDownloadFlags).Release();
+      return S_OK;
+    }
+    return TWebHost::InvokeAmbient(id, flags, params, result, exception);
+  }
+
+ private:
+  class TServices final : public TSiteTearOff<IServiceProvider> {
+   public:
+    using TSiteTearOff::TSiteTearOff;
+    STDMETHODIMP QueryService(REFGUID, REFIID, void** object) noexcept override {
+      if (object) *object = nullptr;
+      return E_NOINTERFACE;
+    }
+  };
+  TServices FServices{*ClientSite()};
+};
+
+class HostLifetimeTest : public DoubleHostTest {};
+
+// What the control got when it turned to its site while the host was ending.
+struct TAnswersDuringClose {
+  HRESULT AmbientName = S_OK;
+  VARTYPE AmbientNameType = VT_EMPTY;
+  HRESULT AmbientDownloadFlags = S_OK;
+  bool ClientSite = false;
+  bool InPlaceSite = false;
+  bool ServiceProvider = true;
+};
+
+TEST_F(HostLifetimeTest, NoEventOrDerivedSiteCallReachesTheHostOnceItsDestructionBegins) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  THostForm form;
+  // Handlers write into storage outside the host: it can be read once the host is gone.
+  std::vector<std::string> delivered;
+  auto host = std::make_unique<TLayeredHost>(&form);
+  host->OnCommandStateChange = [&](TObject*, std::int32_t, VARIANT_BOOL) { delivered.push_back("CommandState"); };
+  host->OnQuit = [&](TObject*) { delivered.push_back("Quit"); };
+  host->OnClick = [&](TObject*) { delivered.push_back("Click"); };
+  host->Handle();
+  host->UIActivate();
+  ASSERT_TRUE(control.UIActive());
+  control.FireEvent(DISPID_COMMANDSTATECHANGE, {Int(-1), Bool(true)});
+  ASSERT_THAT(delivered, ElementsAre("CommandState"));
+  delivered.clear();
+
+  // Inside Close the control does what the platform's does and more: it
+  // fires events (Wine's fires CommandStateChange twice there), reports
+  // property changes, reads ambient properties and asks its site for interfaces.
+  TAnswersDuringClose answers;
+  control.OnCall = [&](const std::string& method) {
+    if (method != "IOleObject::Close(NOSAVE)") return;
+    control.FireEvent(DISPID_COMMANDSTATECHANGE, {Int(-1), Bool(false)});
+    control.FireEvent(DISPID_COMMANDSTATECHANGE, {Int(2), Bool(false)});
+    control.FireEvent(DISPID_ONQUIT, {});
+    control.FireEvent(DISPID_CLICK, {});
+    control.NotifyChanged(DISPID_ENABLED);
+    TVariant name, flags;
+    answers.AmbientName = control.AmbientProperty(DISPID_AMBIENT_DISPLAYNAME, &name);
+    answers.AmbientNameType = name.Type();
+    answers.AmbientDownloadFlags = control.AmbientProperty(DISPID_AMBIENT_DLCONTROL, &flags);
+    answers.ClientSite = control.SiteAs<IOleClientSite>() != nullptr;
+    answers.InPlaceSite = control.SiteAs<IOleInPlaceSite>() != nullptr;
+    answers.ServiceProvider = control.SiteAs<IServiceProvider>() != nullptr;
+  };
+  host.reset();
+
+  EXPECT_THAT(delivered, ElementsAre());
+  // The host's own site still answers, so the control can finish closing;
+  // nothing of the layers above it does.
+  EXPECT_TRUE(answers.ClientSite);
+  EXPECT_TRUE(answers.InPlaceSite);
+  EXPECT_FALSE(answers.ServiceProvider);
+  EXPECT_EQ(answers.AmbientDownloadFlags, DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(answers.AmbientName, S_OK);
+  EXPECT_EQ(answers.AmbientNameType, VT_BSTR);
+  // The control was closed once, let go of, and called no more after that.
+  EXPECT_EQ(control.CountOf("IOleObject::Close(NOSAVE)"), 1u);
+  EXPECT_EQ(control.Calls().back(), "IOleObject::SetClientSite(null)");
+  EXPECT_EQ(control.AdvisedEventSinks() + control.AdvisedPropertySinks(), 0u);
+  EXPECT_FALSE(control.InPlaceActive());
+  EXPECT_EQ(control.OutstandingReferences(), 0);
+  EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), nullptr);
+}
+
+}  // namespace
+}  // namespace kvx::test
