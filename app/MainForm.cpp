@@ -10,6 +10,7 @@
 #include "core/Startup.h"
 #include "core/Text.h"
 #include "toolkit/Application.h"
+#include "toolkit/Component.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Trace.h"
 
@@ -51,7 +52,7 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::CreateComponents() {
-  WebBrowser1 = std::make_unique<TWebHost>(this);
+  WebBrowser1 = CreateComponent<TWebHost>(this);
   WebBrowser1->SetBounds(136, 104, 607, 361);
   WebBrowser1->SetTabOrder(2);
   WebBrowser1->OnBeforeNavigate2 = [this](TObject* s, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
@@ -62,41 +63,41 @@ void TMainForm::CreateComponents() {
   WebBrowser1->OnQuit = [this](TObject* s) { WebBrowser1Quit(s); };
   WebBrowser1->OnDownloadComplete = [this](TObject* s) { WebBrowser1DownloadComplete(s); };
 
-  Button1 = std::make_unique<TButton>(this);
+  Button1 = CreateComponent<TButton>(this);
   Button1->SetVisible(false);
   Button1->SetBounds(248, 0, 75, 25);
   Button1->SetCaption(WideToGbk(texts::ButtonCaption));
   Button1->SetTabOrder(0);
   Button1->OnClick = [this](TObject* s) { Button1Click(s); };
 
-  Edit1 = std::make_unique<TEdit>(this);
+  Edit1 = CreateComponent<TEdit>(this);
   Edit1->SetVisible(false);
   Edit1->SetBounds(368, 0, 201, 20);
   Edit1->SetCaption(WideToGbk(texts::EditText));
   Edit1->SetTabOrder(1);
 
-  Panel2 = std::make_unique<TPanel>(this);
+  Panel2 = CreateComponent<TPanel>(this);
   Panel2->SetBounds(0, 0, 775, 36);
   Panel2->SetAlign(TAlign::alTop);
   Panel2->SetBorderWidth(1);
   Panel2->SetColor(RGB(197, 197, 197));
   Panel2->SetTabOrder(3);
 
-  Panel1 = std::make_unique<TPanel>(Panel2.get());
+  Panel1 = CreateComponent<TPanel>(Panel2.get());
   Panel1->SetBounds(1, 1, 773, 34);
   Panel1->SetAlign(TAlign::alClient);
   Panel1->SetColor(RGB(232, 243, 255));
   Panel1->SetTabOrder(0);
 
-  Label1 = std::make_unique<TLabel>(Panel1.get());
+  Label1 = CreateComponent<TLabel>(Panel1.get());
   Label1->SetBounds(42, 11, 144, 12);
   Label1->SetCaption(WideToGbk(texts::Caption));
 
-  Image1 = std::make_unique<TImage>(Panel1.get());
+  Image1 = CreateComponent<TImage>(Panel1.get());
   Image1->SetBounds(8, 5, 24, 24);
   Image1->LoadBitmapResource(IDB_TITLE);
 
-  ExitButton = std::make_unique<THotButton>(Panel1.get());
+  ExitButton = CreateComponent<THotButton>(Panel1.get());
   ExitButton->SetBounds(224, 4, 75, 25);
   ExitButton->SetCaption(WideToGbk(texts::ExitCaption));
   ExitButton->SetHotTrack(true);

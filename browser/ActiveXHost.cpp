@@ -55,12 +55,22 @@ TActiveXHost::TActiveXHost(TWinControl* parent, TControlDescription& description
     : TWinControl(parent), FDescription(&description), FFrame(*static_cast<IOleClientSite*>(this), *this) {
   ++FDescription->InstanceCount;
   FAttached = true;
-  try {
-    CreateControl();
-  } catch (...) {
-    ShutDown();
-    throw;
-  }
+}
+
+// The control comes to life once the whole object stands: a control that
+// asks for its site first questions it at once, and every layer of the host
+// chain must be there to answer. A failure raises from CreateComponent,
+// which destroys the host again.
+void TActiveXHost::AfterConstruction() {
+  TWinControl::AfterConstruction();
+  if (FOleObject || FShutDown) return;
+  CreateControl();
+}
+
+void TActiveXHost::RequireControl() const {
+  if (FOleObject) return;
+  if (FShutDown) throw Exception("The ActiveX control host has been shut down");
+  throw Exception("The ActiveX control host has no control: create it with CreateComponent");
 }
 
 TActiveXHost::~TActiveXHost() { ShutDown(); }
@@ -128,7 +138,8 @@ void TActiveXHost::EnsureClientSite() {
 }
 
 void TActiveXHost::CompleteControl() {
-  if (FOleControl || !FOleObject) return;
+  if (FOleControl) return;
+  RequireControl();
   try {
     EnsureClientSite();
     if (FSavedState) {

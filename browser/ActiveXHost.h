@@ -166,9 +166,15 @@ class TActiveXHost : public TWinControl,
 
  protected:
   // A wrapper class passes the description it attaches (its AttachDescription,
-  // which in C++ cannot be a virtual call from this constructor). Creates the
-  // control; a failure raises and nothing is left half-built.
+  // which in C++ cannot be a virtual call from this constructor). The control
+  // itself is created by AfterConstruction: make hosts with CreateComponent.
+  // A host made otherwise has no control and refuses every use that needs
+  // one with an error saying so.
   TActiveXHost(TWinControl* parent, TControlDescription& description);
+
+  // Creates the control: CoCreateInstance, its site when it asks for it
+  // first, its persistence, its extent. A failure raises.
+  void AfterConstruction() override;
 
   // The site's interface for `iid`, or null (no reference added). Each class
   // of the chain answers from its own table and falls back to its base's.
@@ -218,6 +224,7 @@ class TActiveXHost : public TWinControl,
   friend class TActiveXFrame;
 
   void CreateControl();
+  void RequireControl() const;
   void ReleaseCompletion() noexcept;
   void InvokeProperty(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result);
   void ReadProperty(DISPID id, VARIANT& result);

@@ -191,6 +191,8 @@ class TWinControl : public TObject {
   TNotifyEvent OnResize;
 
  protected:
+  // Runs once the most-derived object is complete (CreateComponent calls it).
+  virtual void AfterConstruction() {}
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
   virtual void DestroyWnd();
@@ -225,6 +227,8 @@ class TWinControl : public TObject {
  private:
   friend class TForm;
   friend class TPopupMenu;
+  template <class T, class... A>
+  friend std::unique_ptr<T> CreateComponent(A&&... args);
 
   static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
   LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;

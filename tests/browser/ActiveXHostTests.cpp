@@ -6,6 +6,7 @@
 #include "browser/BrowserControl.h"
 #include "browser/OleError.h"
 #include "tests/browser/DoubleHostTest.h"
+#include "toolkit/Component.h"
 #include "toolkit/Application.h"
 
 #include <gmock/gmock.h>
@@ -146,14 +147,18 @@ TEST_F(ActiveXHostTest, ControlWithoutConnectionPointsIsHostedWithoutEvents) {
 
 TEST_F(ActiveXHostTest, ConstructionFailureRaisesAndLeavesNothing) {
   FRegistration.CreateError = REGDB_E_CLASSNOTREG;
-  int before = WebBrowserDescription.InstanceCount;
+  const int before = WebBrowserDescription.InstanceCount;
+  THostForm form;
+  std::unique_ptr<TBrowserControl> host;
   try {
-    TBrowserControl host(nullptr);
-    FAIL() << "constructed without a control";
+    host = MakeHost(&form);
+    ADD_FAILURE() << "created without a control";
   } catch (const EOleError& error) {
     EXPECT_EQ(error.ErrorCode(), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(error.Message(), OleErrorMessage(REGDB_E_CLASSNOTREG));
   }
+  EXPECT_EQ(host, nullptr);
+  EXPECT_TRUE(form.Controls().empty());  // destroyed, not left in its parent
   EXPECT_EQ(WebBrowserDescription.InstanceCount, before);
 }
 
@@ -430,7 +435,7 @@ TEST_F(ActiveXHostTest, DestructionUndoesEverythingAndLeavesNoReference) {
   TTestDoubleControl& control = FRegistration.Prepare();
   THostForm form;
   TEndReportingHost::TReport report;
-  auto host = std::make_unique<TEndReportingHost>(&form, control, report);
+  auto host = CreateComponent<TEndReportingHost>(&form, control, report);
   host->Handle();
   host->BrowserInterface();
   host->UIActivate();
@@ -472,12 +477,12 @@ TEST_F(ActiveXHostTest, StockPropertiesFollowTheControlWithoutPingPong) {
   V_I4(&colour) = 0x00ABCDEF;
   control.SetProperty(DISPID_BACKCOLOR, colour);
   THostForm form;
-  TStockHost host(&form);
-  host.CompleteControl();
-  EXPECT_FALSE(host.Enabled());
-  EXPECT_EQ(host.Color(), 0x00ABCDEFu);
+  auto host = CreateComponent<TStockHost>(&form);
+  host->CompleteControl();
+  EXPECT_FALSE(host->Enabled());
+  EXPECT_EQ(host->Color(), 0x00ABCDEFu);
 
-  host.Handle();
+  host->Handle();
   // The control announces the change while the host pushes it: it must not
   // bounce back with the control's old value.
   control.OnCall = [&](const std::string& method) {
@@ -487,32 +492,32 @@ TEST_F(ActiveXHostTest, StockPropertiesFollowTheControlWithoutPingPong) {
     }
   };
   control.Puts.clear();
-  host.SetEnabled(true);
+  host->SetEnabled(true);
   ASSERT_FALSE(control.Puts.empty());
   EXPECT_EQ(control.Puts.back().Id, DISPID_ENABLED);
   EXPECT_EQ(V_BOOL(&control.Puts.back().Value.Get()), VARIANT_TRUE);
-  EXPECT_TRUE(host.Enabled());
+  EXPECT_TRUE(host->Enabled());
 
   // A change the control makes itself reaches the host; read errors are swallowed.
   control.SetBoolProperty(DISPID_ENABLED, false);
   control.NotifyChanged(DISPID_ENABLED);
-  EXPECT_FALSE(host.Enabled());
+  EXPECT_FALSE(host->Enabled());
   control.FailProperty(DISPID_BACKCOLOR, E_FAIL);
   control.NotifyChanged(DISPID_BACKCOLOR);
-  EXPECT_EQ(host.Color(), 0x00ABCDEFu);
+  EXPECT_EQ(host->Color(), 0x00ABCDEFu);
 }
 
 TEST_F(ActiveXHostTest, RenamingCarriesTheCaptionOnlyWhileItStillShowsTheOldName) {
   TTestDoubleControl& control = FRegistration.Prepare();
-  TStockHost host(nullptr);
-  host.SetName("Browser1");
+  auto host = CreateComponent<TStockHost>(nullptr);
+  host->SetName("Browser1");
   TUniqueBstr caption(SysAllocString(L"Browser1"));
   VARIANT v;
   V_VT(&v) = VT_BSTR;
   V_BSTR(&v) = caption.Get();
   control.SetProperty(DISPID_CAPTION, v);
-  host.CompleteControl();
-  host.SetName("Browser2");
+  host->CompleteControl();
+  host->SetName("Browser2");
   ASSERT_FALSE(control.Puts.empty());
   EXPECT_EQ(control.Puts.back().Id, DISPID_CAPTION);
   EXPECT_EQ(control.Puts.back().Value.Text(), L"Browser2");
@@ -521,7 +526,7 @@ TEST_F(ActiveXHostTest, RenamingCarriesTheCaptionOnlyWhileItStillShowsTheOldName
   V_BSTR(&v) = own.Get();
   control.SetProperty(DISPID_CAPTION, v);
   control.Puts.clear();
-  host.SetName("Browser3");
+  host->SetName("Browser3");
   EXPECT_TRUE(control.Puts.empty());
   EXPECT_EQ(control.AmbientChanges.back(), DISPID_AMBIENT_DISPLAYNAME);
 }
@@ -563,11 +568,11 @@ TEST_F(ActiveXHostTest, HostChangesArePushedOnlyForFlaggedPropertiesWhileTheWind
     TTestDoubleControl& control = FRegistration.Prepare();
     gPushDescription.Flags = c.flags;
     THostForm form;
-    TPushHost host(&form);
-    host.CompleteControl();
-    if (c.window) host.Handle();
+    auto host = CreateComponent<TPushHost>(&form);
+    host->CompleteControl();
+    if (c.window) host->Handle();
     control.Puts.clear();
-    c.change(host);
+    c.change(*host);
     std::vector<DISPID> pushed;
     for (const auto& put : control.Puts) pushed.push_back(put.Id);
     EXPECT_EQ(pushed, c.pushed);
@@ -591,15 +596,15 @@ TEST_F(ActiveXHostTest, ParentChangesReachTheControlAsAmbientChanges) {
   control.MiscStatus = 0;  // leaves its site to completion
   THostForm form;
   THostForm other;
-  TPushHost host(&form);
+  auto host = CreateComponent<TPushHost>(&form);
   // Moving a control that was never completed sites it, and says nothing yet.
-  host.SetParent(&other);
+  host->SetParent(&other);
   EXPECT_NE(control.Site().Get(), nullptr);
   EXPECT_TRUE(control.AmbientChanges.empty());
-  EXPECT_EQ(other.Controls().back(), &host);
+  EXPECT_EQ(other.Controls().back(), host.get());
   EXPECT_TRUE(form.Controls().empty());
 
-  host.Handle();
+  host->Handle();
   control.AmbientChanges.clear();
   TFont font;
   font.Name = L"Arial";
@@ -610,22 +615,22 @@ TEST_F(ActiveXHostTest, ParentChangesReachTheControlAsAmbientChanges) {
   control.AmbientChanges.clear();
   other.SetColor(0x00010203);
   EXPECT_TRUE(control.AmbientChanges.empty());
-  host.SetParentColor(true);
-  EXPECT_EQ(host.Color(), 0x00010203u);
+  host->SetParentColor(true);
+  EXPECT_EQ(host->Color(), 0x00010203u);
   control.AmbientChanges.clear();
   other.SetColor(0x00040506);
   EXPECT_THAT(control.AmbientChanges, ElementsAre(DISPID_AMBIENT_BACKCOLOR));
-  EXPECT_EQ(host.Color(), 0x00040506u);
+  EXPECT_EQ(host->Color(), 0x00040506u);
   // An own font ends the parent's: its changes are no longer the control's ambient.
-  host.SetFont(font);
+  host->SetFont(font);
   control.AmbientChanges.clear();
   other.SetFont(TFont{});
   EXPECT_TRUE(control.AmbientChanges.empty());
 
   // The live control window moves along, and the completed control hears of it.
-  host.SetParent(&form);
+  host->SetParent(&form);
   EXPECT_EQ(GetParent(control.Window()), form.Handle());
-  EXPECT_EQ(host.Handle(), control.Window());
+  EXPECT_EQ(host->Handle(), control.Window());
   ASSERT_FALSE(control.AmbientChanges.empty());
   EXPECT_EQ(control.AmbientChanges.back(), DISPID_UNKNOWN);
 }
@@ -738,13 +743,13 @@ class TMediaHost : public TActiveXHost {
 TEST_F(ActiveXHostTest, FontAndPicturePropertiesAreWrittenByReference) {
   TTestDoubleControl picture;  // outlives the host, which holds it
   TTestDoubleControl& control = FRegistration.Prepare();
-  TMediaHost host;
+  auto host = CreateComponent<TMediaHost>();
   TFont font;
   font.Name = L"SimSun";
   font.Bold = true;
-  host.SetFontProperty(0, font);
-  EXPECT_EQ(host.FontProperty(0).Name, L"SimSun");
-  host.SetPictureProperty(0, static_cast<IWebBrowser2*>(&picture));
+  host->SetFontProperty(0, font);
+  EXPECT_EQ(host->FontProperty(0).Name, L"SimSun");
+  host->SetPictureProperty(0, static_cast<IWebBrowser2*>(&picture));
   ASSERT_EQ(control.Puts.size(), 2u);
   EXPECT_EQ(control.Puts[0].Id, DISPID_FONT);
   EXPECT_EQ(control.Puts[0].Flags, DISPATCH_PROPERTYPUTREF);
@@ -755,7 +760,7 @@ TEST_F(ActiveXHostTest, FontAndPicturePropertiesAreWrittenByReference) {
   EXPECT_TRUE(bold);
   EXPECT_EQ(control.Puts[1].Id, 1001);
   EXPECT_EQ(V_DISPATCH(&control.Puts[1].Value.Get()), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
-  EXPECT_EQ(host.PictureProperty(0), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
+  EXPECT_EQ(host->PictureProperty(0), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
   control.Puts.clear();  // the records hold the picture too
 }
 

@@ -7,6 +7,7 @@
 #include "browser/OleError.h"
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/TestDoubleControl.h"
+#include "toolkit/Component.h"
 #include "toolkit/Application.h"
 
 #include <gmock/gmock.h>
@@ -77,7 +78,7 @@ class BrowserControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(FOle.Result()));
-    FHost = std::make_unique<TBrowserControl>(nullptr);
+    FHost = CreateComponent<TBrowserControl>(nullptr);
     FHost->CompleteControl();
   }
   TTestDoubleControl& Double() { return FRegistration.Last(); }
@@ -342,15 +343,15 @@ TEST(BrowserInterfaceTest, IsCachedAndRefusedWithInterfaceNotSupported) {
   TOleInitialize ole;
   TTestDoubleRegistration registration;
   {
-    TBrowserControl host(nullptr);
-    auto first = host.BrowserInterface();
-    EXPECT_EQ(first.Get(), host.BrowserInterface().Get());
+    auto host = CreateComponent<TBrowserControl>(nullptr);
+    auto first = host->BrowserInterface();
+    EXPECT_EQ(first.Get(), host->BrowserInterface().Get());
     EXPECT_EQ(registration.Last().CountOf("IDispatch::Invoke"), 0u);
   }
   registration.Prepare().Refuse(IID_IWebBrowser2);
-  TBrowserControl host(nullptr);
+  auto host = CreateComponent<TBrowserControl>(nullptr);
   try {
-    host.Navigate(L"about:blank");
+    host->Navigate(L"about:blank");
     FAIL();
   } catch (const EIntfCastError& error) {
     EXPECT_EQ(error.Message(), "Interface not supported");
@@ -380,8 +381,8 @@ class TTwiceHost : public TActiveXHost {
 TEST(EventTableTest, ADispidListedTwiceFeedsTheFirstSlot) {
   TOleInitialize ole;
   TTestDoubleRegistration registration;
-  TTwiceHost host;
-  host.CompleteControl();
+  auto host = CreateComponent<TTwiceHost>();
+  host->CompleteControl();
   gTwiceHits.clear();
   registration.Last().FireEvent(7, {});
   registration.Last().FireEvent(9, {});

@@ -9,6 +9,7 @@
 #include "tests/browser/BrowserTestSupport.h"
 #include "tests/support/TestDoubleControl.h"
 #include "toolkit/Application.h"
+#include "toolkit/Component.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ class DoubleHostTest : public ::testing::Test {
 
   TTestDoubleControl& Double() { return FRegistration.Last(); }
   std::unique_ptr<TBrowserControl> MakeHost(TWinControl* parent = nullptr) {
-    return std::make_unique<TBrowserControl>(parent);
+    return CreateComponent<TBrowserControl>(parent);
   }
 
   TOleInitialize FOle;

@@ -4,8 +4,10 @@
 // host leaves held when it is gone.
 #include "toolkit/Win.h"
 
+#include "browser/OleError.h"
 #include "browser/WebHost.h"
 #include "tests/browser/DoubleHostTest.h"
+#include "toolkit/Component.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,6 +17,8 @@
 #include <servprov.h>
 
 #include <algorithm>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,7 +98,7 @@ TEST_F(HostLifetimeTest, NoEventOrDerivedSiteCallReachesTheHostOnceItsDestructio
   THostForm form;
   // Handlers write into storage outside the host: it can be read once the host is gone.
   std::vector<std::string> delivered;
-  auto host = std::make_unique<TLayeredHost>(&form);
+  auto host = CreateComponent<TLayeredHost>(&form);
   host->OnCommandStateChange = [&](TObject*, std::int32_t, VARIANT_BOOL) { delivered.push_back("CommandState"); };
   host->OnQuit = [&](TObject*) { delivered.push_back("Quit"); };
   host->OnClick = [&](TObject*) { delivered.push_back("Click"); };
@@ -142,6 +146,50 @@ TEST_F(HostLifetimeTest, NoEventOrDerivedSiteCallReachesTheHostOnceItsDestructio
   EXPECT_FALSE(control.InPlaceActive());
   EXPECT_EQ(control.OutstandingReferences(), 0);
   EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), nullptr);
+}
+
+TEST_F(HostLifetimeTest, TheControlsFirstQuestionsReachTheMostDerivedLayer) {
+  // The double asks for its site first, as the platform's control does, and
+  // questions the site right away.
+  TTestDoubleControl& control = FRegistration.Prepare();
+  ASSERT_TRUE(control.MiscStatus & OLEMISC_SETCLIENTSITEFIRST);
+  bool servicesOffered = false;
+  HRESULT ambient = E_FAIL;
+  LONG downloadFlags = 0;
+  control.OnCall = [&](const std::string& method) {
+    if (method != "IOleObject::SetClientSite") return;
+    control.OnCall = nullptr;
+    servicesOffered = control.SiteAs<IServiceProvider>() != nullptr;
+    TVariant flags;
+    ambient = control.AmbientProperty(DISPID_AMBIENT_DLCONTROL, &flags);
+    if (flags.Type() == VT_I4) downloadFlags = V_I4(&flags.Get());
+  };
+  THostForm form;
+  auto host = CreateComponent<TLayeredHost>(&form);
+  // Sited at creation, before anything completed it.
+  EXPECT_EQ(control.CountOf("IOleObject::SetClientSite"), 1u);
+  EXPECT_FALSE(host->Completed());
+  EXPECT_TRUE(servicesOffered);
+  EXPECT_EQ(ambient, S_OK);
+  EXPECT_EQ(downloadFlags, TLayeredHost::kDownloadFlags);
+}
+
+TEST_F(HostLifetimeTest, AHostMadeWithoutItsCreationStepRefusesUseWithAClearError) {
+  FRegistration.Prepare();
+  THostForm form;
+  TLayeredHost host(&form);
+  EXPECT_EQ(host.OleObject(), nullptr);
+  for (auto use : std::initializer_list<std::function<void()>>{
+           [&] { host.GetBooleanProperty(dispidBusy); }, [&] { host.Handle(); }, [&] { host.Navigate(L"about:blank"); },
+           [&] { host.CompleteControl(); }}) {
+    try {
+      use();
+      ADD_FAILURE() << "used without a control";
+    } catch (const Exception& error) {
+      EXPECT_THAT(error.Message(), ::testing::HasSubstr("CreateComponent"));
+    }
+  }
+  EXPECT_EQ(FRegistration.Created(), 0u);
 }
 
 }  // namespace

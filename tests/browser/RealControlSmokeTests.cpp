@@ -6,6 +6,7 @@
 #include "browser/OleError.h"
 #include "browser/WebHost.h"
 #include "tests/browser/BrowserTestSupport.h"
+#include "toolkit/Component.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ class RealControlTest : public ::testing::Test {
 };
 
 TEST_F(RealControlTest, HostsActivatesReadsNavigatesAndEndsBalanced) {
-  auto host = std::make_unique<TWebHost>(FForm.get());
+  auto host = CreateComponent<TWebHost>(FForm.get());
   host->SetAlign(TAlign::alClient);
   ASSERT_NE(host->OleObject(), nullptr);
 
@@ -102,7 +103,7 @@ TEST_F(RealControlTest, DestructionWithHandlersAssignedReachesNoHandlerAndLeaves
   // Outlive the host: what reaches a handler while it is destroyed is read afterwards.
   std::vector<std::string> before, during;
   bool ending = false;
-  auto host = std::make_unique<TEndReportingHost>(FForm.get(), referencesLeft);
+  auto host = CreateComponent<TEndReportingHost>(FForm.get(), referencesLeft);
   host->SetBounds(0, 0, 300, 200);
   auto record = [&](const char* name) {
     return [&, name](auto&&...) { (ending ? during : before).push_back(name); };

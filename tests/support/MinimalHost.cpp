@@ -5,6 +5,7 @@
 
 #include "browser/BrowserControl.h"
 #include "toolkit/Application.h"
+#include "toolkit/Component.h"
 #include "toolkit/Form.h"
 #include "toolkit/Handles.h"
 
@@ -23,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   kvx::TApplication application;
   kvx::TForm form;
   form.SetBounds(0, 0, 800, 600);
-  auto browser = std::make_unique<kvx::TBrowserControl>(&form);
+  auto browser = kvx::CreateComponent<kvx::TBrowserControl>(&form);
   browser->SetAlign(kvx::TAlign::alClient);
   form.Show();
   browser->Navigate(url);

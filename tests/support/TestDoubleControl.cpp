@@ -119,7 +119,7 @@ void TTestDoubleControl::SetBoolProperty(DISPID id, bool value) { SetProperty(id
 
 HRESULT TTestDoubleControl::Record(const std::string& method, HRESULT result) {
   FCalls.push_back(method);
-  if (OnCall) OnCall(method);
+  RunOnCall(method);
   auto found = FFailures.find(method);
   if (found != FFailures.end() && !found->second.empty()) {
     HRESULT failure = found->second.front();
@@ -127,6 +127,11 @@ HRESULT TTestDoubleControl::Record(const std::string& method, HRESULT result) {
     return failure;
   }
   return result;
+}
+
+void TTestDoubleControl::RunOnCall(const std::string& method) {
+  // A copy runs: the hook may replace or clear itself while it runs.
+  if (auto hook = OnCall) hook(method);
 }
 
 size_t TTestDoubleControl::CountOf(const std::string& method) const {
@@ -220,7 +225,7 @@ STDMETHODIMP TTestDoubleControl::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DI
 STDMETHODIMP TTestDoubleControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                         EXCEPINFO* exception, UINT*) noexcept {
   FCalls.push_back("IDispatch::Invoke");
-  if (OnCall) OnCall("IDispatch::Invoke");
+  RunOnCall("IDispatch::Invoke");
   auto failure = FPropertyFailures.find(id);
   if (failure != FPropertyFailures.end()) {
     if (failure->second.Description.empty()) return failure->second.Result;
@@ -328,9 +333,14 @@ STDMETHODIMP TTestDoubleControl::put_RegisterAsDropTarget(VARIANT_BOOL value) no
 // --- IOleObject ---------------------------------------------------------------------------------------
 
 STDMETHODIMP TTestDoubleControl::SetClientSite(IOleClientSite* site) noexcept {
+  // The site is kept first, so that a test acting inside this call can ask it
+  // questions, as a control does as soon as it has a site.
+  ComPtr<IOleClientSite> previous = std::exchange(FSite, site);
   HRESULT hr = Record(site ? "IOleObject::SetClientSite" : "IOleObject::SetClientSite(null)", S_OK);
-  if (FAILED(hr)) return hr;
-  FSite = site;
+  if (FAILED(hr)) {
+    FSite = previous;
+    return hr;
+  }
   if (!site) FInPlaceSite.Reset();
   return S_OK;
 }

@@ -137,7 +137,8 @@ class TTestDoubleControl final : public IWebBrowser2,
   // a page window, a child of the control's own window.
   bool FocusPageOnUIActivate = false;
   USHORT AcceleratorCount = 0;
-  // Runs inside a call when the test needs to act there (name of the method).
+  // Runs inside a call when the test needs to act there (name of the method);
+  // it may clear or replace itself.
   std::function<void(const std::string& method)> OnCall;
 
   // --- acting as the control ---
@@ -316,6 +317,7 @@ class TTestDoubleControl final : public IWebBrowser2,
   friend class TTestConnectionPoint;
   // Records the call; answers a scripted failure when one is due, else `result`.
   HRESULT Record(const std::string& method, HRESULT result);
+  void RunOnCall(const std::string& method);
   template <typename T>
   static HRESULT NotImpl(T** out) noexcept {
     if (out) *out = nullptr;
