@@ -239,7 +239,8 @@ ComPtr<IDispatch> TActiveXHost::GetDispatchProperty(DISPID id) {
   ComPtr<IDispatch> dispatch;
   switch (V_VT(&result.Get())) {
     case VT_DISPATCH:
-      dispatch.Attach(V_DISPATCH(&result.Get()));
+      // The caller receives the reference the result holds.
+      dispatch = AdoptReference(V_DISPATCH(&result.Get()));
       V_VT(&result.Get()) = VT_EMPTY;
       break;
     case VT_UNKNOWN:

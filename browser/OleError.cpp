@@ -54,8 +54,7 @@ std::wstring BstrText(BSTR text) { return text ? std::wstring(text, SysStringLen
 void OleCallError(HRESULT errorCode) {
   IErrorInfo* raw = nullptr;
   if (GetErrorInfo(0, &raw) == S_OK && raw) {
-    Microsoft::WRL::ComPtr<IErrorInfo> info;
-    info.Attach(raw);
+    Microsoft::WRL::ComPtr<IErrorInfo> info = AdoptReference(raw);
     TUniqueBstr description, source, helpFile;
     DWORD helpContext = 0;
     info->GetDescription(description.Put());

@@ -290,5 +290,32 @@ TEST_F(InputFilter, HooksFollowTheFormsActivationAndDestruction) {
   EXPECT_FALSE(FApplication.OnActivate);
 }
 
+// The references the shell takes on the control and its document while it
+// lives (activation reads Document and Application each time) are all given
+// back by the end of its life.
+TEST(ShellReferences, TheShellsWholeLifeLeavesNoReferenceOnTheControlOrItsDocument) {
+  TOleInitialize ole;
+  TApplication application;
+  std::vector<std::string> reported;
+  application.OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  test::TTestDoubleRegistration registration;
+  test::TTestDoubleControl& control = registration.Prepare();
+  test::TTestDoubleControl document;  // counts what is held on it
+  control.SetProperty(dispidDocument, TVariant(static_cast<IWebBrowser2*>(&document)).Get());
+  {
+    TMainForm form({"0", "0", "0", "400"});
+    for (int i = 0; i < 5; ++i) {
+      application.ActivateApp(true);
+      application.ActivateApp(false);
+    }
+    EXPECT_EQ(control.CountOf("IOleObject::DoVerb(-4)"), 5u);
+  }
+  EXPECT_EQ(reported, std::vector<std::string>{});
+  EXPECT_EQ(control.OutstandingReferences(), 0);
+  EXPECT_EQ(document.OutstandingReferences(), 1);  // the control's own
+  control.SetProperty(dispidDocument, TVariant().Get());
+  EXPECT_EQ(document.OutstandingReferences(), 0);
+}
+
 }  // namespace
 }  // namespace kvx

@@ -339,6 +339,60 @@ TEST_F(BrowserControlTest, OperationFailuresRaiseTheOleError) {
   }
 }
 
+// The error information a control leaves for its caller, counting the
+// references held on it.
+class TErrorInfo final : public IErrorInfo {
+ public:
+  long References = 0;
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IErrorInfo) return E_NOINTERFACE;
+    *object = static_cast<IErrorInfo*>(this);
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return static_cast<ULONG>(++References); }
+  STDMETHODIMP_(ULONG) Release() noexcept override { return static_cast<ULONG>(--References); }
+  STDMETHODIMP GetGUID(GUID* guid) noexcept override {
+    *guid = GUID_NULL;
+    return S_OK;
+  }
+  STDMETHODIMP GetSource(BSTR* source) noexcept override {
+    *source = SysAllocString(L"TestDouble");
+    return S_OK;
+  }
+  STDMETHODIMP GetDescription(BSTR* description) noexcept override {
+    *description = SysAllocString(L"Navigation refused by policy.");
+    return S_OK;
+  }
+  STDMETHODIMP GetHelpFile(BSTR* file) noexcept override {
+    *file = nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP GetHelpContext(DWORD* context) noexcept override {
+    *context = 0;
+    return S_OK;
+  }
+};
+
+TEST_F(BrowserControlTest, AControlsOwnDescriptionIsRaisedAndItsErrorInformationReleased) {
+  TErrorInfo info;
+  Double().FailCall("IWebBrowser2::Navigate", E_ACCESSDENIED);
+  Double().OnCall = [&](const std::string& method) {
+    if (method == "IWebBrowser2::Navigate") SetErrorInfo(0, &info);
+  };
+  try {
+    FHost->Navigate(L"http://x/");
+    FAIL();
+  } catch (const EOleException& error) {
+    EXPECT_EQ(error.ErrorCode(), E_ACCESSDENIED);
+    EXPECT_EQ(error.Message(), "Navigation refused by policy");
+    EXPECT_EQ(error.Source(), L"TestDouble");
+  }
+  EXPECT_EQ(info.References, 0);
+}
+
 TEST(BrowserInterfaceTest, IsCachedAndRefusedWithInterfaceNotSupported) {
   TOleInitialize ole;
   TTestDoubleRegistration registration;

@@ -192,5 +192,26 @@ TEST_F(HostLifetimeTest, AHostMadeWithoutItsCreationStepRefusesUseWithAClearErro
   EXPECT_EQ(FRegistration.Created(), 0u);
 }
 
+TEST_F(HostLifetimeTest, ReadingDocumentAndApplicationLeavesNoReferenceBehind) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  TTestDoubleControl document;  // the page's document: counts what is held on it
+  IDispatch* page = static_cast<IWebBrowser2*>(&document);
+  control.SetProperty(dispidDocument, TVariant(page).Get());
+  auto host = MakeHost();
+  host->CompleteControl();
+  const long held = control.OutstandingReferences();
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(host->Document().Get(), page);
+    EXPECT_EQ(host->Application().Get(), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
+    EXPECT_EQ(host->GetDispatchProperty(dispidApplication).Get(), host->Application().Get());
+  }
+  EXPECT_EQ(document.OutstandingReferences(), 1);  // the control's own
+  EXPECT_EQ(control.OutstandingReferences(), held);
+  host.reset();
+  EXPECT_EQ(control.OutstandingReferences(), 0);
+  control.SetProperty(dispidDocument, TVariant().Get());
+  EXPECT_EQ(document.OutstandingReferences(), 0);
+}
+
 }  // namespace
 }  // namespace kvx::test
