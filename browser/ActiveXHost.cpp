@@ -527,6 +527,8 @@ void TActiveXHost::CreateWnd() {
   }
   HWND parentWindow = Parent() ? Parent()->Handle() : nullptr;
   RECT bounds = BoundsRect();
+  // A window made again after a close: the control may have let go of its site.
+  EnsureClientSite();
   FClosed = false;
   HRESULT hr = FOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, ClientSite(), 0, parentWindow, &bounds);
   if (!FOleInPlaceObject) throw EOleError(FAILED(hr) ? hr : E_FAIL, "OLE control activation failed");
@@ -548,9 +550,20 @@ void TActiveXHost::DestroyWnd() {
     TWinControl::DestroyWnd();
     return;
   }
+  DestroyControlWindow();
+}
+
+void TActiveXHost::DestroyControlWindow() {
+  try {
+    UIDeactivate();
+  } catch (...) {
+    // Leaving user-interface activation is a courtesy here; the window goes anyway.
+  }
   ReleaseWindow();
+  if (FOleInPlaceObject) FOleInPlaceObject->InPlaceDeactivate();
   if (FOleObject) FOleObject->Close(OLECLOSE_NOSAVE);
   FClosed = true;
+  ForgetInPlaceObjects();
 }
 
 void TActiveXHost::SetBounds(int left, int top, int width, int height) {

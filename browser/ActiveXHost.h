@@ -195,6 +195,13 @@ class TActiveXHost : public TWinControl,
 
   void CreateWnd() override;
   void DestroyWnd() override;
+  // The control's window goes with the host's (as when the form's window is
+  // made again): the control leaves in-place activation and is closed, and
+  // the next window creation activates it again in the new parent. A layer
+  // that keeps the control's window alive across its parent's re-creation
+  // (parking it elsewhere) replaces this; while the host shuts down
+  // (ShuttingDown()) the window must go as here.
+  virtual void DestroyControlWindow();
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void FontChanged() override;
   void ColorChanged() override;

@@ -46,9 +46,9 @@ TWinControl::~TWinControl() {
   // A form must not keep pointing at a control that is gone.
   if (TForm* form = ParentForm(); form && form != this) form->ControlRemoved(this);
   SetPopupMenu(nullptr);
+  DestroyHandle();
   for (TWinControl* child : FControls) child->FParent = nullptr;
   FControls.clear();
-  DestroyHandle();
   if (FParent) {
     auto& siblings = FParent->FControls;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
@@ -116,6 +116,13 @@ HWND TWinControl::Handle() {
     }
   }
   return FHandle;
+}
+
+void TWinControl::RecreateWnd() {
+  if (!FHandle) return;
+  DestroyHandle();
+  Handle();
+  if (!FParent && FVisible) ShowWindow(FHandle, SW_SHOWNA);
 }
 
 void TWinControl::CreateChildHandles() {
@@ -195,8 +202,17 @@ void TWinControl::DestroyWnd() {
 }
 
 void TWinControl::DestroyHandle() {
+  DestroyChildHandles();
   if (FHandle) DestroyWnd();
   FHandle = nullptr;
+}
+
+// Children's windows go first, each through its own DestroyWnd: a control
+// that lent its window (an ActiveX control's) takes it back and leaves its
+// in-place state, instead of losing the window unawares with ours.
+void TWinControl::DestroyChildHandles() {
+  for (TWinControl* child : std::vector<TWinControl*>(FControls))
+    if (child->FHandle) child->DestroyHandle();
 }
 
 void TWinControl::Bind(HWND window) noexcept {
@@ -261,6 +277,9 @@ void TWinControl::ResetWindowProc() {
 LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   LRESULT result = 0;
   try {
+    // Destroyed by someone else (the system, a parent's DestroyWindow): the
+    // children still go their own way first.
+    if (msg == WM_DESTROY) DestroyChildHandles();
     result = Perform(msg, wParam, lParam);
   } catch (...) {
     Application().HandleException();

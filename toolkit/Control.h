@@ -98,6 +98,9 @@ class TWinControl : public TObject {
 
   // Creates the window (and its parent's) on first use.
   HWND Handle();
+  // Destroys the window, with its children's, and makes them all again (a
+  // top-level window that was visible is shown again).
+  void RecreateWnd();
   bool HandleAllocated() const noexcept { return FHandle != nullptr; }
   void HandleNeeded() { Handle(); }
   // Finds the control object of a window made or adopted by the toolkit.
@@ -236,6 +239,7 @@ class TWinControl : public TObject {
   void Unbind() noexcept;
   void UpdateBoundsFromWindow();
   void CreateChildHandles();
+  void DestroyChildHandles();
   TWinControl* FindChildOfWindow(HWND child) noexcept;
   void ApplyColor(TColor color);
 

@@ -21,6 +21,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace kvx::test {
@@ -39,6 +40,28 @@ VARIANT Bool(bool value) {
   VARIANT v;
   V_VT(&v) = VT_BOOL;
   V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return v;
+}
+
+VARIANT Bstr(BSTR text) {
+  VARIANT v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = text;
+  return v;
+}
+
+VARIANT Dispatch(IDispatch* value) {
+  VARIANT v;
+  V_VT(&v) = VT_DISPATCH;
+  V_DISPATCH(&v) = value;
+  return v;
+}
+
+template <typename T>
+VARIANT ByRef(T* value) {
+  VARIANT v;
+  V_VT(&v) = VT_BYREF | (std::is_same_v<T, VARIANT> ? VT_VARIANT : VT_BOOL);
+  V_BYREF(&v) = value;
   return v;
 }
 
@@ -211,6 +234,59 @@ TEST_F(HostLifetimeTest, ReadingDocumentAndApplicationLeavesNoReferenceBehind) {
   EXPECT_EQ(control.OutstandingReferences(), 0);
   control.SetProperty(dispidDocument, TVariant().Get());
   EXPECT_EQ(document.OutstandingReferences(), 0);
+}
+
+TEST_F(HostLifetimeTest, TheControlComesBackAliveEachTimeItsFormsWindowIsMadeAgain) {
+  // Controls differ in what closing does: some leave in-place activation by
+  // themselves, others only when told.
+  for (bool closeDeactivates : {true, false}) {
+    SCOPED_TRACE(closeDeactivates ? "closing deactivates" : "closing keeps in-place activation");
+    TTestDoubleControl& control = FRegistration.Prepare();
+    control.CloseDeactivates = closeDeactivates;
+    control.SetBoolProperty(dispidBusy, false);
+    THostForm form;
+    auto host = MakeHost(&form);
+    host->SetAlign(TAlign::alClient);
+    std::vector<std::wstring> navigating;
+    host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+                                  VARIANT_BOOL*) { navigating.push_back(VariantText(url)); };
+    host->Handle();
+    host->UIActivate();
+    ASSERT_TRUE(control.UIActive());
+
+    for (int round = 1; round <= 2; ++round) {
+      SCOPED_TRACE(round);
+      const HWND oldForm = form.Handle(), oldWindow = host->Handle();
+      form.RecreateWnd();
+      EXPECT_FALSE(IsWindow(oldForm));
+      EXPECT_FALSE(IsWindow(oldWindow));
+
+      // The control was made active in place again, in the new window.
+      const HWND window = host->Handle();
+      EXPECT_TRUE(IsWindow(window));
+      EXPECT_EQ(window, control.Window());
+      EXPECT_EQ(GetParent(window), form.Handle());
+      EXPECT_TRUE(control.InPlaceActive());
+      EXPECT_EQ(control.DoVerbs.back().Verb, OLEIVERB_INPLACEACTIVATE);
+      EXPECT_EQ(control.DoVerbs.back().Parent, form.Handle());
+      EXPECT_EQ(TWinControl::FromHandle(window), host.get());
+      // Activation, properties, navigation and events work as before.
+      EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), nullptr);
+      host->UIActivate();
+      EXPECT_TRUE(control.UIActive());
+      EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), host.get());
+      EXPECT_FALSE(host->Busy());
+      host->Navigate(L"about:blank");
+      EXPECT_EQ(control.Navigations.size(), static_cast<size_t>(round));
+      TUniqueBstr url(SysAllocString(L"about:blank"));
+      VARIANT address = Bstr(url.Get()), other = Int(0);
+      VARIANT_BOOL cancel = VARIANT_FALSE;
+      control.FireEvent(DISPID_BEFORENAVIGATE2,
+                        {Dispatch(nullptr), ByRef(&address), ByRef(&other), ByRef(&other), ByRef(&other),
+                         ByRef(&other), ByRef(&cancel)});
+      EXPECT_EQ(navigating.size(), static_cast<size_t>(round));
+    }
+  }
 }
 
 }  // namespace

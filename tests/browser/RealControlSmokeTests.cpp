@@ -134,5 +134,36 @@ TEST_F(RealControlTest, DestructionWithHandlersAssignedReachesNoHandlerAndLeaves
   EXPECT_EQ(referencesLeft, 0u);
 }
 
+TEST_F(RealControlTest, TheControlComesBackAliveEachTimeItsFormsWindowIsMadeAgain) {
+  auto host = CreateComponent<TWebHost>(FForm.get());
+  host->SetAlign(TAlign::alClient);
+  std::vector<std::wstring> seen;
+  host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+                                VARIANT_BOOL*) { seen.push_back(VariantText(url)); };
+  host->Handle();
+  // Wine's control may not take user-interface activation without an HTML
+  // engine; whatever it does, it does the same on every new window.
+  host->UIActivate();
+  const bool takesActivation = TActiveXHost::ActiveControlHost(FForm.get()) == host.get();
+  for (size_t round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    const HWND oldWindow = host->Handle();
+    FForm->RecreateWnd();
+    EXPECT_FALSE(IsWindow(oldWindow));
+    const HWND window = host->Handle();
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_EQ(GetParent(window), FForm->Handle());
+    EXPECT_EQ(TWinControl::FromHandle(window), host.get());
+    EXPECT_NE(host->InPlaceObject(), nullptr);
+    EXPECT_EQ(host->Width(), FForm->ClientWidth());
+    host->UIActivate();
+    EXPECT_EQ(TActiveXHost::ActiveControlHost(FForm.get()) == host.get(), takesActivation);
+    EXPECT_FALSE(host->GetBooleanProperty(dispidBusy));
+    host->Navigate(L"about:blank");
+    ASSERT_TRUE(PumpUntil([&] { return seen.size() >= round; }));
+    EXPECT_EQ(seen.back(), L"about:blank");
+  }
+}
+
 }  // namespace
 }  // namespace kvx::test

@@ -354,7 +354,7 @@ STDMETHODIMP TTestDoubleControl::GetClientSite(IOleClientSite** site) noexcept {
 
 STDMETHODIMP TTestDoubleControl::Close(DWORD option) noexcept {
   HRESULT hr = Record(option == OLECLOSE_NOSAVE ? "IOleObject::Close(NOSAVE)" : "IOleObject::Close", S_OK);
-  if (FInPlaceActive) InPlaceDeactivate();
+  if (FInPlaceActive && CloseDeactivates) InPlaceDeactivate();
   return hr;
 }
 

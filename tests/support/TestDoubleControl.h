@@ -131,6 +131,7 @@ class TTestDoubleControl final : public IWebBrowser2,
   std::vector<BYTE> SaveBytes{'d', 'b', 'l'};  // what Save writes
   bool ActivateInPlace = true;                // DoVerb reports OnInPlaceActivate
   bool ProvideWindow = true;                  // IOleInPlaceObject::GetWindow succeeds
+  bool CloseDeactivates = true;               // IOleObject::Close leaves in-place activation itself
   HRESULT AcceleratorResult = S_FALSE;        // IOleInPlaceActiveObject::TranslateAccelerator
   HACCEL Accelerators = nullptr;              // GetControlInfo
   // As the platform control does: UI activation gives the keyboard focus to
