@@ -53,6 +53,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::CreateComponents() {
   WebBrowser1 = CreateComponent<TWebHost>(this);
+  WebBrowser1->SetName("WebBrowser1");
   WebBrowser1->SetBounds(136, 104, 607, 361);
   WebBrowser1->SetTabOrder(2);
   WebBrowser1->OnBeforeNavigate2 = [this](TObject* s, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,

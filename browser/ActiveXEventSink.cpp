@@ -119,7 +119,7 @@ STDMETHODIMP TActiveXEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS
       FHost.DeliverEvent(id, arguments);
     }
   } catch (...) {
-    Application().HandleException();
+    Application().HandleException(&FHost);
   }
   return S_OK;
 }
@@ -137,7 +137,7 @@ void TActiveXHost::DeliverEvent(DISPID id, const DISPPARAMS& params) {
     try {
       d.FirstEventSlot[i](*this, args);
     } catch (...) {
-      Application().HandleException();
+      Application().HandleException(this);
     }
     return;
   }
@@ -187,7 +187,7 @@ void TActiveXHost::DeliverStockEvent(DISPID id, const DISPPARAMS& params) {
         break;
     }
   } catch (...) {
-    Application().HandleException();
+    Application().HandleException(this);
   }
 }
 

@@ -25,8 +25,9 @@ namespace {
 constexpr UINT kReflectedFirst = CN_BASE;
 constexpr UINT kReflectedLast = CN_BASE + 0x3FF;
 constexpr UINT kReflectedToOle = CN_BASE - OCM__BASE;
+// The key messages 0x100 to 0x108 (the key range before WM_UNICHAR joined it).
 constexpr UINT kReflectedKeyFirst = CN_BASE + WM_KEYDOWN;
-constexpr UINT kReflectedKeyLast = CN_BASE + WM_SYSDEADCHAR;
+constexpr UINT kReflectedKeyLast = CN_BASE + 0x108;
 // Stands for "no position" in key messages rebuilt for the control.
 constexpr LONG kNoPoint = 0x115DE1F1;
 
@@ -34,6 +35,23 @@ std::map<TWinControl*, TActiveXHost*>& ActiveHosts() {
   static std::map<TWinControl*, TActiveXHost*> hosts;
   return hosts;
 }
+
+// Holds a re-entry guard for a scope, unless an outer scope holds it already;
+// only the scope that took the guard lets go of it, whatever way it ends.
+class TReentryGuard {
+ public:
+  explicit TReentryGuard(bool& guard) noexcept : FGuard(guard), FTaken(!guard) { FGuard = true; }
+  ~TReentryGuard() {
+    if (FTaken) FGuard = false;
+  }
+  TReentryGuard(const TReentryGuard&) = delete;
+  TReentryGuard& operator=(const TReentryGuard&) = delete;
+  bool Taken() const noexcept { return FTaken; }
+
+ private:
+  bool& FGuard;
+  bool FTaken;
+};
 
 // Frees the strings an EXCEPINFO may carry.
 struct TExcepInfo : EXCEPINFO {
@@ -322,15 +340,8 @@ void TActiveXHost::SetTextProperty(DISPID id, const std::wstring& value) {
 void TActiveXHost::SetVariantProperty(DISPID id, const VARIANT& value) { WriteProperty(id, value); }
 
 void TActiveXHost::PushProperty(bool& guard, DISPID id, const TVariant& value) {
-  if (guard) return;
-  guard = true;
-  try {
-    WriteProperty(id, value.Get());
-  } catch (...) {
-    guard = false;
-    throw;
-  }
-  guard = false;
+  TReentryGuard pushing(guard);
+  if (pushing.Taken()) WriteProperty(id, value.Get());
 }
 
 // --- persisted state --------------------------------------------------------------
@@ -415,48 +426,37 @@ void TActiveXHost::SetPictureProperty(int index, IDispatch* picture) {
 void TActiveXHost::PropertyChanged(DISPID id) {
   try {
     switch (id) {
-      case DISPID_ENABLED:
-        if (!FUpdatingEnabled) {
-          FUpdatingEnabled = true;
-          bool enabled = GetBooleanProperty(id);
-          SetEnabled(enabled);
-          FUpdatingEnabled = false;
-        }
+      case DISPID_ENABLED: {
+        TReentryGuard guard(FUpdatingEnabled);
+        if (guard.Taken()) SetEnabled(GetBooleanProperty(id));
         break;
-      case DISPID_FORECOLOR:
-        if (!FUpdatingFont) {
-          FUpdatingFont = true;
-          TFont font = Font();
-          font.Color = static_cast<TColor>(GetIntegerProperty(id));
-          SetFont(font);
-          FUpdatingFont = false;
-        }
+      }
+      case DISPID_FORECOLOR: {
+        TReentryGuard guard(FUpdatingFont);
+        if (!guard.Taken()) break;
+        TFont font = Font();
+        font.Color = static_cast<TColor>(GetIntegerProperty(id));
+        SetFont(font);
         break;
-      case DISPID_FONT:
-        if (!FUpdatingFont) {
-          FUpdatingFont = true;
-          TFont font = Font();
-          ReadOleFont(GetDispatchProperty(id).Get(), font);
-          SetFont(font);
-          FUpdatingFont = false;
-        }
+      }
+      case DISPID_FONT: {
+        TReentryGuard guard(FUpdatingFont);
+        if (!guard.Taken()) break;
+        TFont font = Font();
+        ReadOleFont(GetDispatchProperty(id).Get(), font);
+        SetFont(font);
         break;
-      case DISPID_BACKCOLOR:
-        if (!FUpdatingColor) {
-          FUpdatingColor = true;
-          SetColor(static_cast<TColor>(GetIntegerProperty(id)));
-          FUpdatingColor = false;
-        }
+      }
+      case DISPID_BACKCOLOR: {
+        TReentryGuard guard(FUpdatingColor);
+        if (guard.Taken()) SetColor(static_cast<TColor>(GetIntegerProperty(id)));
         break;
+      }
       default:
         break;
     }
   } catch (const EOleError&) {
     // The control could not tell; the host keeps what it has.
-    FUpdatingEnabled = FUpdatingFont = FUpdatingColor = false;
-  } catch (...) {
-    FUpdatingEnabled = FUpdatingFont = FUpdatingColor = false;
-    throw;
   }
 }
 

@@ -266,7 +266,7 @@ STDMETHODIMP TActiveXHost::OnChanged(DISPID id) noexcept {
   try {
     PropertyChanged(id);
   } catch (...) {
-    Application().HandleException();
+    Application().HandleException(this);
   }
   return S_OK;
 }

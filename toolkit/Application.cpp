@@ -231,7 +231,7 @@ bool TApplication::IsKeyMessage(MSG& msg) {
   return false;
 }
 
-void TApplication::HandleException() noexcept {
+void TApplication::HandleException(TObject* sender) noexcept {
   std::exception_ptr error = std::current_exception();
   if (!error) return;
   try {
@@ -239,17 +239,17 @@ void TApplication::HandleException() noexcept {
   } catch (const EAbort&) {
     // The silent abort is never reported.
   } catch (const std::exception& e) {
-    ShowException(e);
+    ShowException(e, sender);
   } catch (...) {
-    ShowException(Exception("Unknown error"));
+    ShowException(Exception("Unknown error"), sender);
   }
 }
 
-void TApplication::ShowException(const std::exception& error) noexcept {
+void TApplication::ShowException(const std::exception& error, TObject* sender) noexcept {
   try {
     if (TraceEnabled()) Trace(L"error report: " + GbkToWide(error.what()));
     if (OnException) {
-      OnException(this, error);
+      OnException(sender ? sender : this, error);
       return;
     }
     ShowMessageBox(error.what(), Title, MB_OK | MB_ICONSTOP);

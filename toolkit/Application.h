@@ -76,9 +76,12 @@ class TApplication : public TObject {
   bool Terminated() const noexcept { return FTerminated; }
 
   // The standard error report for the exception being handled (call inside a
-  // catch block): a message box with the error text. The silent abort shows nothing.
-  void HandleException() noexcept;
-  void ShowException(const std::exception& error) noexcept;
+  // catch block): a message box with the error text. The silent abort shows
+  // nothing. OnException hears of it with the sender given (the component
+  // whose handler failed), or the application itself.
+  void HandleException() noexcept { HandleException(this); }
+  void HandleException(TObject* sender) noexcept;
+  void ShowException(const std::exception& error, TObject* sender = nullptr) noexcept;
 
   // A modal message box (texts in GBK) owned by the active form; returns the button pressed.
   int ShowMessageBox(std::string_view text, std::string_view caption, UINT flags);

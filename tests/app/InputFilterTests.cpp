@@ -290,27 +290,44 @@ TEST_F(InputFilter, HooksFollowTheFormsActivationAndDestruction) {
   EXPECT_FALSE(FApplication.OnActivate);
 }
 
+// The main window's browser component as the control sees it.
+class ShellBrowser : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FApplication.OnException = [this](TObject*, const std::exception& e) { FReported.push_back(e.what()); };
+  }
+  void TearDown() override { EXPECT_EQ(FReported, std::vector<std::string>{}); }
+
+  TOleInitialize FOle;
+  TApplication FApplication;
+  std::vector<std::string> FReported;
+  test::TTestDoubleRegistration FRegistration;
+};
+
+TEST_F(ShellBrowser, TheComponentTellsTheControlItsNameWebBrowser1) {
+  test::TTestDoubleControl& control = FRegistration.Prepare();
+  TMainForm form({"0", "0", "0", "400"});
+  TVariant name;
+  ASSERT_EQ(control.AmbientProperty(DISPID_AMBIENT_DISPLAYNAME, &name), S_OK);
+  ASSERT_EQ(name.Type(), VT_BSTR);
+  EXPECT_STREQ(V_BSTR(&name.Get()), L"WebBrowser1");
+}
+
 // The references the shell takes on the control and its document while it
 // lives (activation reads Document and Application each time) are all given
 // back by the end of its life.
-TEST(ShellReferences, TheShellsWholeLifeLeavesNoReferenceOnTheControlOrItsDocument) {
-  TOleInitialize ole;
-  TApplication application;
-  std::vector<std::string> reported;
-  application.OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
-  test::TTestDoubleRegistration registration;
-  test::TTestDoubleControl& control = registration.Prepare();
+TEST_F(ShellBrowser, TheShellsWholeLifeLeavesNoReferenceOnTheControlOrItsDocument) {
+  test::TTestDoubleControl& control = FRegistration.Prepare();
   test::TTestDoubleControl document;  // counts what is held on it
   control.SetProperty(dispidDocument, TVariant(static_cast<IWebBrowser2*>(&document)).Get());
   {
     TMainForm form({"0", "0", "0", "400"});
     for (int i = 0; i < 5; ++i) {
-      application.ActivateApp(true);
-      application.ActivateApp(false);
+      FApplication.ActivateApp(true);
+      FApplication.ActivateApp(false);
     }
     EXPECT_EQ(control.CountOf("IOleObject::DoVerb(-4)"), 5u);
   }
-  EXPECT_EQ(reported, std::vector<std::string>{});
   EXPECT_EQ(control.OutstandingReferences(), 0);
   EXPECT_EQ(document.OutstandingReferences(), 1);  // the control's own
   control.SetProperty(dispidDocument, TVariant().Get());

@@ -394,8 +394,9 @@ TEST_F(ActiveXHostTest, WindowCreationActivatesInPlaceAndAdoptsTheControlsWindow
   // notifications arrive renumbered into the OLE control range.
   control.WindowMessages.clear();
   host->Perform(CN_COMMAND, 0, 0);
+  host->Perform(CN_BASE + 0x3FF, 0, 0);  // the last reflected number, below the registered messages
   host->Perform(WM_USER + 7, 0, 0);
-  EXPECT_THAT(control.WindowMessages, ElementsAre(OCM_COMMAND, WM_USER + 7));
+  EXPECT_THAT(control.WindowMessages, ElementsAre(OCM_COMMAND, OCM__BASE + 0x3FF, WM_USER + 7));
 
   // Resizing tells the control its extent in HIMETRIC; a refusal keeps the size.
   TWindowDC dc(nullptr);
@@ -505,6 +506,50 @@ TEST_F(ActiveXHostTest, StockPropertiesFollowTheControlWithoutPingPong) {
   control.FailProperty(DISPID_BACKCOLOR, E_FAIL);
   control.NotifyChanged(DISPID_BACKCOLOR);
   EXPECT_EQ(host->Color(), 0x00ABCDEFu);
+}
+
+TEST_F(ActiveXHostTest, AFailedNestedReadKeepsTheGuardOfThePushStillUnderWay) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  control.SetBoolProperty(DISPID_ENABLED, false);
+  control.FailProperty(DISPID_BACKCOLOR, E_FAIL);
+  THostForm form;
+  auto host = CreateComponent<TStockHost>(&form);
+  host->CompleteControl();
+  host->Handle();
+  ASSERT_FALSE(host->Enabled());
+  // While the host pushes "enabled", the control reports a colour change it
+  // cannot answer for, then the change of "enabled" itself, still holding
+  // its old value: the host must not take that old value back.
+  control.OnCall = [&](const std::string& method) {
+    if (method != "IDispatch::Invoke" || control.Puts.size() != 0) return;
+    control.OnCall = nullptr;
+    control.NotifyChanged(DISPID_BACKCOLOR);
+    control.NotifyChanged(DISPID_ENABLED);
+  };
+  host->SetEnabled(true);
+  EXPECT_TRUE(host->Enabled());
+  ASSERT_EQ(control.Puts.size(), 1u);
+  EXPECT_EQ(control.Puts[0].Id, DISPID_ENABLED);
+  EXPECT_EQ(V_BOOL(&control.Puts[0].Value.Get()), VARIANT_TRUE);
+}
+
+TEST_F(ActiveXHostTest, ReflectedKeyMessagesUpTo0x108AreOfferedToTheControl) {
+  TTestDoubleControl& control = FRegistration.Prepare();
+  control.AcceleratorResult = S_OK;
+  THostForm form;
+  auto host = MakeHost(&form);
+  host->Handle();
+  for (UINT key = WM_KEYDOWN; key <= 0x108; ++key) {
+    SCOPED_TRACE(key);
+    control.Accelerated.clear();
+    EXPECT_EQ(host->Perform(CN_BASE + key, 'A', 0), 1);
+    ASSERT_EQ(control.Accelerated.size(), 1u);
+    EXPECT_EQ(control.Accelerated[0].message, key);
+  }
+  control.Accelerated.clear();
+  host->Perform(CN_BASE + WM_KEYDOWN - 1, 'A', 0);
+  host->Perform(CN_BASE + 0x109, 'A', 0);
+  EXPECT_TRUE(control.Accelerated.empty());
 }
 
 TEST_F(ActiveXHostTest, RenamingCarriesTheCaptionOnlyWhileItStillShowsTheOldName) {

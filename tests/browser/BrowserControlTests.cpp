@@ -13,6 +13,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <exdispid.h>
+
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -285,6 +287,17 @@ TEST_F(BrowserControlTest, HandlerErrorsGoToTheApplicationNotTheControl) {
   FHost->OnQuit = [](TObject*) { Abort(); };
   EXPECT_EQ(Double().FireEvent(253, {}), S_OK);
   EXPECT_EQ(reported, "");  // the silent abort is not reported
+  Application().OnException = nullptr;
+}
+
+TEST_F(BrowserControlTest, AnEventHandlersErrorIsReportedWithTheHostAsSender) {
+  std::vector<TObject*> senders;
+  Application().OnException = [&](TObject* sender, const std::exception&) { senders.push_back(sender); };
+  FHost->OnQuit = [](TObject*) { throw Exception("handler failed"); };
+  FHost->OnClick = [](TObject*) { throw Exception("stock handler failed"); };
+  Double().FireEvent(DISPID_ONQUIT, {});
+  Double().FireEvent(DISPID_CLICK, {});
+  EXPECT_EQ(senders, (std::vector<TObject*>{FHost.get(), FHost.get()}));
   Application().OnException = nullptr;
 }
 
