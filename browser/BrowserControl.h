@@ -97,17 +97,19 @@ class TBrowserControl : public TActiveXHost {
   void Navigate2(VARIANT& url, VARIANT& flags, VARIANT& targetFrameName, VARIANT& postData, VARIANT& headers);
   void ExecWB(OLECMDID cmdID, OLECMDEXECOPT cmdexecopt, VARIANT& pvaIn);
 
-  // Run-time properties, always fresh from the control. (Application()
-  // hides the toolkit's application object here: name that kvx::Application().)
-  Microsoft::WRL::ComPtr<IDispatch> Application() { return GetDispatchProperty(dispidApplication); }
+  // Run-time properties, always fresh from the control. The control's
+  // Application object has a name of its own, so that the toolkit's
+  // Application() stays reachable in every class of the host chain.
+  Microsoft::WRL::ComPtr<IDispatch> ApplicationObject() { return GetDispatchProperty(dispidApplication); }
   Microsoft::WRL::ComPtr<IDispatch> Document() { return GetDispatchProperty(dispidDocument); }
   bool Busy() { return GetBooleanProperty(dispidBusy); }
   std::int32_t ReadyState() { return GetEnumProperty(dispidReadyState); }
 
-  // The control's published properties. Visible is the control's own
-  // automation property, not the toolkit's visibility of the host window.
-  bool Visible() { return GetBooleanProperty(dispidVisible); }
-  void SetVisible(bool value) override { SetBooleanProperty(dispidVisible, value); }
+  // The control's published properties. The control's own Visible (DISPID
+  // 402) is BrowserVisible here: the toolkit's Visible/SetVisible/Show/Hide
+  // are the host window's visibility and never reach the control's property.
+  bool BrowserVisible() { return GetBooleanProperty(dispidVisible); }
+  void SetBrowserVisible(bool value) { SetBooleanProperty(dispidVisible, value); }
   bool StatusBar() { return GetBooleanProperty(dispidStatusBar); }
   void SetStatusBar(bool value) { SetBooleanProperty(dispidStatusBar, value); }
   std::wstring StatusText() { return GetTextProperty(dispidStatusText); }

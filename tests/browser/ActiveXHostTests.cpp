@@ -215,7 +215,7 @@ TEST_F(ActiveXHostTest, TypedReadsTakeThePayload) {
   control.SetProperty(dispidStatusText, v);
   EXPECT_EQ(host->ReadyState(), 3);
   EXPECT_EQ(host->StatusText(), L"准备好");
-  EXPECT_EQ(host->Application().Get(), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
+  EXPECT_EQ(host->ApplicationObject().Get(), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
   // No document yet: an empty reference, no error.
   V_VT(&v) = VT_EMPTY;
   control.SetProperty(dispidDocument, v);

@@ -301,6 +301,24 @@ TEST_F(BrowserControlTest, AnEventHandlersErrorIsReportedWithTheHostAsSender) {
   Application().OnException = nullptr;
 }
 
+TEST_F(BrowserControlTest, TheToolkitsVisibilityNeverReachesTheControlsVisibleProperty) {
+  THostForm form;
+  FHost->SetParent(&form);
+  const HWND window = FHost->Handle();
+  Double().Puts.clear();
+  FHost->Hide();
+  EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE);
+  FHost->Show();
+  EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE);
+  EXPECT_TRUE(Double().Puts.empty());
+  // The control's own property has a name of its own.
+  FHost->SetBrowserVisible(true);
+  ASSERT_EQ(Double().Puts.size(), 1u);
+  EXPECT_EQ(Double().Puts[0].Id, dispidVisible);
+  EXPECT_EQ(V_BOOL(&Double().Puts[0].Value.Get()), VARIANT_TRUE);
+  EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE);
+}
+
 TEST_F(BrowserControlTest, ShortAndFullNavigatePassTheirOwnVariants) {
   FHost->Navigate(L"http://127.0.0.1/a");
   VARIANT zero = Int(0);

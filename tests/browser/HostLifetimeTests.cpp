@@ -225,8 +225,8 @@ TEST_F(HostLifetimeTest, ReadingDocumentAndApplicationLeavesNoReferenceBehind) {
   const long held = control.OutstandingReferences();
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(host->Document().Get(), page);
-    EXPECT_EQ(host->Application().Get(), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
-    EXPECT_EQ(host->GetDispatchProperty(dispidApplication).Get(), host->Application().Get());
+    EXPECT_EQ(host->ApplicationObject().Get(), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
+    EXPECT_EQ(host->GetDispatchProperty(dispidApplication).Get(), host->ApplicationObject().Get());
   }
   EXPECT_EQ(document.OutstandingReferences(), 1);  // the control's own
   EXPECT_EQ(control.OutstandingReferences(), held);
