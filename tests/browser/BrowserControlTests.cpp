@@ -27,55 +27,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-VARIANT ByRef(VARIANT* inner) {
-  VARIANT v;
-  V_VT(&v) = VT_BYREF | VT_VARIANT;
-  V_VARIANTREF(&v) = inner;
-  return v;
-}
-VARIANT ByRef(VARIANT_BOOL* value) {
-  VARIANT v;
-  V_VT(&v) = VT_BYREF | VT_BOOL;
-  V_BOOLREF(&v) = value;
-  return v;
-}
-VARIANT ByRef(LONG* value) {
-  VARIANT v;
-  V_VT(&v) = VT_BYREF | VT_I4;
-  V_I4REF(&v) = value;
-  return v;
-}
-VARIANT ByRef(IDispatch** value) {
-  VARIANT v;
-  V_VT(&v) = VT_BYREF | VT_DISPATCH;
-  V_DISPATCHREF(&v) = value;
-  return v;
-}
-VARIANT Bstr(BSTR text) {
-  VARIANT v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = text;
-  return v;
-}
-VARIANT Bool(bool value) {
-  VARIANT v;
-  V_VT(&v) = VT_BOOL;
-  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-VARIANT Int(LONG value) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return v;
-}
-VARIANT Dispatch(IDispatch* value) {
-  VARIANT v;
-  V_VT(&v) = VT_DISPATCH;
-  V_DISPATCH(&v) = value;
-  return v;
-}
-
 class BrowserControlTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,6 +1,6 @@
 #pragma once
-// Shared fixture pieces of the browser host tests: OLE for the test, a hidden
-// form to host in, and a bounded message pump.
+// Shared fixture pieces of the browser host tests: a hidden form to host in,
+// a bounded message pump, and event arguments as a control passes them.
 
 #include "toolkit/Win.h"
 
@@ -34,6 +34,42 @@ inline std::wstring VariantText(const VARIANT* v) {
   if (V_VT(v) == (VT_BYREF | VT_VARIANT)) return VariantText(V_VARIANTREF(v));
   if (V_VT(v) == VT_BSTR && V_BSTR(v)) return V_BSTR(v);
   return {};
+}
+
+// Arguments as a control passes them to its event sink: shallow VARIANTs
+// over the caller's storage (a by-reference one points at it).
+template <class T>
+inline constexpr VARTYPE kByRefType = VT_EMPTY;
+template <>
+inline constexpr VARTYPE kByRefType<VARIANT> = VT_VARIANT;
+template <>
+inline constexpr VARTYPE kByRefType<VARIANT_BOOL> = VT_BOOL;
+template <>
+inline constexpr VARTYPE kByRefType<LONG> = VT_I4;
+template <>
+inline constexpr VARTYPE kByRefType<IDispatch*> = VT_DISPATCH;
+
+template <class T>
+VARIANT ByRef(T* value) {
+  static_assert(kByRefType<T> != VT_EMPTY, "a type events pass by reference");
+  VARIANT v;
+  V_VT(&v) = VT_BYREF | kByRefType<T>;
+  V_BYREF(&v) = value;
+  return v;
+}
+inline VARIANT Bstr(BSTR text) {
+  VARIANT v;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = text;
+  return v;
+}
+inline VARIANT Bool(bool value) { return TVariant(value).Release(); }
+inline VARIANT Int(LONG value) { return TVariant(value).Release(); }
+inline VARIANT Dispatch(IDispatch* value) {
+  VARIANT v;
+  V_VT(&v) = VT_DISPATCH;
+  V_DISPATCH(&v) = value;
+  return v;
 }
 
 // A form to host controls in, never shown to a user.

@@ -21,49 +21,12 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace kvx::test {
 namespace {
 
 using ::testing::ElementsAre;
-
-VARIANT Int(LONG value) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return v;
-}
-
-VARIANT Bool(bool value) {
-  VARIANT v;
-  V_VT(&v) = VT_BOOL;
-  V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-
-VARIANT Bstr(BSTR text) {
-  VARIANT v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = text;
-  return v;
-}
-
-VARIANT Dispatch(IDispatch* value) {
-  VARIANT v;
-  V_VT(&v) = VT_DISPATCH;
-  V_DISPATCH(&v) = value;
-  return v;
-}
-
-template <typename T>
-VARIANT ByRef(T* value) {
-  VARIANT v;
-  V_VT(&v) = VT_BYREF | (std::is_same_v<T, VARIANT> ? VT_VARIANT : VT_BOOL);
-  V_BYREF(&v) = value;
-  return v;
-}
 
 // A layer above the component, the way the document host is built: an
 // interface of its own on the site (a tear-off) and an ambient property of
