@@ -20,14 +20,6 @@ using Microsoft::WRL::ComPtr;
 namespace kvx {
 namespace {
 
-// The toolkit's reflected notifications go to the control renumbered into
-// the range OLE controls expect them in (OCM__BASE).
-constexpr UINT kReflectedFirst = CN_BASE;
-constexpr UINT kReflectedLast = CN_BASE + 0x3FF;
-constexpr UINT kReflectedToOle = CN_BASE - OCM__BASE;
-// The key messages 0x100 to 0x108 (the key range before WM_UNICHAR joined it).
-constexpr UINT kReflectedKeyFirst = CN_BASE + WM_KEYDOWN;
-constexpr UINT kReflectedKeyLast = CN_BASE + 0x108;
 // Stands for "no position" in key messages rebuilt for the control.
 constexpr LONG kNoPoint = 0x115DE1F1;
 
@@ -586,7 +578,7 @@ LRESULT TActiveXHost::TranslateReflectedKey(UINT msg, WPARAM wParam, LPARAM lPar
   if (!FOleInPlaceActiveObject) return 0;
   MSG message{};
   message.hwnd = HandleAllocated() ? Handle() : nullptr;
-  message.message = msg - kReflectedFirst;
+  message.message = msg - CN_BASE;
   message.wParam = wParam;
   message.lParam = lParam;
   message.time = static_cast<DWORD>(GetMessageTime());
@@ -616,7 +608,7 @@ bool TActiveXHost::DialogKey(WPARAM key, LPARAM keyData) {
 }
 
 LRESULT TActiveXHost::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg >= kReflectedKeyFirst && msg <= kReflectedKeyLast) {
+  if (msg >= CN_KEYFIRST && msg <= CN_KEYLAST) {
     bool handled = false;
     LRESULT result = TranslateReflectedKey(msg, wParam, lParam, handled);
     if (handled) return result;
@@ -636,8 +628,8 @@ LRESULT TActiveXHost::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  if (msg >= kReflectedFirst && msg <= kReflectedLast && !(FMiscStatus & OLEMISC_SIMPLEFRAME))
-    return DefaultHandler(msg - kReflectedToOle, wParam, lParam);
+  if (msg >= CN_BASE && msg <= CN_LAST && !(FMiscStatus & OLEMISC_SIMPLEFRAME))
+    return DefaultHandler(msg - CN_TO_OCM, wParam, lParam);
   return TWinControl::WndProc(msg, wParam, lParam);
 }
 
