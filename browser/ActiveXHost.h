@@ -182,8 +182,8 @@ class TActiveXHost : public TWinControl,
   // Events: stock DISPIDs -600 to -607, and every other DISPID.
   virtual void DeliverStockEvent(DISPID id, const DISPPARAMS& params);
   virtual void DeliverEvent(DISPID id, const DISPPARAMS& params);
-  // Runs with the new control object while the host is being constructed
-  // (the host's own version: derived overrides are not reached yet).
+  // Runs with the new control object as soon as it is created, before it is
+  // asked anything (the whole object stands by then: overrides are reached).
   virtual void InitControlInterface(IOleObject* control);
   // Errors swallowed while the component is designed: OLE system errors only.
   virtual bool SuppressDesignError(const std::exception& error) const noexcept;
