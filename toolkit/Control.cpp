@@ -479,10 +479,7 @@ void TWinControl::Realign() {
   FAligning = false;
 }
 
-void TWinControl::Resized() {
-  Realign();
-  if (OnResize) OnResize(this);
-}
+void TWinControl::Resized() { Realign(); }
 
 void TWinControl::SetVisible(bool visible) {
   if (FVisible == visible) return;

@@ -191,8 +191,6 @@ class TWinControl : public TObject {
   // True for a control the toolkit paints itself (background and Paint).
   bool HasOwnPaint() const noexcept { return FOwnPaint; }
 
-  TNotifyEvent OnResize;
-
  protected:
   // Runs once the most-derived object is complete (CreateComponent calls it).
   virtual void AfterConstruction() {}

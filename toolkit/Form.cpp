@@ -154,6 +154,11 @@ void TForm::DoDestroy() {
   }
 }
 
+void TForm::Resized() {
+  TWinControl::Resized();
+  if (OnResize) OnResize(this);
+}
+
 void TForm::Activate() {
   if (OnActivate) OnActivate(this);
 }

@@ -43,6 +43,9 @@ class TForm : public TWinControl {
   TModalResult ModalResult = mrNone;
 
   TNotifyEvent OnCreate;
+  // A form's size changed. (Only forms have it: a hosted browser's OnResize
+  // is the page script's resize request, of another shape.)
+  TNotifyEvent OnResize;
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
   TNotifyEvent OnDestroy;
@@ -87,6 +90,7 @@ class TForm : public TWinControl {
   void SelectNext(bool forward);
 
  protected:
+  void Resized() override;
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
