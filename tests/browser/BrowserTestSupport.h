@@ -1,33 +1,17 @@
 #pragma once
 // Shared fixture pieces of the browser host tests: a hidden form to host in,
-// a bounded message pump, and event arguments as a control passes them.
+// the tests' bounded message pump (PumpUntil), and event arguments as a
+// control passes them.
 
 #include "toolkit/Win.h"
 
 #include "toolkit/Form.h"
 #include "toolkit/Handles.h"
+#include "tests/support/Pump.h"
 
-#include <chrono>
-#include <functional>
 #include <string>
 
 namespace kvx::test {
-
-// Pumps this thread's messages until `condition` holds or `limit` passes.
-inline bool PumpUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
 
 inline std::wstring VariantText(const VARIANT* v) {
   if (!v) return {};

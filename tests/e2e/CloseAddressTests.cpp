@@ -48,7 +48,7 @@ TEST(CloseAddressE2E, ConfirmationDecidesWhetherTheShellEnds) {
     TProcessGuard simulatorGuard{simulatorProcess.Get()};
 
     HWND window = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (window = FindWindowW(nullptr, kShellCaption.c_str())) != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return (window = FindWindowW(nullptr, kShellCaption.c_str())) != nullptr; }));
     DWORD shellId = 0;
     GetWindowThreadProcessId(window, &shellId);
     TUniqueKernelHandle shell(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
@@ -57,9 +57,9 @@ TEST(CloseAddressE2E, ConfirmationDecidesWhetherTheShellEnds) {
     TProcessGuard shellGuard{shell.Get()};
 
     HWND confirm = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (confirm = FindNoticeOf(shellId)) != nullptr; })) << "no close confirmation";
+    ASSERT_TRUE(PumpUntil([&] { return (confirm = FindNoticeOf(shellId)) != nullptr; })) << "no close confirmation";
     TShellProcess::Press(TDialog{confirm, kNoticeTitle, L""}, answer);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(confirm); })) << "the confirmation stayed";
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(confirm); })) << "the confirmation stayed";
 
     if (answer == IDNO) {
       DWORD_PTR result = 0;
@@ -68,7 +68,7 @@ TEST(CloseAddressE2E, ConfirmationDecidesWhetherTheShellEnds) {
       EXPECT_TRUE(IsWindow(window));
       // Then the user closes it.
       PostMessageW(window, WM_CLOSE, 0, 0);
-      ASSERT_TRUE(WaitFor([&] { return (confirm = FindNoticeOf(shellId)) != nullptr; }));
+      ASSERT_TRUE(PumpUntil([&] { return (confirm = FindNoticeOf(shellId)) != nullptr; }));
       TShellProcess::Press(TDialog{confirm, kNoticeTitle, L""}, IDYES);
     }
     ASSERT_EQ(WaitForSingleObject(shell.Get(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));

@@ -175,12 +175,12 @@ TEST_F(LauncherE2E, ToFrontBringsTheShellForward) {
     return false;
   };
   SetForegroundWindow(other.Get());
-  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == other.Get() && above(other.Get(), FWindow); }));
+  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Get() && above(other.Get(), FWindow); }));
   EXPECT_EQ(Exchange(" " + kToFront + " "), Texts{});
   // In front of our window, which has lost the foreground. (Whether the
   // foreground then stays with the shell is up to Wine's X focus handling,
   // which sometimes hands it on to the desktop.)
-  EXPECT_TRUE(WaitFor([&] { return above(FWindow, other.Get()) && GetForegroundWindow() != other.Get(); }));
+  EXPECT_TRUE(PumpUntil([&] { return above(FWindow, other.Get()) && GetForegroundWindow() != other.Get(); }));
   other.Reset();
   CloseShell();
 }
@@ -266,7 +266,7 @@ TEST_F(LauncherE2E, ZeroDockGeometry) {
   EXPECT_EQ(Exchange(kToFront), Texts{});
   EXPECT_TRUE(IsZoomed(FWindow));
   ShowWindow(FWindow, SW_MINIMIZE);
-  ASSERT_TRUE(WaitFor([&] { return IsIconic(FWindow) != FALSE; }));
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(FWindow) != FALSE; }));
   EXPECT_EQ(Exchange(kToFront), Texts{});
   EXPECT_FALSE(IsIconic(FWindow));
   CloseShell();
@@ -278,7 +278,7 @@ TEST_F(LauncherE2E, UserMaximiseAsksForThePositionAndDocksWithTheAnswer) {
   Start(L"");
   ASSERT_TRUE(GetWindowLongW(FWindow, GWL_STYLE) & WS_CAPTION) << "not the framed mode";
   // A user start maximises the window the platform's way; undo that first.
-  ASSERT_TRUE(WaitFor([&] { return IsZoomed(FWindow) != FALSE; }));
+  ASSERT_TRUE(PumpUntil([&] { return IsZoomed(FWindow) != FALSE; }));
   SendMessageW(FWindow, WM_SYSCOMMAND, SC_RESTORE, 0);
   ASSERT_FALSE(IsZoomed(FWindow));
 
@@ -291,7 +291,7 @@ TEST_F(LauncherE2E, UserMaximiseAsksForThePositionAndDocksWithTheAnswer) {
     Texts texts = FBar->Texts(first);
     return std::find(texts.begin(), texts.end(), kPosition) - texts.begin();
   };
-  ASSERT_TRUE(WaitFor([&] { return FBar->Texts(first).size() >= static_cast<std::size_t>(request()) + 4; }))
+  ASSERT_TRUE(PumpUntil([&] { return FBar->Texts(first).size() >= static_cast<std::size_t>(request()) + 4; }))
       << ::testing::PrintToString(FBar->Texts(first));
   // Late notices of the restore (Wine syncs with the X server) may come
   // first; then the request, and then, the answer's move not being reported,
@@ -421,7 +421,7 @@ TEST(LauncherSimulatorE2E, StartsTheShellSendsAndPrintsReports) {
     text << in.rdbuf();
     return text.str();
   };
-  ASSERT_TRUE(WaitFor([&] { return printed().find("waiting for the shell to end") != std::string::npos; }))
+  ASSERT_TRUE(PumpUntil([&] { return printed().find("waiting for the shell to end") != std::string::npos; }))
       << printed();
   HWND shell = FindWindowW(nullptr, kShellCaption.c_str());
   ASSERT_NE(shell, nullptr);
@@ -429,7 +429,7 @@ TEST(LauncherSimulatorE2E, StartsTheShellSendsAndPrintsReports) {
     return SendRaw(shell, kClose.c_str(), static_cast<DWORD>(kClose.size() + 1));
   });
   TDialog confirm;
-  ASSERT_TRUE(WaitFor([&] { return (confirm.Window = FindWindowW(L"#32770", kNoticeTitle.c_str())) != nullptr; }));
+  ASSERT_TRUE(PumpUntil([&] { return (confirm.Window = FindWindowW(L"#32770", kNoticeTitle.c_str())) != nullptr; }));
   TShellProcess::Press(confirm, IDYES);
   closing.wait();
   EXPECT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);

@@ -57,12 +57,12 @@ TEST(StartupE2E, SecondCopyHandsOverUnlessSeveralAreAllowed) {
   HWND window = first.WaitMainWindow();
   ASSERT_NE(window, nullptr);
   ShowWindow(window, SW_MINIMIZE);
-  ASSERT_TRUE(WaitFor([&] { return IsIconic(window) != FALSE; }));
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(window) != FALSE; }));
 
   TShellProcess second(folder, L"0 0 0 400");
   EXPECT_EQ(second.WaitExit(), std::optional<DWORD>(0));
   EXPECT_EQ(second.FindMainWindow(false), nullptr);
-  EXPECT_TRUE(WaitFor([&] { return !IsIconic(window); })) << "the first copy was not restored";
+  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(window); })) << "the first copy was not restored";
 
   folder.WriteIniLines(IniWithAddress(kNoServer, {L"允许多开=是"}));
   TShellProcess third(folder, L"0 0 0 400");
@@ -85,7 +85,7 @@ TEST(StartupE2E, BlankAddressShowsTheNoticeThenAsksToClose) {
     TShellProcess::Press(notice, IDOK);
 
     TDialog confirm;
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(PumpUntil([&] {
       confirm = shell.WaitDialog(kNoticeTitle, 200ms);
       return confirm.Window && confirm.Window != notice.Window && IsWindow(notice.Window) == FALSE;
     }));
@@ -102,7 +102,7 @@ TEST(StartupE2E, ExitButtonAsksAndOnlyYesEnds) {
   HWND window = shell.WaitMainWindow();
   ASSERT_NE(window, nullptr);
   HWND exitButton = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
+  ASSERT_TRUE(PumpUntil([&] {
     exitButton = nullptr;
     EnumChildWindows(
         window,
@@ -129,7 +129,7 @@ TEST(StartupE2E, ExitButtonAsksAndOnlyYesEnds) {
   ASSERT_NE(confirm.Window, nullptr);
   EXPECT_EQ(NormaliseLineBreaks(confirm.Text), NormaliseLineBreaks(kCloseQuestion));
   TShellProcess::Press(confirm, IDNO);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindow(confirm.Window); }));
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(confirm.Window); }));
   EXPECT_FALSE(shell.WaitExit(1s).has_value());
   EXPECT_TRUE(IsWindowVisible(window));
 

@@ -5,6 +5,7 @@
 #include "core/CodePage.h"
 
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #ifndef KORVEXA_EXE
@@ -59,20 +60,6 @@ HWND FindTopLevel(DWORD process, std::function<bool(HWND)> match) {
 }
 
 }  // namespace
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= end) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
-}
 
 std::string Gbk(const std::wstring& text) { return WideToGbk(text); }
 
@@ -140,13 +127,13 @@ HWND TShellProcess::FindMainWindow(bool visibleOnly) const {
 
 HWND TShellProcess::WaitMainWindow(std::chrono::milliseconds limit) {
   HWND found = nullptr;
-  WaitFor([&] { return (found = FindMainWindow(true)) != nullptr; }, limit);
+  PumpUntil([&] { return (found = FindMainWindow(true)) != nullptr; }, limit);
   return found;
 }
 
 TDialog TShellProcess::WaitDialog(const std::wstring& title, std::chrono::milliseconds limit) {
   TDialog dialog;
-  WaitFor(
+  PumpUntil(
       [&] {
         dialog.Window = FindTopLevel(FInfo.dwProcessId, [&](HWND w) {
           return ClassOf(w) == L"#32770" && IsWindowVisible(w) && WindowText(w) == title;

@@ -5,25 +5,16 @@
 
 #include "toolkit/Win.h"
 
+#include "tests/support/Pump.h"
 #include "toolkit/Handles.h"
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kvx::test {
-
-using namespace std::chrono_literals;
-
-// Generous: Wine's timing varies a lot between runs and machines.
-inline constexpr std::chrono::milliseconds kWaitLimit = 30s;
-
-// Pumps this thread's messages and polls `condition` until it holds or the
-// limit passes; returns whether it held.
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = kWaitLimit);
 
 // A message box or dialog of another process.
 struct TDialog {
