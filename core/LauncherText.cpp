@@ -19,15 +19,21 @@ std::size_t CharLength(std::string_view text, std::size_t i) noexcept {
   return IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
 }
 
-// At most limit bytes of text, cut at a character boundary.
-std::string_view LeadingChars(std::string_view text, std::size_t limit) noexcept {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    std::size_t len = CharLength(text, i);
+// An item as an error text quotes it: at most limit bytes, cut at a character
+// boundary, "..." when cut. A lead byte that ends the item without its second
+// byte is shown as '?': it would take the first byte of the text after it.
+std::string QuotedItem(std::string_view item, std::size_t limit) {
+  std::size_t i = 0, last = 0;
+  while (i < item.size()) {
+    std::size_t len = CharLength(item, i);
     if (i + len > limit) break;
+    last = i;
     i += len;
   }
-  return text.substr(0, i);
+  std::string shown(item.substr(0, i));
+  if (i - last == 1 && IsGbkLeadByte(static_cast<unsigned char>(item[last]))) shown.back() = '?';
+  if (i < item.size()) shown += "...";
+  return shown;
 }
 
 }  // namespace
@@ -126,10 +132,8 @@ TDockConversion ConvertDockGeometry(const std::vector<std::string>& items) {
     std::optional<std::int32_t> value = ParseInt32(items[i]);
     if (!value) {
       // 第N项“...”不是整数。 The item is cut short: the box is no place for a page of junk.
-      std::string_view shown = LeadingChars(items[i], 64);
       result.Error = std::string(invalid) + "\xB5\xDA" + std::to_string(i + 1) + "\xCF\xEE\xA1\xB0" +
-                     std::string(shown) + (shown.size() < items[i].size() ? "..." : "") +
-                     "\xA1\xB1\xB2\xBB\xCA\xC7\xD5\xFB\xCA\xFD\xA1\xA3";
+                     QuotedItem(items[i], 64) + "\xA1\xB1\xB2\xBB\xCA\xC7\xD5\xFB\xCA\xFD\xA1\xA3";
       return result;
     }
     result.Values[i] = *value;

@@ -3,7 +3,6 @@
 #include "CodePage.h"
 
 #include <fstream>
-#include <iterator>
 
 namespace kvx {
 namespace {
@@ -69,8 +68,19 @@ TProfileReader TProfileReader::FromBytes(std::string_view bytes) {
 TProfileReader TProfileReader::FromFile(const std::filesystem::path& path) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return {};
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  return FromBytes(bytes);
+  // One byte past the bound tells a file that ends there from one that goes on.
+  std::string bytes(MaxProfileFileBytes + 1, '\0');
+  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(file.gcount()));
+  if (bytes.size() <= MaxProfileFileBytes) return FromBytes(bytes);
+
+  bytes.resize(MaxProfileFileBytes);
+  TProfileReader reader = FromBytes(bytes);
+  // The line the bound cuts through is not read: neither a value cut short
+  // nor half a character.
+  const std::size_t lineEnd = reader.FText.find_last_of(L"\r\n");
+  reader.FText.resize(lineEnd == std::wstring::npos ? 0 : lineEnd + 1);
+  return reader;
 }
 
 std::string TProfileReader::ReadString(std::string_view section, std::string_view key,

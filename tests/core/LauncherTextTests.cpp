@@ -1,5 +1,7 @@
 #include "core/LauncherText.h"
 
+#include "core/CodePage.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -131,6 +133,17 @@ TEST(LauncherText, DockGeometryConversion) {
       EXPECT_NE(conversion.Error.find(c.errorMentions), std::string::npos) << conversion.Error;
     else
       EXPECT_EQ(conversion.Error, "");
+  }
+  // A GBK lead byte that ends an item, its second byte missing, would take
+  // the first byte of the text after the quoted item: shown as '?'.
+  for (const std::string& item : {std::string("ab\xD7"), std::string("\x81"), std::string("\xD6\xD0\xD7")}) {
+    SCOPED_TRACE(item);
+    TDockConversion stray = ConvertDockGeometry({"1", "2", item, "4"});
+    const std::wstring error = GbkToWide(stray.Error);
+    const std::wstring ending = L"\u201D\u4E0D\u662F\u6574\u6570\u3002";  // ”不是整数。
+    ASSERT_GE(error.size(), ending.size());
+    EXPECT_EQ(error.substr(error.size() - ending.size()), ending) << stray.Error;
+    EXPECT_NE(error.find(L"?\u201D"), std::wstring::npos);
   }
   // A huge bad item is cut short in the error text, at a character boundary.
   std::string huge = "\xD6\xD0" + std::string(1000, 'x');

@@ -85,6 +85,40 @@ TEST_F(ProfileFile, ReadsLikeThePlatformReader) {
   }
 }
 
+TEST_F(ProfileFile, ReadsOnlyUpToItsBound) {
+  const std::string server = "[" + kServer + "]\r\n";
+  // Filler lines up to `size` bytes in all after the section header.
+  auto filled = [&](std::size_t size) {
+    std::string text = server;
+    const std::string line = "filler=0123456789012345678901234567890123456789\r\n";
+    while (text.size() + line.size() <= size) text += line;
+    text.append(size - text.size(), ';');
+    return text;
+  };
+  const std::string key = kAddress + "=http://erp.example/\r\n";
+  const ProfileCase cases[] = {
+      {"key ending at the bound", filled(MaxProfileFileBytes - 2 - key.size()) + "\r\n" + key, kServer, kAddress,
+       "http://erp.example/"},
+      {"key past the bound", filled(MaxProfileFileBytes + (1u << 20)) + "\r\n" + key, kServer, kAddress, "dflt"},
+      // Neither a value cut short nor half a character is read.
+      {"key cut by the bound", filled(MaxProfileFileBytes - 8) + "\r\n" + key, kServer, kAddress, "dflt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(TProfileReader::FromFile(Write(c.file)).ReadString(c.section, c.key, "dflt"), c.expected);
+  }
+
+  // An enormous file, holes all but its first line: read as far as the bound only.
+  std::filesystem::path sparse = Write(server + key);
+  std::filesystem::resize_file(sparse, std::uintmax_t{5} << 30);
+  EXPECT_EQ(TProfileReader::FromFile(sparse).ReadString(kServer, kAddress, "dflt"), "http://erp.example/");
+#ifndef _WIN32
+  // A file without end.
+  if (std::filesystem::exists("/dev/zero"))
+    EXPECT_EQ(TProfileReader::FromFile("/dev/zero").ReadString(kServer, kAddress, "dflt"), "dflt");
+#endif
+}
+
 TEST_F(ProfileFile, MissingFileGivesDefaultsWithTrailingBlanksRemoved) {
   auto reader = TProfileReader::FromFile(std::filesystem::temp_directory_path() / "no-such-korvexa.ini");
   EXPECT_EQ(reader.ReadString(kSystem, kMulti, kNo), kNo);
