@@ -12,6 +12,8 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TTolvinMain";
 constexpr wchar_t kTitle[] = L"TolvinMain";
+// Posted to the bar's own window: wParam is the promise to keep once the thread has stopped.
+constexpr UINT kStopAnswering = WM_APP + 1;
 
 ATOM RegisterBarClass(WNDPROC proc) {
   static const ATOM atom = [proc] {
@@ -48,6 +50,7 @@ TLauncherBar::TLauncherBar(TMessageEvent onMessage) : FOnMessage(std::move(onMes
 }
 
 TLauncherBar::~TLauncherBar() {
+  SetEvent(FEnding.Get());
   PostMessageW(FWindow, WM_CLOSE, 0, 0);
   FThread.join();
 }
@@ -77,6 +80,10 @@ LRESULT CALLBACK TLauncherBar::WindowProc(HWND window, UINT msg, WPARAM wParam,
     switch (msg) {
       case WM_COPYDATA:
         if (self && lParam) self->Receive(wParam, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        return 0;
+      case kStopAnswering:
+        reinterpret_cast<std::promise<void>*>(wParam)->set_value();
+        if (self) WaitForSingleObject(self->FEnding.Get(), INFINITE);
         return 0;
       case WM_CLOSE:
         DestroyWindow(window);
@@ -159,6 +166,12 @@ bool TLauncherBar::SendWithTimeout(std::string_view text, UINT timeoutMs) {
   DWORD_PTR result = 0;
   return SendMessageTimeoutW(shell, WM_COPYDATA, reinterpret_cast<WPARAM>(FWindow),
                              reinterpret_cast<LPARAM>(&copy), SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+void TLauncherBar::StopAnswering() {
+  std::promise<void> stopped;
+  std::future<void> done = stopped.get_future();
+  if (PostMessageW(FWindow, kStopAnswering, reinterpret_cast<WPARAM>(&stopped), 0)) done.wait();
 }
 
 std::vector<TLauncherBar::TMessage> TLauncherBar::Messages() const {

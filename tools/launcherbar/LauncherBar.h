@@ -7,6 +7,8 @@
 
 #include "toolkit/Win.h"
 
+#include "toolkit/Handles.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -20,8 +22,9 @@
 
 namespace kvx {
 
-// The shell's main window title, GBK and UTF-16.
+// The shell's main window title and window class.
 inline constexpr std::wstring_view ShellTitle = L"Korvexa\u4F01\u4E1A\u4E1A\u52A1\u6D41\u7A0B\u7CFB\u7EDF";
+inline constexpr std::wstring_view ShellClass = L"TMainForm";
 
 class TLauncherBar {
  public:
@@ -64,6 +67,11 @@ class TLauncherBar {
   // Sends with a bound on the wait; false on time-out or when there is no shell.
   bool SendWithTimeout(std::string_view text, UINT timeoutMs);
 
+  // The bar hangs, as a launcher bar that stops answering does: its thread
+  // stops processing messages, and the window stays, until the bar is
+  // destroyed. Returns once the thread has stopped.
+  void StopAnswering();
+
   std::vector<TMessage> Messages() const;
   std::size_t MessageCount() const;
   // Texts of the messages from index first on.
@@ -83,6 +91,8 @@ class TLauncherBar {
   std::optional<std::string> FPositionAnswer;
   HWND FShell = nullptr;
   HWND FWindow = nullptr;
+  // Set when the bar is destroyed: a thread that stopped answering goes on.
+  TUniqueKernelHandle FEnding{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::thread FThread;
 };
 

@@ -97,6 +97,7 @@ void Usage() {
       L"  :null N                    send a null lpData with cbData N\r\n"
       L"  :answer [TEXT]             answer \u201C\u4F4D\u7F6E\u201D with TEXT, or no longer answer\r\n"
       L"  :wait N [MS]               wait until N messages in all have come from the shell\r\n"
+      L"  :hang                      the bar stops answering, as a hung launcher bar does\r\n"
       L"  :sleep MS | :quit          pause | stop reading\r\n"
       L"  ::TEXT                     send \u201C:TEXT\u201D");
 }
@@ -216,6 +217,11 @@ class TSimulator {
     const std::string& verb = words[0];
     std::vector<std::string> rest(words.begin() + 1, words.end());
     if (verb == ":quit") return false;
+    if (verb == ":hang" && rest.empty()) {
+      FBar.StopAnswering();
+      Status(L"the bar no longer answers: its window stays, its thread stopped");
+      return true;
+    }
     if (verb == ":sleep" && rest.size() == 1) {
       if (auto ms = ParseInt32(rest[0]); ms && *ms >= 0) Sleep(static_cast<DWORD>(*ms));
       return true;

@@ -82,7 +82,7 @@ void TShellChild::Terminate() noexcept {
 HWND TShellChild::WaitForMainWindow(DWORD timeoutMs) const {
   const ULONGLONG end = GetTickCount64() + timeoutMs;
   for (;;) {
-    if (HWND window = FindProcessWindow(FId, ShellTitle)) return window;
+    if (HWND window = FindProcessWindow(FId, ShellTitle, ShellClass)) return window;
     if (GetTickCount64() >= end || WaitForSingleObject(FProcess.Get(), 20) == WAIT_OBJECT_0)
       return nullptr;
   }
