@@ -55,7 +55,7 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
     }
   }
   // Enter works inside page forms through the dialog manager.
-  if (msg.wParam == VK_RETURN) handled = IsDialogMessageA(WebBrowser1->Handle(), &msg) != 0;
+  if (msg.wParam == VK_RETURN) handled = IsDialogMessageW(WebBrowser1->Handle(), &msg) != 0;
 
   try {
     if (WebBrowser1->GetBooleanProperty(dispidBusy)) return;
@@ -85,15 +85,17 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
     FActiveObject->TranslateAccelerator(&msg);
     msg.message = WM_NULL;
   } else {
+    // Dispatched as the loop read it, UTF-16: a character typed with Ctrl
+    // held arrives unchanged.
     handled = true;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 
   if (key == VK_DELETE || Held(VK_CONTROL)) {
     handled = true;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }
 

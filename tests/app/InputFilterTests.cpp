@@ -21,9 +21,11 @@ class TCountingControl : public TWinControl {
  public:
   using TWinControl::TWinControl;
   int Arrived = 0;
+  std::vector<WPARAM> Chars;  // WM_CHAR as it arrived
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_CHAR) Chars.push_back(wParam);
     if (msg == WM_NULL || (msg >= WM_KEYFIRST && msg <= 0x0108 && msg != WM_CHAR)) ++Arrived;
     return TWinControl::WndProc(msg, wParam, lParam);
   }
@@ -160,6 +162,16 @@ TEST_F(InputFilter, KeyboardDecisionTable) {
     EXPECT_EQ(o.Rewritten, r.zeroed ? static_cast<UINT>(WM_NULL) : r.message);
     EXPECT_EQ(o.ByFilter, r.byFilter);
     EXPECT_EQ(o.ByToolkit, r.byToolkit);
+  }
+}
+
+TEST_F(InputFilter, CharactersTypedWithCtrlHeldArriveUnchanged) {
+  for (wchar_t c : {L'a', L'\u00E9', L'\u4E2D', L'\u20AC'}) {
+    SCOPED_TRACE(static_cast<int>(c));
+    FTarget->Chars.clear();
+    TOutcome o = Run(WM_CHAR, c, {VK_CONTROL});
+    EXPECT_EQ(o.Translated, 1u);
+    EXPECT_EQ(FTarget->Chars, std::vector<WPARAM>{c}) << "re-dispatched by the filter, as it was read";
   }
 }
 
