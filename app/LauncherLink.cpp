@@ -5,6 +5,7 @@
 
 #include "app/MainForm.h"
 
+#include "app/PeerSend.h"
 #include "core/LauncherText.h"
 #include "core/Startup.h"
 #include "core/Text.h"
@@ -20,11 +21,11 @@ namespace {
 constexpr char kLauncherClass[] = "TTolvinMain";
 constexpr char kLauncherTitle[] = "TolvinMain";
 
-
 }  // namespace
 
 bool TMainForm::SendToLauncher(const std::string& text) {
-  if (FSuppressReports) return false;
+  // Nothing before the first show: the window is being built and placed.
+  if (FSuppressReports || !FStartupDone) return false;
   // Looked up every time: the bar may come and go while the shell runs.
   HWND launcher = FindWindowA(kLauncherClass, kLauncherTitle);
   if (!launcher) return false;
@@ -32,7 +33,8 @@ bool TMainForm::SendToLauncher(const std::string& text) {
   data.dwData = 0;
   data.cbData = static_cast<DWORD>(text.size() + 1);
   data.lpData = const_cast<char*>(text.c_str());
-  SendMessageA(launcher, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  // A bar that stops answering must not stop the shell: the send is bounded.
+  SendToPeer(launcher, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
   return true;
 }
 
@@ -81,6 +83,7 @@ LRESULT TMainForm::HandleCopyData(WPARAM, LPARAM lParam) {
           // Terminate first: the program ends whatever the confirmation answers.
           Application().Terminate();
           Close();
+          SettleClose();
           break;
         case TLauncherCommand::lcAddress:
           NavigateTo(items[0]);
@@ -112,9 +115,11 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
   RECT area{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
 
-  // Docked means at y = 0 exactly, not at the work area's top.
-  const bool docked = window.top == 0 && window.left == FDockOffset && window.right == area.right &&
-                      window.bottom == area.bottom;
+  // Docked means at y = 0 exactly, not at the work area's top, and docked by
+  // us: a window the platform maximised matches the work area too, but has no
+  // bounds to go back to.
+  const bool docked = HasSavedGeometry() && window.top == 0 && window.left == FDockOffset &&
+                      window.right == area.right && window.bottom == area.bottom;
   if (docked) {
     {
       TSuppressReports suppress(FSuppressReports);
@@ -128,18 +133,22 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
     // The bar answers with a geometry message inside this send.
     SendToLauncher(std::string(LauncherPositionText));
   }
-  if (FDockOffset == 0) {
+  // Held at the 32-bit limits: a hostile offset must not wrap the width around.
+  const std::int32_t width = SaturatingAdd(area.right, -std::max(FDockOffset, -INT32_MAX));
+  // No offset, or none that leaves the window any width: the platform's maximise.
+  if (FDockOffset == 0 || width <= 0) {
     DefaultSysCommand(wParam, lParam);
     return;
   }
-  // The bar's answer may have moved the window: save where it is now.
+  // The bar's answer may have moved the window: save where it is now. Never
+  // collapsed bounds: going back to them would lose the window.
   GetWindowRect(Handle(), &window);
-  FSavedLeft = window.left;
-  FSavedTop = window.top;
-  FSavedWidth = window.right - window.left;
-  FSavedHeight = window.bottom - window.top;
-  // Held at the 32-bit limits: a hostile offset must not wrap the width around.
-  const std::int32_t width = SaturatingAdd(area.right, -std::max(FDockOffset, -INT32_MAX));
+  if (window.right > window.left && window.bottom > window.top) {
+    FSavedLeft = window.left;
+    FSavedTop = window.top;
+    FSavedWidth = window.right - window.left;
+    FSavedHeight = window.bottom - window.top;
+  }
   SetWindowPos(Handle(), HWND_TOP, FDockOffset, 0, width, area.bottom, SWP_SHOWWINDOW);
   ReportGeometry();
 }

@@ -51,6 +51,16 @@ TMainForm::~TMainForm() {
   // declaration), while the window they live in still exists.
 }
 
+void TMainForm::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  params.ClassName = std::wstring(MainWindowClass);
+}
+
+void TMainForm::SetVisible(bool visible) {
+  TForm::SetVisible(visible);
+  if (visible) FStartupDone = true;
+}
+
 void TMainForm::CreateComponents() {
   WebBrowser1 = CreateComponent<TWebHost>(this);
   WebBrowser1->SetName("WebBrowser1");
@@ -162,10 +172,34 @@ void TMainForm::NavigateTo(const std::string& address) {
 }
 
 void TMainForm::FormCloseQuery(TObject*, bool& canClose) {
-  canClose = false;
-  if (Application().ShowMessageBox(WideToGbk(texts::CloseQuestion), WideToGbk(texts::NoticeTitle), 0x24) ==
-      IDYES)
-    canClose = true;
+  // Once settled, a close is not asked about again.
+  if (!FCloseSettled &&
+      Application().ShowMessageBox(WideToGbk(texts::CloseQuestion), WideToGbk(texts::NoticeTitle), 0x24) == IDYES)
+    SettleClose();
+  // A close confirmed while this box was open settles this one too.
+  canClose = FCloseSettled;
+}
+
+void TMainForm::SettleClose() {
+  FCloseSettled = true;
+  // A box of the shell still open (an error report, an earlier confirmation)
+  // would hold the ending program until someone answers it: end it unanswered.
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM) -> BOOL {
+        wchar_t name[8] = {};
+        if (GetClassNameW(window, name, 8) && std::wstring_view(name) == L"#32770") EndDialog(window, IDCANCEL);
+        return TRUE;
+      },
+      0);
+}
+
+void TMainForm::EndSession() {
+  // Nobody is asked: the session is ending, whatever anyone would answer.
+  SettleClose();
+  Close();
+  // The program ends the form too: the event runs from a copy on this frame.
+  if (TNotifyEvent end = OnEndSession) end(this);
 }
 
 void TMainForm::FormClose(TObject*, TCloseAction& action) { action = TCloseAction::caFree; }
@@ -210,9 +244,13 @@ void TMainForm::DefaultSysCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_COPYDATA || msg == WM_SYSCOMMAND || msg == WM_CLOSE || msg == WM_ACTIVATEAPP)
+  if (msg == WM_COPYDATA || msg == WM_SYSCOMMAND || msg == WM_CLOSE || msg == WM_ACTIVATEAPP ||
+      msg == WM_ENDSESSION)
     TraceMessage(L"main window", Handle(), msg, wParam, lParam);
   switch (msg) {
+    case WM_ENDSESSION:
+      if (wParam) EndSession();
+      return 0;
     case WM_COPYDATA:
       return HandleCopyData(wParam, lParam);
     case WM_MOVE: {

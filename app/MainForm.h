@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kvx {
@@ -35,21 +36,41 @@ class TSuppressReports {
   bool& FFlag;
 };
 
+namespace test {
+class InputFilter;
+class RealControlHooks;
+class TFilterBenchmark;
+}  // namespace test
+
+// The main window's own window class: with its title, what another copy of
+// the shell looks for (a message box titled like the window is not it).
+inline constexpr std::wstring_view MainWindowClass = L"TMainForm";
+
 class TMainForm : public TForm {
  public:
   // params: the command-line parameters after the program path, as GBK texts.
   explicit TMainForm(std::vector<std::string> params);
   ~TMainForm() override;
 
-  // Components, in creation order.
-  std::unique_ptr<TWebHost> WebBrowser1;
-  std::unique_ptr<TButton> Button1;
-  std::unique_ptr<TEdit> Edit1;
-  std::unique_ptr<TPanel> Panel2;
-  std::unique_ptr<TPanel> Panel1;
-  std::unique_ptr<TLabel> Label1;
-  std::unique_ptr<TImage> Image1;
-  std::unique_ptr<THotButton> ExitButton;
+  // The first show ends the start-up: the window stands where start-up put
+  // it, and from then on its moves are reported to the launcher bar.
+  void SetVisible(bool visible) override;
+
+  // The user's session ends: the window has closed without asking, and the
+  // process goes as soon as the window has answered. The program ends its
+  // parts here, the way its message loop's end would, and does not return.
+  TNotifyEvent OnEndSession;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  friend class test::InputFilter;
+  friend class test::RealControlHooks;
+  friend class test::TFilterBenchmark;
+
+  void CreateComponents();
 
   // Hands an address (GBK) to the browser; errors of the navigation are dropped.
   void NavigateTo(const std::string& address);
@@ -70,10 +91,16 @@ class TMainForm : public TForm {
   void WebBrowser1Quit(TObject* sender);
   void WebBrowser1DownloadComplete(TObject* sender);
 
+  // Closing: once a close is confirmed (or the session ends) it is settled.
+  void SettleClose();
+  void EndSession();
+
   // Application-wide hooks: what input reaches the page, and focus back to it.
   void ApplicationMessageFilter(MSG& msg, bool& handled);
   void ApplicationActivated(TObject* sender);
   static std::string WindowClassAtPoint(POINT point);
+  void InstallApplicationHooks();
+  void RestoreApplicationHooks();
 
   // Launcher-bar link.
   bool SendToLauncher(const std::string& text);
@@ -84,6 +111,18 @@ class TMainForm : public TForm {
   static bool ForceForeground(HWND window);
   // The toolkit's own handling of a system command (the platform's maximise...).
   void DefaultSysCommand(WPARAM wParam, LPARAM lParam);
+  // True once a docked maximise has saved bounds to return to.
+  bool HasSavedGeometry() const noexcept { return FSavedWidth > 0 && FSavedHeight > 0; }
+
+  // Components, in creation order.
+  std::unique_ptr<TWebHost> WebBrowser1;
+  std::unique_ptr<TButton> Button1;
+  std::unique_ptr<TEdit> Edit1;
+  std::unique_ptr<TPanel> Panel2;
+  std::unique_ptr<TPanel> Panel1;
+  std::unique_ptr<TLabel> Label1;
+  std::unique_ptr<TImage> Image1;
+  std::unique_ptr<THotButton> ExitButton;
 
   // Per-window state.
   Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> FActiveObject;
@@ -97,15 +136,11 @@ class TMainForm : public TForm {
   std::int32_t FSavedHeight = 0;
   bool FSuppressReports = false;
 
- protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
- private:
-  void CreateComponents();
-  void InstallApplicationHooks();
-  void RestoreApplicationHooks();
-
   std::vector<std::string> FParams;
+  // Until the first show nothing goes to the launcher bar: the window is
+  // still being built and placed.
+  bool FStartupDone = false;
+  bool FCloseSettled = false;
 };
 
 // The application's filter and activation handler that were in place before

@@ -3,6 +3,7 @@
 #include "app/Program.h"
 
 #include "app/MainForm.h"
+#include "app/PeerSend.h"
 #include "app/ShellPaths.h"
 #include "app/ShellTexts.h"
 #include "core/CodePage.h"
@@ -12,6 +13,9 @@
 #include "toolkit/Handles.h"
 #include "toolkit/Module.h"
 
+#include <cstdlib>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +27,35 @@ std::filesystem::path ShellIniPath() {
 
 namespace {
 
+// One per user session: copies of other users' sessions do not meet.
+constexpr wchar_t kStartingCopyMutex[] = L"Local\\Korvexa.StartingCopy";
+
+// How long a starting copy waits for another copy, started at the same
+// moment, to show its window. Past it, the copy goes on as if alone.
+constexpr DWORD kOtherCopyStartLimitMs = 30000;
+
+// Held by a starting copy from its look-up for a running copy until its own
+// main window is shown: two copies started together cannot both miss each
+// other, the second finds the first's window and hands over to it.
+class TStartingCopyLock {
+ public:
+  TStartingCopyLock() : FMutex(CreateMutexW(nullptr, FALSE, kStartingCopyMutex)) {
+    if (!FMutex) return;  // without the mutex, start as the only copy would
+    const DWORD waited = WaitForSingleObject(FMutex.Get(), kOtherCopyStartLimitMs);
+    // Abandoned: the copy that held it ended while starting; ours now.
+    FOwned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+  }
+  ~TStartingCopyLock() {
+    if (FOwned) ReleaseMutex(FMutex.Get());
+  }
+  TStartingCopyLock(const TStartingCopyLock&) = delete;
+  TStartingCopyLock& operator=(const TStartingCopyLock&) = delete;
+
+ private:
+  TUniqueKernelHandle FMutex;
+  bool FOwned = false;
+};
+
 bool SeveralCopiesAllowed() {
   TProfileReader ini = TProfileReader::FromFile(ShellIniPath());
   return ini.ReadString(WideToGbk(texts::SystemSection), WideToGbk(texts::AllowSeveralKey), WideToGbk(texts::No)) ==
@@ -31,9 +64,11 @@ bool SeveralCopiesAllowed() {
 
 // Hands over to a running copy, if there is one. True when this copy must end.
 bool HandOverToRunningCopy() {
-  HWND other = FindWindowW(nullptr, std::wstring(texts::Caption).c_str());
+  // Its main window, by class and title: a box titled like it is not it.
+  HWND other = FindWindowW(std::wstring(MainWindowClass).c_str(), std::wstring(texts::Caption).c_str());
   if (!other) return false;
-  if (IsIconic(other)) SendMessageW(other, WM_SYSCOMMAND, SC_RESTORE, 0);
+  // A copy that hangs is not waited for: this one ends all the same.
+  if (IsIconic(other)) SendToPeer(other, WM_SYSCOMMAND, SC_RESTORE, 0);
   SetForegroundWindow(other);
   return true;
 }
@@ -45,20 +80,62 @@ std::vector<std::string> CommandLineParameters() {
   return params;
 }
 
+// The program's parts, started in this order and ended in the reverse one:
+// when the message loop has ended, or at once when the user's session ends.
+class TShellProgram {
+ public:
+  TShellProgram() {
+    FOle.emplace();  // outlives everything below
+    FApplication.emplace();
+    // The title of the error report: a notice like every box of the shell,
+    // never the main window's title, which others look the window up by.
+    FApplication->Title = WideToGbk(texts::NoticeTitle);
+  }
+  ~TShellProgram() { End(); }
+  TShellProgram(const TShellProgram&) = delete;
+  TShellProgram& operator=(const TShellProgram&) = delete;
+
+  int Run() {
+    TApplication& application = *FApplication;
+    try {
+      std::optional<TStartingCopyLock> starting;
+      if (!SeveralCopiesAllowed()) {
+        starting.emplace();
+        if (HandOverToRunningCopy()) return 0;
+      }
+      FMainForm = std::make_unique<TMainForm>(CommandLineParameters());
+      FMainForm->OnEndSession = [this](TObject*) {
+        End();
+        std::exit(0);  // the loop this came from is gone with the window
+      };
+      // Shown before the lock goes, so a copy that waited for it finds a
+      // window to bring forward.
+      if (!application.Terminated()) FMainForm->Show();
+      starting.reset();
+      application.Run();
+    } catch (...) {
+      application.HandleException();
+    }
+    return 0;
+  }
+
+  void End() noexcept {
+    FMainForm.reset();
+    FApplication.reset();
+    FOle.reset();
+  }
+
+ private:
+  std::optional<TOleInitialize> FOle;
+  std::optional<TApplication> FApplication;
+  std::unique_ptr<TMainForm> FMainForm;
+};
+
 }  // namespace
 
 int RunShell() {
-  TOleInitialize ole;  // outlives everything below
-  TApplication application;
-  application.Title = WideToGbk(texts::Caption);
-  try {
-    if (!SeveralCopiesAllowed() && HandOverToRunningCopy()) return 0;
-    TMainForm mainForm(CommandLineParameters());
-    application.Run();
-  } catch (...) {
-    application.HandleException();
-  }
-  return 0;
+  TShellProgram program;
+  return program.Run();
 }
 
 }  // namespace kvx

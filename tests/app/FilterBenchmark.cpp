@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace kvx {
+namespace kvx::test {
 namespace {
 
 // The target of the posted messages: a plain child of the main window.
@@ -54,7 +54,16 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-int Run(int messages, int rounds) {
+}  // namespace
+
+// A friend of the main window: it reads the filter's state and calls the
+// control the way the filter does.
+class TFilterBenchmark {
+ public:
+  static int Run(int messages, int rounds);
+};
+
+int TFilterBenchmark::Run(int messages, int rounds) {
   TOleInitialize ole;
   TApplication application;
   TMainForm form({"0", "0", "0", "400", "about:blank"});
@@ -101,11 +110,10 @@ int Run(int messages, int rounds) {
   return 0;
 }
 
-}  // namespace
-}  // namespace kvx
+}  // namespace kvx::test
 
 int main(int argc, char** argv) {
   const int messages = argc > 1 ? std::atoi(argv[1]) : 100000;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-  return kvx::Run(messages > 0 ? messages : 100000, rounds > 0 ? rounds : 5);
+  return kvx::test::TFilterBenchmark::Run(messages > 0 ? messages : 100000, rounds > 0 ? rounds : 5);
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace kvx {
+namespace kvx::test {
 namespace {
 
 // A window of the form that counts key messages and empty messages reaching it.
@@ -31,6 +31,9 @@ class TCountingControl : public TWinControl {
   }
 };
 
+}  // namespace
+
+// A friend of the main window: its tests reach the window's parts through it.
 class InputFilter : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -108,6 +111,14 @@ class InputFilter : public ::testing::Test {
     return outcome;
   }
 
+  // The main window's parts and hooks.
+  HWND TitlePanel() const { return FForm->Panel1->Handle(); }
+  const Microsoft::WRL::ComPtr<IOleInPlaceActiveObject>& ActiveObject() const { return FForm->FActiveObject; }
+  void NavigateTo(const std::string& address) { FForm->NavigateTo(address); }
+  void ApplicationActivated() { FForm->ApplicationActivated(&FApplication); }
+  IOleClientSite* BrowserSite() const { return FForm->WebBrowser1->ClientSite(); }
+  static std::string WindowClassAtPoint(POINT point) { return TMainForm::WindowClassAtPoint(point); }
+
   size_t Translated() const {
     return static_cast<size_t>(std::count_if(FControl->Accelerated.begin(), FControl->Accelerated.end(),
                                              [&](const MSG& m) { return m.hwnd == FTarget->Handle(); }));
@@ -115,8 +126,8 @@ class InputFilter : public ::testing::Test {
 
   TOleInitialize FOle;
   TApplication FApplication;
-  test::TTestDoubleRegistration FRegistration;
-  test::TTestDoubleControl* FControl = nullptr;
+  TTestDoubleRegistration FRegistration;
+  TTestDoubleControl* FControl = nullptr;
   std::unique_ptr<TMainForm> FForm;
   std::unique_ptr<TCountingControl> FTarget;
   TApplication::TMessageEvent FInstalled;
@@ -124,6 +135,8 @@ class InputFilter : public ::testing::Test {
   std::vector<std::string> FReported;
   std::vector<std::string> FExpectedReports;
 };
+
+namespace {
 
 TEST_F(InputFilter, KeyboardDecisionTable) {
   const int F5 = VK_F5, Ctrl = VK_CONTROL;
@@ -182,7 +195,7 @@ TEST_F(InputFilter, MouseAndTimerMessagesGoToTheDocumentToo) {
 }
 
 TEST_F(InputFilter, ContextMenuIsSwallowedEverywhere) {
-  MSG msg{FForm->Panel1->Handle(), WM_CONTEXTMENU, 0, 0, 0, {}};
+  MSG msg{TitlePanel(), WM_CONTEXTMENU, 0, 0, 0, {}};
   bool handled = false;
   FInstalled(msg, handled);
   EXPECT_EQ(msg.message, static_cast<UINT>(WM_NULL));
@@ -217,21 +230,21 @@ TEST_F(InputFilter, RightButtonSwallowedOnlyOverThePage) {
   FApplication.ProcessMessages();
   const POINT overPage{650, 450};
   RECT title;
-  GetWindowRect(FForm->Panel1->Handle(), &title);
+  GetWindowRect(TitlePanel(), &title);
   const POINT overTitle{title.left + 100, title.top + 10};
 
   for (UINT message : {WM_RBUTTONDOWN, WM_RBUTTONUP}) {
     SCOPED_TRACE(message);
     ASSERT_TRUE(SetCursorPos(overPage.x, overPage.y));
-    ASSERT_EQ(TMainForm::WindowClassAtPoint(overPage), "Internet Explorer_Server");
+    ASSERT_EQ(WindowClassAtPoint(overPage), "Internet Explorer_Server");
     // The message's own window does not matter: the title panel's message is swallowed too.
-    MSG msg{FForm->Panel1->Handle(), message, 0, 0, 0, {}};
+    MSG msg{TitlePanel(), message, 0, 0, 0, {}};
     bool handled = false;
     FInstalled(msg, handled);
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_NULL));
 
     ASSERT_TRUE(SetCursorPos(overTitle.x, overTitle.y));
-    msg = MSG{FForm->Panel1->Handle(), message, 0, 0, 0, {}};
+    msg = MSG{TitlePanel(), message, 0, 0, 0, {}};
     FInstalled(msg, handled);
     EXPECT_EQ(msg.message, message);
   }
@@ -242,7 +255,7 @@ TEST_F(InputFilter, BusyHostGetsNoAcceleratorTranslation) {
   TOutcome o = Run(WM_KEYDOWN, 'A', {});
   EXPECT_EQ(o.Translated, 0u);
   EXPECT_EQ(o.ByToolkit, 1);
-  EXPECT_FALSE(FForm->FActiveObject);
+  EXPECT_FALSE(ActiveObject());
   FControl->SetBoolProperty(212, false);
   EXPECT_EQ(Run(WM_KEYDOWN, 'A', {}).Translated, 1u);
 }
@@ -250,21 +263,21 @@ TEST_F(InputFilter, BusyHostGetsNoAcceleratorTranslation) {
 TEST_F(InputFilter, ActiveObjectIsFetchedOnceKeptAndRetriedAfterARefusal) {
   FControl->RefuseNext(IID_IOleInPlaceActiveObject, 1);
   EXPECT_EQ(Run(WM_KEYDOWN, 'A', {}).Translated, 0u);
-  EXPECT_FALSE(FForm->FActiveObject) << "a refusal leaves it empty";
+  EXPECT_FALSE(ActiveObject()) << "a refusal leaves it empty";
   EXPECT_EQ(Run(WM_KEYDOWN, 'A', {}).Translated, 1u);
-  IOleInPlaceActiveObject* kept = FForm->FActiveObject.Get();
+  IOleInPlaceActiveObject* kept = ActiveObject().Get();
   ASSERT_NE(kept, nullptr);
 
   // Navigations come and go; the object is not asked for again.
-  FForm->NavigateTo("http://erp.example/next");
+  NavigateTo("http://erp.example/next");
   FControl->Refuse(IID_IOleInPlaceActiveObject);
   EXPECT_EQ(Run(WM_KEYDOWN, 'B', {}).Translated, 1u);
-  EXPECT_EQ(FForm->FActiveObject.Get(), kept);
+  EXPECT_EQ(ActiveObject().Get(), kept);
 }
 
 TEST_F(InputFilter, ActivationPutsThePageBackIntoUserInterfaceActiveState) {
   const size_t before = FControl->DoVerbs.size();
-  FForm->ApplicationActivated(&FApplication);
+  ApplicationActivated();
   EXPECT_EQ(FControl->DoVerbs.size(), before) << "no document yet: nothing happens";
 
   VARIANT document;
@@ -272,11 +285,11 @@ TEST_F(InputFilter, ActivationPutsThePageBackIntoUserInterfaceActiveState) {
   V_VT(&document) = VT_DISPATCH;
   V_DISPATCH(&document) = static_cast<IWebBrowser2*>(FControl);
   FControl->SetProperty(203, document);
-  FForm->ApplicationActivated(&FApplication);
+  ApplicationActivated();
   ASSERT_EQ(FControl->DoVerbs.size(), before + 1);
   const auto& call = FControl->DoVerbs.back();
   EXPECT_EQ(call.Verb, OLEIVERB_UIACTIVATE);
-  EXPECT_EQ(call.Site, FForm->WebBrowser1->ClientSite());
+  EXPECT_EQ(call.Site, BrowserSite());
   EXPECT_EQ(call.Parent, FForm->Handle());
   RECT client;
   GetClientRect(FForm->Handle(), &client);
@@ -347,4 +360,4 @@ TEST_F(ShellBrowser, TheShellsWholeLifeLeavesNoReferenceOnTheControlOrItsDocumen
 }
 
 }  // namespace
-}  // namespace kvx
+}  // namespace kvx::test

@@ -7,10 +7,18 @@
 
 #include <gtest/gtest.h>
 
-namespace kvx {
+namespace kvx::test {
+
+// A friend of the main window: its tests reach the window's parts through it.
+class RealControlHooks : public ::testing::Test {
+ protected:
+  static TWebHost& Browser(TMainForm& form) { return *form.WebBrowser1; }
+  static void ApplicationActivated(TMainForm& form) { form.ApplicationActivated(&Application()); }
+};
+
 namespace {
 
-TEST(RealControlHooks, InstalledWhileFocusedRemovedOnDeactivationAndDestruction) {
+TEST_F(RealControlHooks, InstalledWhileFocusedRemovedOnDeactivationAndDestruction) {
   TOleInitialize ole;
   TApplication application;
   std::vector<std::string> reported;
@@ -23,8 +31,8 @@ TEST(RealControlHooks, InstalledWhileFocusedRemovedOnDeactivationAndDestruction)
     application.ProcessMessages();
 
     // Before any page exists there is no document; activation does nothing and raises nothing.
-    EXPECT_NO_THROW(EXPECT_FALSE(form.WebBrowser1->GetDispatchProperty(203)));
-    EXPECT_NO_THROW(form.ApplicationActivated(&application));
+    EXPECT_NO_THROW(EXPECT_FALSE(Browser(form).GetDispatchProperty(203)));
+    EXPECT_NO_THROW(ApplicationActivated(form));
 
     // Messages pass the filter with the real control behind it.
     for (int i = 0; i < 20; ++i) {
@@ -49,4 +57,4 @@ TEST(RealControlHooks, InstalledWhileFocusedRemovedOnDeactivationAndDestruction)
 }
 
 }  // namespace
-}  // namespace kvx
+}  // namespace kvx::test

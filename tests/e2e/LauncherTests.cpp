@@ -38,21 +38,19 @@ RECT WorkArea() {
   return area;
 }
 
-// Sends a WM_COPYDATA from a thread that has no launcher-bar window at all.
-LRESULT SendRaw(HWND shell, const void* data, DWORD size) {
-  COPYDATASTRUCT copy{0, size, const_cast<void*>(data)};
-  return SendMessageW(shell, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
-}
-
 class LauncherE2E : public ::testing::Test {
  protected:
-  void Start(const std::wstring& args) {
-    FShell = std::make_unique<TShellProcess>(FFolder, args);
+  void Start(const std::wstring& args, const std::vector<std::wstring>& environment = {}) {
+    const std::size_t first = FBar->MessageCount();
+    FShell = std::make_unique<TShellProcess>(FFolder, args, environment);
     FWindow = FShell->WaitMainWindow();
     ASSERT_NE(FWindow, nullptr);
     FBar->SetShell(FWindow);
-    // Whatever the shell reported while it came up is not what a test looks at.
-    FMark = FBar->MessageCount();
+    // Once the shell answers, its start-up is over: it reported nothing while
+    // it came up (the bar may be hung: its texts are read without asking it).
+    DWORD_PTR result = 0;
+    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result), 0) << "not responsive";
+    EXPECT_EQ(FBar->Texts(first), Texts{}) << "reported while starting";
   }
 
   RECT Bounds() const { return FShell->WindowRect(FWindow); }
@@ -66,9 +64,20 @@ class LauncherE2E : public ::testing::Test {
   }
 
   // Sends text that the shell answers with a modal box; returns the box.
-  TDialog SendExpectingBox(const std::string& text, const std::wstring& title, std::future<bool>& sending) {
-    sending = FBar->SendAsync(text);
+  TDialog SendExpectingBox(const std::string& text, const std::wstring& title = kNoticeTitle) {
+    FSending.push_back(FBar->SendAsync(text));
     return FShell->WaitDialog(title);
+  }
+
+  // Waits until the sends of SendExpectingBox have come back.
+  void WaitSent() {
+    for (auto& sending : FSending) sending.wait();
+    FSending.clear();
+  }
+
+  ~LauncherE2E() override {
+    FShell.reset();  // ends it if it hung, so pending sends come back
+    WaitSent();
   }
 
   // Answers Yes to every close confirmation until the shell has ended.
@@ -85,7 +94,7 @@ class LauncherE2E : public ::testing::Test {
     if (!FShell || !FShell->Running()) return;
     // Sent without the bar's help: a test may have taken the bar away.
     std::future<LRESULT> sending = std::async(std::launch::async, [this] {
-      return SendRaw(FWindow, kClose.c_str(), static_cast<DWORD>(kClose.size() + 1));
+      return SendLauncherText(FWindow, kClose);
     });
     ConfirmUntilExit();
     FShell.reset();  // ends it if it hung, so the send comes back
@@ -93,10 +102,10 @@ class LauncherE2E : public ::testing::Test {
   }
 
   TShellFolder FFolder;
+  std::vector<std::future<bool>> FSending;
   std::unique_ptr<TLauncherBar> FBar = std::make_unique<TLauncherBar>();
   std::unique_ptr<TShellProcess> FShell;
   HWND FWindow = nullptr;
-  std::size_t FMark = 0;
 };
 
 TEST_F(LauncherE2E, DockGeometryMovesWithoutReporting) {
@@ -189,13 +198,12 @@ TEST_F(LauncherE2E, CloseEndsTheProgramWhateverTheAnswer) {
   for (int answer : {IDNO, IDYES}) {
     SCOPED_TRACE(answer == IDNO ? "No" : "Yes");
     Start(L"100 0 80 600");
-    std::future<bool> sending;
-    TDialog confirm = SendExpectingBox(kClose, kNoticeTitle, sending);
+    TDialog confirm = SendExpectingBox(kClose);
     ASSERT_NE(confirm.Window, nullptr);
     EXPECT_EQ(NormaliseLineBreaks(confirm.Text), NormaliseLineBreaks(kCloseQuestion));
     TShellProcess::Press(confirm, answer);
     EXPECT_EQ(FShell->WaitExit(), std::optional<DWORD>(0));
-    sending.wait();
+    WaitSent();
   }
 }
 
@@ -214,11 +222,10 @@ TEST_F(LauncherE2E, OtherItemsAreAddressesUnlessCommasSplitThem) {
 
     if (address == kCloseAddress) {
       // Unquoted, commas make it a dock geometry message whose first item is no integer.
-      std::future<bool> sending;
-      TDialog error = SendExpectingBox(kCloseAddress + ",1,2,3", kShellCaption, sending);
+      TDialog error = SendExpectingBox(kCloseAddress + ",1,2,3");
       ASSERT_NE(error.Window, nullptr);
       TShellProcess::Press(error, IDOK);
-      sending.wait();
+      WaitSent();
       EXPECT_EQ(BoundsText(Bounds()), BoundsText(before));
     }
 
@@ -234,15 +241,14 @@ TEST_F(LauncherE2E, MalformedGeometryIsReportedAndMovesNothing) {
   const RECT before = Bounds();
   for (const char* text : {"", "   ", "7,0,x,600", "1,2"}) {
     SCOPED_TRACE(text);
-    std::future<bool> sending;
-    TDialog error = SendExpectingBox(text, kShellCaption, sending);
+    TDialog error = SendExpectingBox(text);
     ASSERT_NE(error.Window, nullptr) << "no error report";
     EXPECT_NE(error.Text.find(L"\u505C\u9760\u4F4D\u7F6E\u6D88\u606F\u65E0\u6548"), std::wstring::npos);
     TShellProcess::Press(error, IDOK);
-    sending.wait();
+    WaitSent();
     EXPECT_EQ(BoundsText(Bounds()), BoundsText(before));
   }
-  EXPECT_EQ(FBar->Texts(FMark), Texts{});
+  EXPECT_EQ(FBar->Texts(), Texts{});
 
   // The dock left was stored before the conversion stopped ("7", then "1"),
   // so a user maximise no longer asks for the position; the offset is still 0, so
@@ -304,6 +310,81 @@ TEST_F(LauncherE2E, UserMaximiseAsksForThePositionAndDocksWithTheAnswer) {
   CloseShell();
 }
 
+TEST_F(LauncherE2E, MaximiseNeverLeavesTheWindowCollapsed) {
+  FFolder.WriteIniLines({L"[服务器]", L"地址=about:blank"});
+  const RECT area = WorkArea();
+  const struct {
+    const char* name;
+    std::wstring args;
+    std::vector<std::string> toggles;
+  } cases[] = {
+      // Maximised the platform's way, the window matches the work area, but
+      // no docked maximise saved bounds to go back to.
+      {"user start", L"", {kMaximise}},
+      {"zero dock geometry", L"0 0 0 600", {kMaximise, kMaximise}},
+      // Docking right of the offset would leave no width at all.
+      {"offset past the right edge", L"0 0 " + std::to_wstring(area.right + 20) + L" 600", {kMaximise, kRestore}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_NO_FATAL_FAILURE(Start(c.args));
+    for (const std::string& toggle : c.toggles) {
+      Exchange(toggle);
+      const RECT r = Bounds();
+      EXPECT_GT(r.right - r.left, 0);
+      EXPECT_GT(r.bottom - r.top, 0);
+      RECT onScreen{};
+      EXPECT_TRUE(IntersectRect(&onScreen, &r, &area)) << BoundsText(r);
+      EXPECT_TRUE(IsWindowVisible(FWindow));
+      EXPECT_TRUE(IsZoomed(FWindow)) << "the platform's maximise: " << BoundsText(r);
+    }
+    CloseShell();
+  }
+}
+
+TEST_F(LauncherE2E, ShellStaysUsableWhenTheBarStopsAnswering) {
+  FBar->StopAnswering();
+  ASSERT_NO_FATAL_FAILURE(Start(L"100 0 80 600"));
+  // A maximise the user makes reports three times to the hung bar; each
+  // send gives up, and the shell goes on.
+  PostMessageW(FWindow, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  const RECT area = WorkArea();
+  EXPECT_TRUE(PumpUntil([&] { return BoundsText(Bounds()) == BoundsText({80, 0, area.right, area.bottom}); }));
+
+  HWND exitButton = ExitButtonOf(FWindow);
+  ASSERT_NE(exitButton, nullptr);
+  PostMessageW(exitButton, BM_CLICK, 0, 0);
+  TDialog confirm = FShell->WaitDialog(kNoticeTitle);
+  ASSERT_NE(confirm.Window, nullptr) << "the shell did not answer its exit button";
+  TShellProcess::Press(confirm, IDYES);
+  EXPECT_EQ(FShell->WaitExit(), std::optional<DWORD>(0));
+}
+
+TEST_F(LauncherE2E, AnErrorBoxDoesNotCaptureMessagesForTheMainWindow) {
+  FFolder.WriteIniLines({L"[服务器]", L"地址=about:blank"});
+  // The main window's trace shows what reaches it.
+  const std::filesystem::path trace = FFolder.Path() / L"trace.log";
+  ASSERT_NO_FATAL_FAILURE(Start(L"0 300 0 400", {L"KORVEXA_TRACE=" + trace.wstring()}));
+  // Found by title, as a launcher bar finds the shell.
+  FBar->SetShell(nullptr);
+  TDialog error = SendExpectingBox("1,2");
+  ASSERT_NE(error.Window, nullptr);
+  EXPECT_EQ(Exchange(kPosition), Texts{BoundsText(Bounds())});
+
+  // A second copy asks the minimised main window to come back. (The window
+  // cannot, its box being open: a disabled window ignores system commands.)
+  ShowWindow(FWindow, SW_MINIMIZE);
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(FWindow) != FALSE; }));
+  TShellProcess second(FFolder, L"0 300 0 400");
+  EXPECT_EQ(second.WaitExit(), std::optional<DWORD>(0));
+  EXPECT_FALSE(LinesWith(trace, "main window").empty()) << "no trace";
+  EXPECT_EQ(LinesWith(trace, "WM_SYSCOMMAND wParam=f120").size(), 1u) << "the second copy did not reach the main window";
+
+  TShellProcess::Press(error, IDOK);
+  WaitSent();
+  CloseShell();
+}
+
 TEST_F(LauncherE2E, WithoutLauncherBarNothingIsSentAndNothingFails) {
   Start(L"0 0 0 600");
   FBar.reset();
@@ -332,7 +413,7 @@ TEST_F(LauncherE2E, WithoutLauncherBarNothingIsSentAndNothingFails) {
   const int width = Bounds().right - Bounds().left;
   for (const std::string& text : {std::string("100,0,80,600"), kPosition, kMaximise}) {
     SCOPED_TRACE(text);
-    SendRaw(FWindow, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    SendLauncherText(FWindow, text);
   }
   const RECT area = WorkArea();
   EXPECT_EQ(BoundsText(Bounds()), BoundsText({80, 0, area.right, area.bottom}));
@@ -377,7 +458,7 @@ TEST_F(LauncherE2E, HostileBuffersAreBoundedByTheirSize) {
 
   // cbData 0 is an empty text: a dock geometry message without items.
   std::future<bool> sending = std::async(std::launch::async, [&] { return FBar->SendBytes(position.get(), 0); });
-  TDialog error = FShell->WaitDialog(kShellCaption);
+  TDialog error = FShell->WaitDialog(kNoticeTitle);
   ASSERT_NE(error.Window, nullptr);
   TShellProcess::Press(error, IDOK);
   sending.wait();
@@ -426,7 +507,7 @@ TEST(LauncherSimulatorE2E, StartsTheShellSendsAndPrintsReports) {
   HWND shell = FindWindowW(nullptr, kShellCaption.c_str());
   ASSERT_NE(shell, nullptr);
   std::future<LRESULT> closing = std::async(std::launch::async, [shell] {
-    return SendRaw(shell, kClose.c_str(), static_cast<DWORD>(kClose.size() + 1));
+    return SendLauncherText(shell, kClose);
   });
   TDialog confirm;
   ASSERT_TRUE(PumpUntil([&] { return (confirm.Window = FindWindowW(L"#32770", kNoticeTitle.c_str())) != nullptr; }));

@@ -2,9 +2,15 @@
 // instance, the start-up notice, closing, the framed mode and hostile input.
 #include "tests/support/ShellHarness.h"
 
+#include "core/ProfileReader.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <future>
+#include <memory>
+#include <thread>
 
 namespace kvx::test {
 namespace {
@@ -102,22 +108,7 @@ TEST(StartupE2E, ExitButtonAsksAndOnlyYesEnds) {
   HWND window = shell.WaitMainWindow();
   ASSERT_NE(window, nullptr);
   HWND exitButton = nullptr;
-  ASSERT_TRUE(PumpUntil([&] {
-    exitButton = nullptr;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM found) -> BOOL {
-          wchar_t text[64] = {};
-          GetWindowTextW(child, text, 64);
-          if (std::wstring(text) == L"退出系统") {
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&exitButton));
-    return exitButton != nullptr;
-  }));
+  ASSERT_TRUE(PumpUntil([&] { return (exitButton = ExitButtonOf(window)) != nullptr; }));
   // Designed place: 224, 4 inside the inner title panel, which sits 1 pixel in.
   RECT button = shell.WindowRect(exitButton);
   EXPECT_EQ(button.left, 0 + 1 + 224);
@@ -191,17 +182,99 @@ TEST(StartupE2E, HostileInputIsHarmless) {
   }
 }
 
-TEST(StartupE2E, HugeIniIsReadToTheEnd) {
+TEST(StartupE2E, KorvexaIniIsReadOnlyUpToItsBound) {
+  // A blank address past the bound would stop the start with the notice:
+  // unread, the default server is used and the window opens.
   TShellFolder folder;
   std::string ini = Gbk(L"[服务器]\r\n");
-  while (ini.size() < (8u << 20)) ini += "filler=0123456789012345678901234567890123456789\r\n";
-  ini += Gbk(L"地址=") + "about:blank\r\n";
+  while (ini.size() <= MaxProfileFileBytes) ini += "filler=0123456789012345678901234567890123456789\r\n";
+  ini += Gbk(L"地址=   \r\n");
   folder.WriteIni(ini);
   TShellProcess shell(folder, L"");
   HWND window = shell.WaitMainWindow();
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(shell.WaitDialog(kNoticeTitle, 1s).Window, nullptr) << "the address at the end was not found";
+  ASSERT_NE(window, nullptr) << "the address past the bound was read";
   CloseThroughConfirmation(shell, window);
+}
+
+TEST(StartupE2E, SimultaneousStartsLeaveOneWindow) {
+  for (std::size_t copies : {2u, 10u}) {
+    SCOPED_TRACE(copies);
+    TShellFolder folder;
+    folder.WriteIniLines(IniWithAddress(kNoServer));
+    std::vector<std::unique_ptr<TShellProcess>> shells;
+    for (std::size_t i = 0; i < copies; ++i) shells.push_back(std::make_unique<TShellProcess>(folder, L"0 0 0 400"));
+    auto running = [&] {
+      return std::count_if(shells.begin(), shells.end(), [](const auto& shell) { return shell->Running(); });
+    };
+    EXPECT_TRUE(PumpUntil([&] { return running() <= 1; }, 2 * kWaitLimit)) << running() << " copies run";
+    ASSERT_EQ(running(), 1);
+    for (auto& shell : shells) {
+      if (shell->Running()) continue;
+      EXPECT_EQ(shell->WaitExit(0ms), std::optional<DWORD>(0));
+    }
+    auto survivor = std::find_if(shells.begin(), shells.end(), [](const auto& shell) { return shell->Running(); });
+    HWND window = (*survivor)->WaitMainWindow();
+    ASSERT_NE(window, nullptr);
+    CloseThroughConfirmation(**survivor, window);
+  }
+}
+
+// A top-level window on a thread that stops processing messages once the
+// window exists: a program that hangs.
+class THungWindow {
+ public:
+  THungWindow(const wchar_t* className, const std::wstring& title, DWORD style) {
+    std::promise<HWND> created;
+    std::future<HWND> window = created.get_future();
+    FThread = std::thread([&created, className, title, style, this] {
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = DefWindowProcW;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = className;
+      RegisterClassW(&wc);
+      HWND w = CreateWindowExW(0, className, title.c_str(), style, 0, 0, 200, 200, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+      created.set_value(w);
+      if (!w) return;
+      WaitForSingleObject(FEnding.Get(), INFINITE);
+      DestroyWindow(w);
+    });
+    FWindow = window.get();
+  }
+  ~THungWindow() {
+    SetEvent(FEnding.Get());
+    FThread.join();
+  }
+  HWND Get() const { return FWindow; }
+
+ private:
+  TUniqueKernelHandle FEnding{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  HWND FWindow = nullptr;
+  std::thread FThread;
+};
+
+TEST(StartupE2E, OnlyAnotherCopysMainWindowCountsAsARunningCopy) {
+  TShellFolder folder;
+  folder.WriteIniLines(IniWithAddress(kNoServer));
+  {
+    // Titled like the shell, but no window of the shell: this copy starts.
+    THungWindow other(L"KorvexaLookalike", kShellCaption, WS_POPUP);
+    ASSERT_NE(other.Get(), nullptr);
+    TShellProcess shell(folder, L"0 0 0 400");
+    HWND window = shell.WaitMainWindow();
+    ASSERT_NE(window, nullptr) << "another window with the shell's title was taken for a running copy";
+    CloseThroughConfirmation(shell, window);
+  }
+  {
+    // A running copy that hangs, minimised: the request to restore it gives up,
+    // and this copy still ends.
+    THungWindow hung(L"TMainForm", kShellCaption, WS_POPUP | WS_VISIBLE | WS_MINIMIZE);
+    ASSERT_NE(hung.Get(), nullptr);
+    ASSERT_TRUE(IsIconic(hung.Get()));
+    TShellProcess shell(folder, L"0 0 0 400");
+    EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(shell.FindMainWindow(false), nullptr);
+  }
 }
 
 }  // namespace

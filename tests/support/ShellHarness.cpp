@@ -61,6 +61,32 @@ HWND FindTopLevel(DWORD process, std::function<bool(HWND)> match) {
 
 }  // namespace
 
+HWND ExitButtonOf(HWND mainWindow) {
+  HWND found = nullptr;
+  EnumChildWindows(
+      mainWindow,
+      [](HWND child, LPARAM param) -> BOOL {
+        if (WindowText(child) != L"退出系统") return TRUE;
+        *reinterpret_cast<HWND*>(param) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+LRESULT SendLauncherText(HWND window, const std::string& text) {
+  COPYDATASTRUCT copy{0, static_cast<DWORD>(text.size() + 1), const_cast<char*>(text.c_str())};
+  return SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+}
+
+std::vector<std::string> LinesWith(const std::filesystem::path& file, const std::string& text) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    if (line.find(text) != std::string::npos) lines.push_back(line);
+  return lines;
+}
+
 std::string Gbk(const std::wstring& text) { return WideToGbk(text); }
 
 std::wstring NormaliseLineBreaks(std::wstring text) {
@@ -99,12 +125,21 @@ void TShellFolder::WriteIniLines(const std::vector<std::wstring>& lines) {
   WriteIni(bytes);
 }
 
-TShellProcess::TShellProcess(const TShellFolder& folder, const std::wstring& arguments) {
+TShellProcess::TShellProcess(const TShellFolder& folder, const std::wstring& arguments,
+                             const std::vector<std::wstring>& environment) {
   std::wstring commandLine = L"\"" + folder.Exe().wstring() + L"\" " + arguments;
+  // This process's environment block with the entries added: NUL-separated, NUL-ended.
+  std::wstring block;
+  if (LPWCH inherited = GetEnvironmentStringsW()) {
+    for (const wchar_t* entry = inherited; *entry; entry += wcslen(entry) + 1) block.append(entry).push_back(L'\0');
+    FreeEnvironmentStringsW(inherited);
+  }
+  for (const auto& entry : environment) block.append(entry).push_back(L'\0');
+  block.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.Path().c_str(), &startup, &FInfo))
+  if (!CreateProcessW(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                      block.data(), folder.Path().c_str(), &startup, &FInfo))
     throw std::runtime_error("korvexa.exe did not start");
 }
 
@@ -121,7 +156,7 @@ TShellProcess::~TShellProcess() {
 
 HWND TShellProcess::FindMainWindow(bool visibleOnly) const {
   return FindTopLevel(FInfo.dwProcessId, [visibleOnly](HWND w) {
-    return ClassOf(w) == L"KorvexaForm" && WindowText(w) == kShellCaption && (!visibleOnly || IsWindowVisible(w));
+    return ClassOf(w) == kShellClass && WindowText(w) == kShellCaption && (!visibleOnly || IsWindowVisible(w));
   });
 }
 
@@ -131,12 +166,12 @@ HWND TShellProcess::WaitMainWindow(std::chrono::milliseconds limit) {
   return found;
 }
 
-TDialog TShellProcess::WaitDialog(const std::wstring& title, std::chrono::milliseconds limit) {
+TDialog TShellProcess::WaitDialog(const std::wstring& title, std::chrono::milliseconds limit, HWND besides) {
   TDialog dialog;
   PumpUntil(
       [&] {
         dialog.Window = FindTopLevel(FInfo.dwProcessId, [&](HWND w) {
-          return ClassOf(w) == L"#32770" && IsWindowVisible(w) && WindowText(w) == title;
+          return w != besides && ClassOf(w) == L"#32770" && IsWindowVisible(w) && WindowText(w) == title;
         });
         return dialog.Window != nullptr;
       },

@@ -45,7 +45,9 @@ class TShellFolder {
 // One running korvexa.exe.
 class TShellProcess {
  public:
-  TShellProcess(const TShellFolder& folder, const std::wstring& arguments);
+  // environment: "NAME=value" entries added to this process's environment.
+  TShellProcess(const TShellFolder& folder, const std::wstring& arguments,
+                const std::vector<std::wstring>& environment = {});
   ~TShellProcess();  // ends the process if the test left it running
   TShellProcess(const TShellProcess&) = delete;
   TShellProcess& operator=(const TShellProcess&) = delete;
@@ -55,8 +57,10 @@ class TShellProcess {
   HWND WaitMainWindow(std::chrono::milliseconds limit = kWaitLimit);
   // Any top-level window of the process with the shell's caption, visible or not.
   HWND FindMainWindow(bool visibleOnly) const;
-  // A dialog of the process whose title is `title` (null Window after the limit).
-  TDialog WaitDialog(const std::wstring& title, std::chrono::milliseconds limit = kWaitLimit);
+  // A dialog of the process whose title is `title` (null Window after the limit);
+  // with `besides`, one other than that dialog.
+  TDialog WaitDialog(const std::wstring& title, std::chrono::milliseconds limit = kWaitLimit,
+                     HWND besides = nullptr);
   // Presses a dialog's button as a user would (IDOK, IDYES, IDNO ...).
   static void Press(const TDialog& dialog, int buttonId);
   std::optional<DWORD> WaitExit(std::chrono::milliseconds limit = kWaitLimit);
@@ -67,10 +71,22 @@ class TShellProcess {
   PROCESS_INFORMATION FInfo{};
 };
 
-// The shell's caption, which is also the title other copies look for.
+// The shell's caption and its main window's class, by which other copies and
+// the launcher bar find it.
 inline const std::wstring kShellCaption = L"Korvexa企业业务流程系统";
+inline const std::wstring kShellClass = L"TMainForm";
 inline const std::wstring kNoticeTitle = L"提示信息";
 inline const std::wstring kCloseQuestion = L"你查看的网页正在试图关闭窗口。\r\n\r\n是否关闭此窗口？";
+
+// The exit button on a main window's title panel (null when there is none).
+HWND ExitButtonOf(HWND mainWindow);
+
+// Sends text (GBK, with its NUL) to a window as a launcher message does, from
+// whatever thread calls it: no launcher-bar window is needed.
+LRESULT SendLauncherText(HWND window, const std::string& text);
+
+// The file's lines that contain `text` (a trace file, UTF-8).
+std::vector<std::string> LinesWith(const std::filesystem::path& file, const std::string& text);
 
 // GBK bytes of a UTF-16 text, for writing korvexa.ini.
 std::string Gbk(const std::wstring& text);
