@@ -7,34 +7,15 @@
 
 #include "toolkit/Win.h"
 
+#include "tests/support/Pump.h"
 #include "toolkit/Form.h"
 
-#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
 #include <vector>
 
 namespace kvx::test {
-
-// Processes this thread's messages until `done` holds or `timeoutMs` passed;
-// answers `done()` at the end. Waits for messages, never sleeps blindly.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  while (!done()) {
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return done();
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (done()) return true;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 20)),
-                              QS_ALLINPUT);
-  }
-  return true;
-}
 
 // Gives `window` the foreground until `arrived` holds. The X server's focus
 // events trail the switches Wine makes: a late one can hand the foreground
@@ -46,7 +27,7 @@ inline bool SwitchForeground(HWND window, const std::function<bool()>& arrived) 
     if (HWND mine = GetActiveWindow(); mine && mine != window && GetForegroundWindow() != mine)
       SetForegroundWindow(mine);
     SetForegroundWindow(window);
-    if (PumpUntil(arrived, 500)) return true;
+    if (PumpUntil(arrived, 500ms)) return true;
   }
   return false;
 }
