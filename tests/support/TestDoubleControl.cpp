@@ -292,10 +292,14 @@ STDMETHODIMP TTestDoubleControl::ExecWB(OLECMDID cmd, OLECMDEXECOPT option, VARI
   call.Arguments.push_back(in ? TRecordedVariant(*in) : TRecordedVariant());
   Navigations.push_back(call);
   if (out) {
-    // Something the caller has to free.
     VariantClear(out);
-    V_VT(out) = VT_BSTR;
-    V_BSTR(out) = SysAllocString(L"out");
+    if (AnswerExecWB) {
+      AnswerExecWB(cmd, *out);
+    } else {
+      // Something the caller has to free.
+      V_VT(out) = VT_BSTR;
+      V_BSTR(out) = SysAllocString(L"out");
+    }
   }
   return Record("IWebBrowser2::ExecWB", S_OK);
 }

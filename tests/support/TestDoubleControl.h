@@ -141,6 +141,8 @@ class TTestDoubleControl final : public IWebBrowser2,
   // Runs inside a call when the test needs to act there (name of the method);
   // it may clear or replace itself.
   std::function<void(const std::string& method)> OnCall;
+  // What ExecWB writes into its out-value; without it, a text the caller has to free.
+  std::function<void(OLECMDID command, VARIANT& out)> AnswerExecWB;
 
   // --- acting as the control ---
   // Fires an event on every advised event sink; `arguments` in declaration
