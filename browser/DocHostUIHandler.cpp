@@ -10,6 +10,7 @@
 
 #include "browser/DocHostEvents.h"
 #include "browser/WebHostTools.h"
+#include "toolkit/Application.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Menus.h"
 
@@ -161,9 +162,14 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
     if (blocked.Contains(TIEPopupMenus::rcmAll) ||
         (dwID < static_cast<DWORD>(TIEPopupMenus::rcmAll) && blocked.Contains(static_cast<TIEPopupMenus>(dwID)))) {
       if (TPopupMenu* menu = host.PopupMenu()) {
-        POINT cursor{};
-        GetCursorPos(&cursor);
-        menu->Popup(cursor.x, cursor.y);
+        // The browser shows nothing whatever the chosen item's handler does.
+        try {
+          POINT cursor{};
+          GetCursorPos(&cursor);
+          menu->Popup(cursor.x, cursor.y);
+        } catch (...) {
+          Application().HandleException(&host);
+        }
       }
       return S_OK;
     }

@@ -243,7 +243,8 @@ TEST_F(DocHostUITest, AcceleratorEventDecidesTheKeysTheHostLeavesAndAFailingHand
 TEST_F(DocHostUITest, ContextMenusAreTheBrowsersOwnUnlessTheEventAnswersOrTheirKindIsBlocked) {
   TTestCommandTarget target(true);
   const POINT at{40, 30};
-  for (DWORD id : {0u, 1u, 4u, 9u, 10u, 15u}) EXPECT_EQ(Engine().ShowContextMenu(id, at, target.Unknown()), S_FALSE) << id;
+  for (DWORD id : {0u, 1u, 4u, 9u, 10u, 15u})
+    EXPECT_EQ(Engine().ShowContextMenu(id, at, target.Unknown()), S_FALSE) << id;
 
   // The event sees the request first; what it answers stands.
   std::vector<DWORD> asked;
@@ -293,13 +294,22 @@ TEST_F(DocHostUITest, ABlockedKindShowsTheComponentsPopupMenuAtTheCursor) {
   GetCursorPos(&cursor);
   TTestCommandTarget target(true);
 
-  TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
-  EXPECT_EQ(Engine().ShowContextMenu(0, POINT{400, 300}, target.Unknown()), S_OK);
-  EXPECT_TRUE(user.Shown);
-  EXPECT_EQ(user.At.x, cursor.x);
-  EXPECT_EQ(user.At.y, cursor.y);
-  EXPECT_THAT(clicked, ElementsAre("refresh"));
-  EXPECT_THAT(target.Commands, ElementsAre());
+  {
+    TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
+    EXPECT_EQ(Engine().ShowContextMenu(0, POINT{400, 300}, target.Unknown()), S_OK);
+    EXPECT_TRUE(user.Shown);
+    EXPECT_EQ(user.At.x, cursor.x);
+    EXPECT_EQ(user.At.y, cursor.y);
+    EXPECT_THAT(clicked, ElementsAre("refresh"));
+    EXPECT_THAT(target.Commands, ElementsAre());
+  }
+
+  // A failing item is reported, and the browser still shows nothing.
+  menu.Items(0).OnClick = [](TObject*) { throw Exception("click failed"); };
+  TMenuAnswer again(TMenuAnswer::TChoice::FirstItem);
+  EXPECT_EQ(Engine().ShowContextMenu(3, POINT{400, 300}, target.Unknown()), S_OK);
+  EXPECT_TRUE(again.Shown);
+  EXPECT_THAT(TakeReports(), ElementsAre("click failed"));
   Host().SetPopupMenu(nullptr);
 }
 
@@ -501,7 +511,7 @@ TEST_F(DocHostUITest, TheSmallOperationsAnswerTheirDefaultsAndThenWhatTheirEvent
     raised.push_back("UpdateUI");
     rezult = E_FAIL;
   };
-  h.OnEnableModeless = [&](TCustomWebHost*, BOOL enable) { raised.push_back("EnableModeless " + std::to_string(enable)); };
+  h.OnEnableModeless = [&](TCustomWebHost*, BOOL on) { raised.push_back("EnableModeless " + std::to_string(on)); };
   h.OnOnDocWindowActivate = [&](TCustomWebHost*, BOOL on) { raised.push_back("DocWindow " + std::to_string(on)); };
   h.OnOnFrameWindowActivate = [&](TCustomWebHost*, BOOL on) { raised.push_back("FrameWindow " + std::to_string(on)); };
   h.OnResizeBorder = [&](TCustomWebHost*, const RECT* rect, IOleInPlaceUIWindow*, BOOL frame) {
