@@ -522,10 +522,14 @@ TEST_F(DocHostUITest, TheSmallOperationsAnswerTheirDefaultsAndThenWhatTheirEvent
     raised.push_back("GetExternal");
     dispatch = object.Dispatch();
   };
+  // The clipboard's object stands for the page's data, and the filter's answer for it.
+  ComPtr<IDataObject> data;
+  ASSERT_EQ(OleGetClipboard(&data), S_OK);
   h.OnFilterDataObject = [&](TCustomWebHost*, IDataObject* in, ComPtr<IDataObject>& out) {
     raised.push_back("FilterDataObject");
-    EXPECT_EQ(in, nullptr);
-    out = nullptr;
+    EXPECT_EQ(in, data.Get());
+    EXPECT_EQ(out, nullptr);
+    out = in;
   };
   h.OnShowMessage = [&](TObject*, HWND, const wchar_t* text, const wchar_t* caption, DWORD type, const wchar_t*,
                         DWORD, LRESULT& result) {
@@ -549,7 +553,9 @@ TEST_F(DocHostUITest, TheSmallOperationsAnswerTheirDefaultsAndThenWhatTheirEvent
   EXPECT_EQ(handler->GetExternal(&external), S_OK);
   EXPECT_EQ(external, object.Dispatch());
   if (external) external->Release();
-  EXPECT_EQ(handler->FilterDataObject(nullptr, &filtered), S_FALSE);
+  EXPECT_EQ(handler->FilterDataObject(data.Get(), &filtered), S_OK);
+  EXPECT_EQ(filtered, data.Get());
+  if (filtered) filtered->Release();
   EXPECT_EQ(Engine().ShowMessage(L"text", L"caption", MB_YESNO, boxResult), S_OK);
   EXPECT_EQ(boxResult, IDYES);
   EXPECT_EQ(Engine().ShowHelp(L"page.chm", 15, 7), E_ABORT);

@@ -12,17 +12,6 @@ namespace {
 // DISPIDs the event object hands out for its named properties.
 constexpr DISPID kFirstEventProperty = 1000;
 
-HRESULT NoTypeInfo(ITypeInfo** info) noexcept {
-  if (info) *info = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT NoTypeInfoCount(UINT* count) noexcept {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
 template <class Interface>
 HRESULT Hand(Interface* found, void** object) noexcept {
   found->AddRef();
@@ -42,10 +31,6 @@ STDMETHODIMP TTestDoubleEvent::QueryInterface(REFIID iid, void** object) noexcep
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) TTestDoubleEvent::AddRef() noexcept { return FDocument.AddRef(); }
-STDMETHODIMP_(ULONG) TTestDoubleEvent::Release() noexcept { return FDocument.Release(); }
-STDMETHODIMP TTestDoubleEvent::GetTypeInfoCount(UINT* count) noexcept { return NoTypeInfoCount(count); }
-STDMETHODIMP TTestDoubleEvent::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept { return NoTypeInfo(info); }
 
 STDMETHODIMP TTestDoubleEvent::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept {
   if (!names || !ids || count != 1) return E_INVALIDARG;
@@ -84,10 +69,6 @@ STDMETHODIMP TTestDoubleWindow::QueryInterface(REFIID iid, void** object) noexce
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) TTestDoubleWindow::AddRef() noexcept { return FDocument.AddRef(); }
-STDMETHODIMP_(ULONG) TTestDoubleWindow::Release() noexcept { return FDocument.Release(); }
-STDMETHODIMP TTestDoubleWindow::GetTypeInfoCount(UINT* count) noexcept { return NoTypeInfoCount(count); }
-STDMETHODIMP TTestDoubleWindow::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept { return NoTypeInfo(info); }
 
 STDMETHODIMP TTestDoubleWindow::get_event(IHTMLEventObj** event) noexcept {
   if (!event) return E_POINTER;
@@ -118,8 +99,6 @@ STDMETHODIMP TTestDoubleDocument::QueryInterface(REFIID iid, void** object) noex
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP TTestDoubleDocument::GetTypeInfoCount(UINT* count) noexcept { return NoTypeInfoCount(count); }
-STDMETHODIMP TTestDoubleDocument::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept { return NoTypeInfo(info); }
 
 STDMETHODIMP TTestDoubleDocument::get_parentWindow(IHTMLWindow2** window) noexcept {
   if (!window) return E_POINTER;

@@ -22,41 +22,54 @@ namespace kvx::test {
 
 class TTestDoubleDocument;
 
-// The current event of the document's window: its properties by name.
-class TTestDoubleEvent final : public TStubHTMLEventObj {
+// A part of the document (its window, its current event): its references
+// count on the document's, and it has no type information.
+template <class Stub>
+class TTestDocumentPart : public Stub {
  public:
-  explicit TTestDoubleEvent(TTestDoubleDocument& document) noexcept : FDocument(document) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override;
-  STDMETHODIMP_(ULONG) Release() noexcept override;
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override;
-  // Names are matched exactly, case included.
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept override;
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                      UINT*) noexcept override;
-
- private:
-  TTestDoubleDocument& FDocument;
-};
-
-// The document's window: it answers its current event.
-class TTestDoubleWindow final : public TStubHTMLWindow2 {
- public:
-  explicit TTestDoubleWindow(TTestDoubleDocument& document) noexcept : FDocument(document) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
-  STDMETHODIMP_(ULONG) AddRef() noexcept override;
-  STDMETHODIMP_(ULONG) Release() noexcept override;
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override;
+  TTestDocumentPart(TTestDoubleDocument& document, long& references) noexcept
+      : FDocument(document), FRefs(references) {}
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return static_cast<ULONG>(++FRefs); }
+  STDMETHODIMP_(ULONG) Release() noexcept override { return static_cast<ULONG>(--FRefs); }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
+    if (info) *info = nullptr;
+    return E_NOTIMPL;
+  }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
     return DISP_E_MEMBERNOTFOUND;
   }
-  STDMETHODIMP get_event(IHTMLEventObj** event) noexcept override;
+
+ protected:
+  ~TTestDocumentPart() = default;
+  TTestDoubleDocument& FDocument;
 
  private:
-  TTestDoubleDocument& FDocument;
+  long& FRefs;
+};
+
+// The current event of the document's window: its properties by name.
+class TTestDoubleEvent final : public TTestDocumentPart<TStubHTMLEventObj> {
+ public:
+  using TTestDocumentPart::TTestDocumentPart;
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
+  // Names are matched exactly, case included.
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept override;
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                      UINT*) noexcept override;
+};
+
+// The document's window: it answers its current event.
+class TTestDoubleWindow final : public TTestDocumentPart<TStubHTMLWindow2> {
+ public:
+  using TTestDocumentPart::TTestDocumentPart;
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
+  STDMETHODIMP get_event(IHTMLEventObj** event) noexcept override;
 };
 
 // Owned by the test, like the control: Release never frees, and the
@@ -103,8 +116,10 @@ class TTestDoubleDocument final : public TStubHTMLDocument2, public IOleCommandT
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return static_cast<ULONG>(++FRefs); }
   STDMETHODIMP_(ULONG) Release() noexcept override { return static_cast<ULONG>(--FRefs); }
   // IDispatch
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override;
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override { return FWindow.GetTypeInfoCount(count); }
+  STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept override {
+    return FWindow.GetTypeInfo(index, locale, info);
+  }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
     return DISP_E_MEMBERNOTFOUND;
@@ -126,8 +141,8 @@ class TTestDoubleDocument final : public TStubHTMLDocument2, public IOleCommandT
   friend class TTestDoubleEvent;
   friend class TTestDoubleWindow;
   long FRefs = 0;
-  TTestDoubleWindow FWindow{*this};
-  TTestDoubleEvent FEvent{*this};
+  TTestDoubleWindow FWindow{*this, FRefs};
+  TTestDoubleEvent FEvent{*this, FRefs};
 };
 
 }  // namespace kvx::test

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 using Microsoft::WRL::ComPtr;
 
@@ -247,28 +248,23 @@ HRESULT TTestDoubleEngine::Exec(const GUID* group, DWORD command, VARIANT* in, V
 }
 
 TTextAnswer TTestDoubleEngine::TranslateUrl(const wchar_t* url) const {
-  ComPtr<IDocHostUIHandler> handler = UIHandler();
-  if (!handler) return {};
   std::wstring in(url ? url : L"");
-  wchar_t* out = kPassedIn;
-  const HRESULT result = handler->TranslateUrl(0, in.data(), &out);
-  return Receive(result, out);
+  return AskText([&](wchar_t** out) { return UIHandler()->TranslateUrl(0, in.data(), out); });
 }
 
 TTextAnswer TTestDoubleEngine::GetOptionKeyPath() const {
-  ComPtr<IDocHostUIHandler> handler = UIHandler();
-  if (!handler) return {};
-  LPOLESTR key = kPassedIn;
-  const HRESULT result = handler->GetOptionKeyPath(&key, 0);
-  return Receive(result, key);
+  return AskText([&](wchar_t** out) { return UIHandler()->GetOptionKeyPath(out, 0); });
 }
 
 TTextAnswer TTestDoubleEngine::GetOverrideKeyPath() const {
-  ComPtr<IDocHostUIHandler2> handler = UIHandler2();
-  if (!handler) return {};
-  LPOLESTR key = kPassedIn;
-  const HRESULT result = handler->GetOverrideKeyPath(&key, 0);
-  return Receive(result, key);
+  return AskText([&](wchar_t** out) { return UIHandler2()->GetOverrideKeyPath(out, 0); });
+}
+
+TTextAnswer TTestDoubleEngine::AskText(const std::function<HRESULT(wchar_t** out)>& ask) const {
+  if (!UIHandler2()) return {};
+  wchar_t* out = kPassedIn;
+  const HRESULT result = ask(&out);
+  return Receive(result, out);
 }
 
 HRESULT TTestDoubleEngine::ShowMessage(const wchar_t* text, const wchar_t* caption, DWORD type,

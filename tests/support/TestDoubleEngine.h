@@ -14,6 +14,7 @@
 #include <mshtmhst.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -110,6 +111,8 @@ class TTestDoubleEngine {
  private:
   template <class T>
   Microsoft::WRL::ComPtr<T> Find(Microsoft::WRL::ComPtr<T>& kept) const;
+  // Asks for a text in task memory, passing in what the host must not keep.
+  TTextAnswer AskText(const std::function<HRESULT(wchar_t** out)>& ask) const;
 
   TTestDoubleControl& FControl;
   bool FKeep = false;
