@@ -116,6 +116,10 @@ void TActiveXHost::ShutDown() noexcept {
     DestroyHandle();
   } catch (...) {
   }
+  // A control still active in place has its window elsewhere (kept while
+  // its parent's window was made again): leaving in-place activation takes
+  // that window away, whatever the control's Close would do.
+  if (ComPtr<IOleInPlaceObject> inPlace = FOleInPlaceObject; inPlace && !FClosed) inPlace->InPlaceDeactivate();
   if (FOleObject && !FClosed) FOleObject->Close(OLECLOSE_NOSAVE);
   FClosed = true;
   ReleaseCompletion();

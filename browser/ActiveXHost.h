@@ -188,9 +188,11 @@ class TActiveXHost : public TWinControl,
   // Errors swallowed while the component is designed: OLE system errors only.
   virtual bool SuppressDesignError(const std::exception& error) const noexcept;
   virtual void PropertyChanged(DISPID id);
-  // The ambient properties the control reads from its site; a derived class
-  // answers its own and leaves the rest to its base. May raise.
-  virtual HRESULT InvokeAmbient(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception);
+  // The ambient properties the control reads from its site, with the
+  // arguments of its IDispatch::Invoke; a derived class answers its own and
+  // leaves the rest to its base. May raise.
+  virtual HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                EXCEPINFO* exception, UINT* argError);
   virtual bool PropertyRequestEdit(DISPID id);
 
   void CreateWnd() override;

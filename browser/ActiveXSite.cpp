@@ -207,18 +207,18 @@ STDMETHODIMP TActiveXHost::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
 
 STDMETHODIMP TActiveXHost::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept { return E_NOTIMPL; }
 
-STDMETHODIMP TActiveXHost::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                  EXCEPINFO* exception, UINT*) noexcept {
+STDMETHODIMP TActiveXHost::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                                  VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept {
   try {
-    if (FShutDown) return TActiveXHost::InvokeAmbient(id, flags, params, result, exception);
-    return InvokeAmbient(id, flags, params, result, exception);
+    if (FShutDown) return TActiveXHost::InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
+    return InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
   } catch (...) {
     return E_FAIL;
   }
 }
 
-HRESULT TActiveXHost::InvokeAmbient(DISPID id, WORD flags, DISPPARAMS* /*params*/, VARIANT* result,
-                                    EXCEPINFO* /*exception*/) {
+HRESULT TActiveXHost::InvokeAmbient(DISPID id, REFIID /*iid*/, LCID /*locale*/, WORD flags, DISPPARAMS* /*params*/,
+                                    VARIANT* result, EXCEPINFO* /*exception*/, UINT* /*argError*/) {
   if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
   TVariant value;
   switch (id) {

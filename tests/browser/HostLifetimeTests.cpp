@@ -47,12 +47,13 @@ class TLayeredHost : public TWebHost {
     return TWebHost::SiteInterface(iid);
   }
 
-  HRESULT InvokeAmbient(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception) override {
+  HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argError) override {
     if (id == DISPID_AMBIENT_DLCONTROL && (flags & DISPATCH_PROPERTYGET) && result) {
       *result = TVariant(kDownloadFlags).Release();
       return S_OK;
     }
-    return TWebHost::InvokeAmbient(id, flags, params, result, exception);
+    return TWebHost::InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
   }
 
  private:
