@@ -8,18 +8,20 @@
 //
 // The class is one; its concerns live in files of their own:
 //   WebHostCore.cpp       construction, options, document commands, zoom,
-//                         document activation, window parking
+//                         document activation
 //   DocHostUIHandler.cpp  IDocHostUIHandler2, IDocHostShowUI
 //   DocHostCommands.cpp   IOleCommandTarget, script errors
 //   DocHostAmbient.cpp    the ambient properties (IDispatch)
 //   DocHostServices.cpp   IServiceProvider and the services
 //   DocHostDrop.cpp       IDropTarget and the drop handling types
+//   WindowParking.cpp     the control's window kept while the form's is made again
 
 #include "toolkit/Win.h"
 
 #include "browser/BrowserControl.h"
 #include "browser/DocHostInterfaces.h"
 #include "core/EnumSet.h"
+#include "toolkit/Application.h"
 
 #include <wrl/client.h>
 
@@ -298,9 +300,18 @@ class TCustomWebHost : public TBrowserControl {
   virtual HRESULT GetHostInfo(DOCHOSTUIINFO& info);
 
   IUnknown* SiteInterface(REFIID iid) noexcept override;
-  HRESULT InvokeAmbient(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception) override;
+  // The host's own ambient properties (download flags, user agent, user
+  // mode), then the standard ones, then OnInvoke. Never raises: an error
+  // inside is answered DISP_E_EXCEPTION with the caller's EXCEPINFO filled.
+  HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* exception, UINT* argError) override;
+  // While the form's window is made again, the control's window waits on the
+  // application window (ParkedWindow) and comes back as the host's window:
+  // the control stays in place with its page. The host's end destroys it.
   void CreateWnd() override;
   void DestroyControlWindow() override;
+  // A parked window is taken back only by window creation.
+  STDMETHODIMP ShowObject() noexcept override;
 
  private:
   friend class TDocHostUIHandler;
@@ -320,8 +331,20 @@ class TCustomWebHost : public TBrowserControl {
   HRESULT ShowFilteredContextMenu(DWORD dwID, const POINT* ppt, IUnknown* commandTarget, IDispatch* context);
   // Asks the control to read one ambient property again.
   void AnnounceAmbientChange(DISPID id);
-  // The drop target the host's options give, or none for the control's own.
+  // The drop target DropHandlingType gives, or none (the control's own for
+  // ddtMS, none at all for ddtNo; the UI handler's GetDropTarget tells them
+  // apart by DropHandlingType). ddtMS and ddtNo set the control's
+  // RegisterAsDropTarget; ddtCustom gives a target only when the document's
+  // view window exists, the host's own unless OnGetDropTarget replaces it.
   Microsoft::WRL::ComPtr<IDropTarget> DropTargetForType(bool viewWindowFound);
+  // Takes back a drop target the host registered on the view window itself
+  // (the registration would hold its reference past the window).
+  void RevokeDropTarget() noexcept;
+  // Runs the events of one call of the control through a document-host
+  // interface: while the host ends none runs, and an error of a handler goes
+  // to the application's report (the host as sender); both answer `fallback`.
+  template <class Body>
+  HRESULT AnswerControl(HRESULT fallback, Body&& body) noexcept;
 
   std::string FHelpFile;
   std::string FOptionKeyPath;
@@ -340,6 +363,7 @@ class TCustomWebHost : public TBrowserControl {
   bool FFocusChangeAllowed = true;
   bool FAmbientDesignMode = false;
   HWND FParkedWindow = nullptr;
+  HWND FDropView = nullptr;  // the view window the host registered a drop target on
   TAmbientAgentSupplier FAmbientAgentSupplier;
 
   TDocHostUIHandler FUIHandler{*this};
@@ -359,5 +383,16 @@ class TCustomWebHost : public TBrowserControl {
 template <class Interface>
 TDocHostTearOff<Interface>::TDocHostTearOff(TCustomWebHost& host) noexcept
     : TSiteTearOff<Interface>(*host.ClientSite()), FHost(host) {}
+
+template <class Body>
+HRESULT TCustomWebHost::AnswerControl(HRESULT fallback, Body&& body) noexcept {
+  if (ShuttingDown()) return fallback;
+  try {
+    return body();
+  } catch (...) {
+    Application().HandleException(this);
+    return fallback;
+  }
+}
 
 }  // namespace kvx

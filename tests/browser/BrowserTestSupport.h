@@ -9,9 +9,33 @@
 #include "toolkit/Handles.h"
 #include "tests/support/Pump.h"
 
+#include <cstddef>
 #include <string>
 
 namespace kvx::test {
+
+// The windows of this process, top-level and child: a window left behind
+// shows as a difference between two counts.
+inline size_t ProcessWindowCount() {
+  struct TCounter {
+    static BOOL CALLBACK Child(HWND, LPARAM count) noexcept {
+      ++*reinterpret_cast<size_t*>(count);
+      return TRUE;
+    }
+    static BOOL CALLBACK TopLevel(HWND window, LPARAM count) noexcept {
+      DWORD process = 0;
+      GetWindowThreadProcessId(window, &process);
+      if (process == GetCurrentProcessId()) {
+        ++*reinterpret_cast<size_t*>(count);
+        EnumChildWindows(window, Child, count);
+      }
+      return TRUE;
+    }
+  };
+  size_t count = 0;
+  EnumWindows(TCounter::TopLevel, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
 
 inline std::wstring VariantText(const VARIANT* v) {
   if (!v) return {};

@@ -134,8 +134,10 @@ TEST_F(RealControlTest, DestructionWithHandlersAssignedReachesNoHandlerAndLeaves
   EXPECT_EQ(referencesLeft, 0u);
 }
 
+// The ActiveX host's own way: the control leaves with the window and is
+// activated again in the new one.
 TEST_F(RealControlTest, TheControlComesBackAliveEachTimeItsFormsWindowIsMadeAgain) {
-  auto host = CreateComponent<TWebHost>(FForm.get());
+  auto host = CreateComponent<TBrowserControl>(FForm.get());
   host->SetAlign(TAlign::alClient);
   std::vector<std::wstring> seen;
   host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
@@ -163,6 +165,45 @@ TEST_F(RealControlTest, TheControlComesBackAliveEachTimeItsFormsWindowIsMadeAgai
     ASSERT_TRUE(PumpUntil([&] { return seen.size() >= round; }));
     EXPECT_EQ(seen.back(), L"about:blank");
   }
+}
+
+// The browser component's way: the control's window waits on the
+// application window and comes back, the control never closed.
+TEST_F(RealControlTest, MakingTheFormsWindowAgainKeepsTheControlsWindow) {
+  auto host = CreateComponent<TWebHost>(FForm.get());
+  host->SetAlign(TAlign::alClient);
+  std::vector<std::wstring> seen;
+  host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+                                VARIANT_BOOL*) { seen.push_back(VariantText(url)); };
+  const HWND window = host->Handle();
+  IOleInPlaceObject* const inPlace = host->InPlaceObject();
+  ASSERT_NE(inPlace, nullptr);
+  // The first navigation makes the control's inner windows: they count too.
+  host->Navigate(L"about:blank");
+  ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
+  const size_t windows = ProcessWindowCount();
+  for (size_t round = 2; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    const HWND oldForm = FForm->Handle();
+    FForm->RecreateWnd();
+    EXPECT_FALSE(IsWindow(oldForm));
+    EXPECT_EQ(host->Handle(), window);
+    EXPECT_EQ(GetParent(window), FForm->Handle());
+    EXPECT_EQ(TWinControl::FromHandle(window), host.get());
+    EXPECT_EQ(host->ParkedWindow(), nullptr);
+    EXPECT_EQ(host->InPlaceObject(), inPlace);  // never left in-place activation
+    EXPECT_EQ(host->Width(), FForm->ClientWidth());
+    EXPECT_EQ(ProcessWindowCount(), windows);
+    host->Navigate(L"about:blank");
+    ASSERT_TRUE(PumpUntil([&] { return seen.size() >= round; }));
+    EXPECT_EQ(seen.back(), L"about:blank");
+  }
+  // Ended while its window waits, the control takes that window with it.
+  DestroyWindow(FForm->Handle());
+  ASSERT_EQ(host->ParkedWindow(), window);
+  ASSERT_TRUE(IsWindow(window));
+  host.reset();
+  EXPECT_FALSE(IsWindow(window));
 }
 
 }  // namespace

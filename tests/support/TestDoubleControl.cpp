@@ -4,6 +4,9 @@
 
 #include "toolkit/Handles.h"
 
+#include <servprov.h>
+#include <urlmon.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -172,6 +175,24 @@ HRESULT TTestDoubleControl::AmbientProperty(DISPID id, VARIANT* result, WORD fla
   if (FAILED(hr)) return hr;
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   return ambient->Invoke(id, IID_NULL, 0, flags, &none, result, nullptr, nullptr);
+}
+
+TTestDoubleControl::TCredentials TTestDoubleControl::Authenticate(REFGUID service) {
+  TCredentials credentials;
+  ComPtr<IServiceProvider> services = SiteAs<IServiceProvider>();
+  if (!services) return credentials;
+  ComPtr<IAuthenticate> authenticate;
+  credentials.Result = services->QueryService(service, IID_PPV_ARGS(&authenticate));
+  if (FAILED(credentials.Result)) return credentials;
+  LPWSTR userName = nullptr, password = nullptr;
+  credentials.Result = authenticate->Authenticate(&credentials.Window, &userName, &password);
+  credentials.UserNameGiven = userName != nullptr;
+  credentials.PasswordGiven = password != nullptr;
+  if (userName) credentials.UserName = userName;
+  if (password) credentials.Password = password;
+  CoTaskMemFree(userName);
+  CoTaskMemFree(password);
+  return credentials;
 }
 
 // --- IUnknown ----------------------------------------------------------------------------

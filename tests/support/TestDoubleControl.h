@@ -159,6 +159,17 @@ class TTestDoubleControl final : public IWebBrowser2,
   }
   // Reads an ambient property through the client site's IDispatch.
   HRESULT AmbientProperty(DISPID id, VARIANT* result, WORD flags = DISPATCH_PROPERTYGET);
+  // Asks the site for credentials as the control does before a login: the
+  // authentication service (IAuthenticate) through the site's service
+  // provider under `service`, then Authenticate. The texts it is handed are
+  // copied and freed here, as the control frees them.
+  struct TCredentials {
+    HRESULT Result = E_FAIL;
+    HWND Window = nullptr;
+    bool UserNameGiven = false, PasswordGiven = false;
+    std::wstring UserName, Password;
+  };
+  TCredentials Authenticate(REFGUID service);
 
   // --- record ---
   const std::vector<std::string>& Calls() const noexcept { return FCalls; }
