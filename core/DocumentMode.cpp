@@ -1,30 +1,21 @@
 #include "DocumentMode.h"
 
+#include "BrowserOptions.h"
+#include "CodePage.h"
 #include "Text.h"
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace kvx {
 namespace {
 
 std::string InvalidDocumentModeMessage(std::string_view value) {
-  // korvexa.ini 中 [浏览器] 文档模式 的值“…”无效，已忽略该设置。允许的值：
-  std::string message =
-      "korvexa.ini \xD6\xD0 [\xE4\xAF\xC0\xC0\xC6\xF7] \xCE\xC4\xB5\xB5\xC4\xA3\xCA\xBD "
-      "\xB5\xC4\xD6\xB5\xA1\xB0";
-  message += value;
-  message +=
-      "\xA1\xB1\xCE\xDE\xD0\xA7\xA3\xAC\xD2\xD1\xBA\xF6\xC2\xD4\xB8\xC3\xC9\xE8\xD6\xC3\xA1\xA3"
-      "\xD4\xCA\xD0\xED\xB5\xC4\xD6\xB5\xA3\xBA";
-  for (std::uint32_t mode : DocumentModeValues) {
-    if (mode != DocumentModeValues[0]) message += "\xA1\xA2";  // 、
-    message += std::to_string(mode);
-  }
-  message += " \xBB\xF2 ";  // 或
-  message += DocumentModeAutomaticText;
-  message += "\xA1\xA3";  // 。
-  return message;
+  std::vector<std::string> allowed;
+  for (std::uint32_t mode : DocumentModeValues) allowed.push_back(std::to_string(mode));
+  allowed.emplace_back(DocumentModeAutomaticText);
+  return InvalidBrowserOptionMessage(WideToGbk(DocumentModeKey), value, allowed);
 }
 
 // The leading decimal number of a version text, up to its first dot.
