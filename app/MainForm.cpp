@@ -2,6 +2,7 @@
 
 #include "app/MainForm.h"
 
+#include "app/KioskOptions.h"
 #include "app/Resources.h"
 #include "app/ShellTexts.h"
 #include "app/ShellPaths.h"
@@ -59,6 +60,10 @@ void TMainForm::CreateParams(TCreateParams& params) {
 void TMainForm::SetVisible(bool visible) {
   TForm::SetVisible(visible);
   if (visible) FStartupDone = true;
+}
+
+void TMainForm::SetNewWindowMode(TNewWindowMode mode) {
+  RouteNewWindows(*WebBrowser1, mode, [this] { Close(); });
 }
 
 void TMainForm::CreateComponents() {

@@ -4,6 +4,7 @@
 #include "toolkit/Win.h"
 
 #include "browser/WebHost.h"
+#include "core/BrowserOptions.h"
 #include "toolkit/Application.h"
 #include "toolkit/Button.h"
 #include "toolkit/Edit.h"
@@ -55,6 +56,10 @@ class TMainForm : public TForm {
   // The first show ends the start-up: the window stands where start-up put
   // it, and from then on its moves are reported to the launcher bar.
   void SetVisible(bool visible) override;
+
+  // Where the page's new windows go (korvexa.ini's 新窗口); until set, the
+  // platform's own way.
+  void SetNewWindowMode(TNewWindowMode mode);
 
   // The user's session ends: the window has closed without asking, and the
   // process goes as soon as the window has answered. The program ends its

@@ -2,10 +2,12 @@
 
 #include "app/Program.h"
 
+#include "app/KioskOptions.h"
 #include "app/MainForm.h"
 #include "app/PeerSend.h"
 #include "app/ShellPaths.h"
 #include "app/ShellTexts.h"
+#include "browser/SettingsJournal.h"
 #include "core/CodePage.h"
 #include "core/ProfileReader.h"
 #include "core/Startup.h"
@@ -56,10 +58,18 @@ class TStartingCopyLock {
   bool FOwned = false;
 };
 
-bool SeveralCopiesAllowed() {
+// What the entry reads of korvexa.ini, in every kind of start; the reader
+// goes right after.
+struct TEntrySettings {
+  bool SeveralCopiesAllowed = false;
+  TKioskOptionTexts Kiosk;
+};
+
+TEntrySettings ReadEntrySettings() {
   TProfileReader ini = TProfileReader::FromFile(ShellIniPath());
-  return ini.ReadString(WideToGbk(texts::SystemSection), WideToGbk(texts::AllowSeveralKey), WideToGbk(texts::No)) ==
-         WideToGbk(texts::Yes);
+  return {ini.ReadString(WideToGbk(texts::SystemSection), WideToGbk(texts::AllowSeveralKey), WideToGbk(texts::No)) ==
+              WideToGbk(texts::Yes),
+          ReadKioskOptions(ini)};
 }
 
 // Hands over to a running copy, if there is one. True when this copy must end.
@@ -98,12 +108,17 @@ class TShellProgram {
   int Run() {
     TApplication& application = *FApplication;
     try {
+      const TEntrySettings settings = ReadEntrySettings();
       std::optional<TStartingCopyLock> starting;
-      if (!SeveralCopiesAllowed()) {
+      if (!settings.SeveralCopiesAllowed) {
         starting.emplace();
         if (HandOverToRunningCopy()) return 0;
       }
+      // Before the main window creates the browser control, which reads the
+      // document mode once.
+      FKioskOptions.emplace(settings.Kiosk);
       FMainForm = std::make_unique<TMainForm>(CommandLineParameters());
+      FMainForm->SetNewWindowMode(FKioskOptions->NewWindowMode());
       FMainForm->OnEndSession = [this](TObject*) {
         End();
         std::exit(0);  // the loop this came from is gone with the window
@@ -112,6 +127,9 @@ class TShellProgram {
       // window to bring forward.
       if (!application.Terminated()) FMainForm->Show();
       starting.reset();
+      // Over the window, once the lock is gone: an unanswered box must not
+      // hold up another copy's start.
+      if (!application.Terminated()) FKioskOptions->ReportErrors();
       application.Run();
     } catch (...) {
       application.HandleException();
@@ -121,6 +139,7 @@ class TShellProgram {
 
   void End() noexcept {
     FMainForm.reset();
+    FKioskOptions.reset();  // after the browser control is gone
     FApplication.reset();
     FOle.reset();
   }
@@ -128,12 +147,14 @@ class TShellProgram {
  private:
   std::optional<TOleInitialize> FOle;
   std::optional<TApplication> FApplication;
+  std::optional<TKioskOptions> FKioskOptions;
   std::unique_ptr<TMainForm> FMainForm;
 };
 
 }  // namespace
 
 int RunShell() {
+  Journal().RecoverAbandoned();  // what a killed or crashed copy left changed goes back first
   TShellProgram program;
   return program.Run();
 }
