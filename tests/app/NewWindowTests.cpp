@@ -1,0 +1,316 @@
+// Where the page's new windows go: the main window with korvexa.ini's 新窗口
+// set, and the test double standing in for the browser control as it asks
+// for a new window (with the address, without it, or through the host's
+// new-window manager first).
+#include "toolkit/Win.h"
+
+#include "app/MainForm.h"
+#include "tests/browser/BrowserTestSupport.h"
+#include "tests/support/TestDoubleControl.h"
+#include "toolkit/Application.h"
+
+#include <shobjidl.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kvx::test {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+const auto Default = TNewWindowMode::nwDefault, OwnWindow = TNewWindowMode::nwOwnWindow,
+           Blocked = TNewWindowMode::nwBlocked;
+
+std::string ModeName(TNewWindowMode mode) {
+  return mode == Default ? "默认" : mode == OwnWindow ? "本窗口" : "禁止";
+}
+
+// Answers the message boxes this thread shows while it lives, as a user
+// would, and keeps what they said.
+class TBoxAnswerer {
+ public:
+  struct TBox {
+    std::wstring Caption;
+    std::wstring Text;
+  };
+  explicit TBoxAnswerer(int button) : FButton(button) {
+    Current = this;
+    FTimer = SetTimer(nullptr, 0, 20, Answer);
+  }
+  ~TBoxAnswerer() {
+    KillTimer(nullptr, FTimer);
+    Current = nullptr;
+  }
+  TBoxAnswerer(const TBoxAnswerer&) = delete;
+  TBoxAnswerer& operator=(const TBoxAnswerer&) = delete;
+
+  std::vector<TBox> Boxes;
+
+ private:
+  static BOOL CALLBACK FindBox(HWND window, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (std::wstring_view(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  static BOOL CALLBACK CollectText(HWND child, LPARAM text) {
+    wchar_t name[16] = {};
+    GetClassNameW(child, name, 16);
+    if (_wcsicmp(name, L"Static") == 0) {
+      wchar_t buffer[512] = {};
+      GetWindowTextW(child, buffer, 512);
+      for (const wchar_t* c = buffer; *c; ++c)
+        if (*c != L'\r') *reinterpret_cast<std::wstring*>(text) += *c;  // line breaks as LF, however written
+    }
+    return TRUE;
+  }
+  static void CALLBACK Answer(HWND, UINT, UINT_PTR, DWORD) {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    if (!box || !Current || box == Current->FAnswered) return;
+    Current->FAnswered = box;
+    TBox seen;
+    wchar_t caption[128] = {};
+    GetWindowTextW(box, caption, 128);
+    seen.Caption = caption;
+    EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&seen.Text));
+    Current->Boxes.push_back(seen);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(Current->FButton, BN_CLICKED), 0);
+  }
+
+  static inline TBoxAnswerer* Current = nullptr;
+  int FButton;
+  UINT_PTR FTimer = 0;
+  HWND FAnswered = nullptr;
+};
+
+VARIANT Flags(DWORD flags) {
+  VARIANT v;
+  V_VT(&v) = VT_UI4;
+  V_UI4(&v) = flags;
+  return v;
+}
+
+// How the control asks for a new window.
+enum class TRequest {
+  rqNewWindow3,       // the event with the address
+  rqScriptWindow3,    // the same for window.open with size and position
+  rqManager,          // the host's new-window manager, asked before the events
+  rqScriptManager,    // the same for window.open with size and position
+};
+
+class NewWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FApplication.OnException = [this](TObject*, const std::exception& e) { FReported.push_back(e.what()); };
+  }
+  void TearDown() override { EXPECT_EQ(FReported, std::vector<std::string>{}); }
+
+  // A main window as a launcher-bar start makes it (no page), with the option.
+  TTestDoubleControl& Open(std::optional<TNewWindowMode> mode) {
+    TTestDoubleControl& control = FRegistration.Prepare();
+    // No page yet, not loading: what the window reads when it is activated.
+    control.SetBoolProperty(dispidBusy, false);
+    control.SetProperty(dispidDocument, Dispatch(nullptr));
+    FForm.reset();  // one main window at a time, as in the shell
+    FForm = std::make_unique<TMainForm>(std::vector<std::string>{"0", "0", "0", "400"});
+    if (mode) FForm->SetNewWindowMode(*mode);
+    return control;
+  }
+
+  struct TOutcome {
+    VARIANT_BOOL Cancel = VARIANT_FALSE;  // the event's Cancel, or for the manager: blocked
+    HRESULT Answer = S_OK;                // the manager's answer
+  };
+
+  // The control asks for a new window for `url`; `cancel` is what the control
+  // set before it asked.
+  static TOutcome Ask(TTestDoubleControl& control, TRequest request, const std::wstring& url,
+                      VARIANT_BOOL cancel = VARIANT_FALSE) {
+    TOutcome outcome;
+    const bool script = request == TRequest::rqScriptWindow3 || request == TRequest::rqScriptManager;
+    const DWORD flags = script ? NWMF_FIRST : NWMF_USERINITED | NWMF_FIRST | NWMF_USERREQUESTED;
+    if (request == TRequest::rqManager || request == TRequest::rqScriptManager) {
+      ComPtr<INewWindowManager> manager;
+      ComPtr<IServiceProvider> services = control.SiteAs<IServiceProvider>();
+      if (!services || FAILED(services->QueryService(SID_SNewWindowManager, IID_PPV_ARGS(&manager)))) {
+        outcome.Answer = E_NOINTERFACE;  // not asked: the platform decides
+        return outcome;
+      }
+      outcome.Answer = manager->EvaluateNewWindow(url.c_str(), script ? L"report" : L"_blank",
+                                                  L"http://erp/portal.aspx",
+                                                  script ? L"width=300,height=200,left=10,top=10" : nullptr, FALSE,
+                                                  flags, 0);
+      return outcome;
+    }
+    TUniqueBstr context(SysAllocString(L"http://erp/portal.aspx")), address(SysAllocString(url.c_str()));
+    IDispatch* window = nullptr;
+    outcome.Cancel = cancel;
+    control.FireEvent(273, {ByRef(&window), ByRef(&outcome.Cancel), Flags(flags), Bstr(context.Get()),
+                            Bstr(address.Get())});
+    EXPECT_EQ(window, nullptr) << "no browser is handed over when the address is told";
+    return outcome;
+  }
+
+  static std::vector<std::wstring> Navigated(const TTestDoubleControl& control) {
+    std::vector<std::wstring> urls;
+    for (const TNavigateCall& call : control.Navigations)
+      if (call.Method == "Navigate") urls.push_back(call.Url.Text());
+    return urls;
+  }
+
+  TOleInitialize FOle;
+  TApplication FApplication;
+  std::vector<std::string> FReported;
+  TTestDoubleRegistration FRegistration;
+  std::unique_ptr<TMainForm> FForm;
+};
+
+TEST_F(NewWindows, AWindowWhoseAddressIsToldFollowsTheOption) {
+  const std::wstring report = L"http://erp/report.aspx?id=7";
+  for (TRequest request : {TRequest::rqNewWindow3, TRequest::rqScriptWindow3}) {
+    SCOPED_TRACE(request == TRequest::rqNewWindow3 ? "link" : "script window with features");
+    {
+      SCOPED_TRACE("本窗口: cancelled, and the shell goes to the address");
+      TTestDoubleControl& control = Open(OwnWindow);
+      EXPECT_EQ(Ask(control, request, report).Cancel, VARIANT_TRUE);
+      EXPECT_EQ(Navigated(control), std::vector<std::wstring>{report});
+      // A window a script fills itself would empty the application's page.
+      EXPECT_EQ(Ask(control, request, L"about:blank").Cancel, VARIANT_TRUE);
+      EXPECT_EQ(Navigated(control).size(), 1u);
+    }
+    {
+      SCOPED_TRACE("禁止: cancelled, and nothing navigated");
+      TTestDoubleControl& control = Open(Blocked);
+      EXPECT_EQ(Ask(control, request, report).Cancel, VARIANT_TRUE);
+      EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
+    }
+    for (std::optional<TNewWindowMode> mode : {std::optional<TNewWindowMode>(Default), std::optional<TNewWindowMode>()}) {
+      SCOPED_TRACE(mode ? "默认" : "without the option");
+      TTestDoubleControl& control = Open(mode);
+      for (VARIANT_BOOL preset : {VARIANT_FALSE, VARIANT_TRUE})
+        EXPECT_EQ(Ask(control, request, report, preset).Cancel, preset) << "Cancel as the control set it";
+      EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
+    }
+  }
+}
+
+TEST_F(NewWindows, TheApplicationsDialogsOpenAsAlways) {
+  for (TNewWindowMode mode : {OwnWindow, Blocked}) {
+    SCOPED_TRACE(ModeName(mode));
+    TTestDoubleControl& control = Open(mode);
+    TUniqueBstr context(SysAllocString(L"http://erp/portal.aspx")), address(SysAllocString(L"http://erp/pick.aspx"));
+    IDispatch* window = nullptr;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    control.FireEvent(273, {ByRef(&window), ByRef(&cancel), Flags(NWMF_HTMLDIALOG),
+                            Bstr(context.Get()), Bstr(address.Get())});
+    EXPECT_EQ(cancel, VARIANT_FALSE);
+    EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
+  }
+}
+
+// Controls that tell no address with their new-window event.
+TEST_F(NewWindows, AWindowWithoutItsAddressFollowsTheOption) {
+  {
+    SCOPED_TRACE("本窗口: the shell's own browser is handed over as the new window's");
+    TTestDoubleControl& control = Open(OwnWindow);
+    const long held = control.OutstandingReferences();
+    IDispatch* window = nullptr;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    control.FireEvent(251, {ByRef(&window), ByRef(&cancel)});
+    EXPECT_EQ(cancel, VARIANT_FALSE);
+    EXPECT_EQ(window, static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(control.OutstandingReferences(), held + 1) << "one reference, the control's to take over";
+    window->Release();
+    EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
+
+    // Without its own browser to hand over, the shell lets nothing open.
+    control.FailProperty(dispidApplication, E_FAIL);
+    window = nullptr;
+    control.FireEvent(251, {ByRef(&window), ByRef(&cancel)});
+    EXPECT_EQ(cancel, VARIANT_TRUE);
+    EXPECT_EQ(window, nullptr);
+  }
+  {
+    SCOPED_TRACE("禁止: cancelled");
+    TTestDoubleControl& control = Open(Blocked);
+    IDispatch* window = nullptr;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    control.FireEvent(251, {ByRef(&window), ByRef(&cancel)});
+    EXPECT_EQ(cancel, VARIANT_TRUE);
+    EXPECT_EQ(window, nullptr);
+  }
+  for (std::optional<TNewWindowMode> mode : {std::optional<TNewWindowMode>(Default), std::optional<TNewWindowMode>()}) {
+    SCOPED_TRACE(mode ? "默认" : "without the option");
+    TTestDoubleControl& control = Open(mode);
+    for (VARIANT_BOOL preset : {VARIANT_FALSE, VARIANT_TRUE}) {
+      IDispatch* window = nullptr;
+      VARIANT_BOOL cancel = preset;
+      control.FireEvent(251, {ByRef(&window), ByRef(&cancel)});
+      EXPECT_EQ(cancel, preset);
+      EXPECT_EQ(window, nullptr);
+    }
+  }
+}
+
+TEST_F(NewWindows, TheEnginesPopUpCheckAsksTheShellFirst) {
+  const std::wstring report = L"http://erp/report.aspx?id=7";
+  for (TRequest request : {TRequest::rqManager, TRequest::rqScriptManager}) {
+    SCOPED_TRACE(request == TRequest::rqManager ? "link" : "script window with features");
+    {
+      SCOPED_TRACE("本窗口: refused, and the shell goes to the address");
+      TTestDoubleControl& control = Open(OwnWindow);
+      EXPECT_EQ(Ask(control, request, report).Answer, S_FALSE);
+      EXPECT_EQ(Navigated(control), std::vector<std::wstring>{report});
+    }
+    {
+      SCOPED_TRACE("禁止: refused, and nothing navigated");
+      TTestDoubleControl& control = Open(Blocked);
+      EXPECT_EQ(Ask(control, request, report).Answer, S_FALSE);
+      EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
+    }
+    {
+      SCOPED_TRACE("默认: the engine is not handed the shell's manager and decides itself");
+      TTestDoubleControl& control = Open(Default);
+      EXPECT_EQ(Ask(control, request, report).Answer, E_NOINTERFACE);
+    }
+  }
+}
+
+// The close address arriving in a new window still closes the shell after
+// the user confirms, and never opens a window.
+TEST_F(NewWindows, TheCloseAddressInANewWindowAsksForConfirmation) {
+  const std::wstring closeAddress = L"JavaScript:banner_closeapp()";
+  for (TNewWindowMode mode : {OwnWindow, Blocked}) {
+    for (TRequest request : {TRequest::rqNewWindow3, TRequest::rqScriptWindow3, TRequest::rqManager}) {
+      SCOPED_TRACE(ModeName(mode) + (request == TRequest::rqManager ? ", manager" : ", event"));
+      TTestDoubleControl& control = Open(mode);
+      TBoxAnswerer user(IDNO);
+      TOutcome outcome = Ask(control, request, closeAddress);
+      if (request == TRequest::rqManager)
+        EXPECT_EQ(outcome.Answer, S_FALSE);
+      else
+        EXPECT_EQ(outcome.Cancel, VARIANT_TRUE);
+      ASSERT_EQ(user.Boxes.size(), 1u);
+      EXPECT_EQ(user.Boxes[0].Caption, L"提示信息");
+      EXPECT_EQ(user.Boxes[0].Text, L"你查看的网页正在试图关闭窗口。\n\n是否关闭此窗口？");
+      EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
+      EXPECT_FALSE(FApplication.Terminated()) << "the user said no";
+    }
+  }
+  TTestDoubleControl& control = Open(OwnWindow);
+  TBoxAnswerer user(IDYES);
+  EXPECT_EQ(Ask(control, TRequest::rqNewWindow3, closeAddress).Cancel, VARIANT_TRUE);
+  EXPECT_EQ(user.Boxes.size(), 1u);
+  EXPECT_TRUE(FApplication.Terminated()) << "the user said yes";
+  EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
+}
+
+}  // namespace
+}  // namespace kvx::test
