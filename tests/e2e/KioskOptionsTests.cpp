@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,17 @@ void CloseThroughConfirmation(TShellProcess& shell, HWND window) {
   EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
 }
 
+// Starts the shell, checks `whileRunning` once its window shows, and closes it
+// as a user does.
+void RunAndClose(const TShellFolder& folder, const std::wstring& arguments,
+                 const std::function<void()>& whileRunning) {
+  TShellProcess shell(folder, arguments);
+  HWND window = shell.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  whileRunning();
+  CloseThroughConfirmation(shell, window);
+}
+
 class KioskOptionsE2E : public ::testing::Test {
  protected:
   void SetUp() override { DeleteValue(EmulationKey, L"korvexa.exe"); }
@@ -62,11 +74,7 @@ TEST_F(KioskOptionsE2E, TheDocumentModeValueLivesExactlyAsLongAsTheShell) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.start);
     FFolder.WriteIniLines(c.ini);
-    TShellProcess shell(FFolder, c.arguments);
-    HWND window = shell.WaitMainWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(ShellsValue(), std::optional<DWORD>(c.value));
-    CloseThroughConfirmation(shell, window);
+    RunAndClose(FFolder, c.arguments, [&] { EXPECT_EQ(ShellsValue(), std::optional<DWORD>(c.value)); });
     EXPECT_EQ(ShellsValue(), std::nullopt);
     EXPECT_FALSE(JournalRecordsEmulation());
   }
@@ -87,12 +95,10 @@ TEST_F(KioskOptionsE2E, AKilledShellsValueGoesAtTheNextStart) {
 
   // The next start, without the option, puts it back before anything else.
   FFolder.WriteIniLines({L"[系统设置]"});
-  TShellProcess next(FFolder, LauncherStart);
-  HWND window = next.WaitMainWindow();
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(ShellsValue(), std::nullopt);
-  EXPECT_FALSE(JournalRecordsEmulation());
-  CloseThroughConfirmation(next, window);
+  RunAndClose(FFolder, LauncherStart, [] {
+    EXPECT_EQ(ShellsValue(), std::nullopt);
+    EXPECT_FALSE(JournalRecordsEmulation());
+  });
 }
 
 TEST_F(KioskOptionsE2E, WithoutTheOptionNothingIsWritten) {
@@ -105,12 +111,10 @@ TEST_F(KioskOptionsE2E, WithoutTheOptionNothingIsWritten) {
       std::filesystem::remove(FFolder.Path() / L"korvexa.ini");
     else
       FFolder.WriteIniLines(ini);
-    TShellProcess shell(FFolder, LauncherStart);
-    HWND window = shell.WaitMainWindow();
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(ShellsValue(), std::nullopt);
-    EXPECT_FALSE(JournalRecordsEmulation());
-    CloseThroughConfirmation(shell, window);
+    RunAndClose(FFolder, LauncherStart, [] {
+      EXPECT_EQ(ShellsValue(), std::nullopt);
+      EXPECT_FALSE(JournalRecordsEmulation());
+    });
     EXPECT_EQ(ShellsValue(), std::nullopt);
     EXPECT_EQ(KeyExists(EmulationKey), keyExisted) << "the feature key was created";
   }
