@@ -285,6 +285,25 @@ TEST_F(NewWindows, TheCloseAddressInANewWindowAsksForConfirmation) {
       EXPECT_FALSE(FApplication.Terminated()) << "the user said no";
     }
   }
+  {
+    SCOPED_TRACE("本窗口, the event without the address");
+    TTestDoubleControl& control = Open(OwnWindow);
+    TBoxAnswerer user(IDNO);
+    IDispatch* window = nullptr;
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    control.FireEvent(251, {ByRef(&window), ByRef(&cancel)});
+    ASSERT_NE(window, nullptr);
+    // The control takes the handed browser and tells it the address first.
+    TUniqueBstr address(SysAllocString(closeAddress.c_str()));
+    VARIANT url = Bstr(address.Get()), empty{};
+    control.FireEvent(250, {Dispatch(window), ByRef(&url), ByRef(&empty), ByRef(&empty), ByRef(&empty),
+                            ByRef(&empty), ByRef(&cancel)});
+    window->Release();
+    EXPECT_EQ(cancel, VARIANT_TRUE) << "the close address is never loaded";
+    ASSERT_EQ(user.Boxes.size(), 1u);
+    EXPECT_EQ(user.Boxes[0].Caption, L"提示信息");
+    EXPECT_FALSE(FApplication.Terminated()) << "the user said no";
+  }
   TTestDoubleControl& control = Open(OwnWindow);
   TBoxAnswerer user(IDYES);
   EXPECT_TRUE(Ask(control, Requests[0], closeAddress).Refused);
