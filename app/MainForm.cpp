@@ -71,6 +71,12 @@ void TMainForm::CreateComponents() {
   WebBrowser1->SetName("WebBrowser1");
   WebBrowser1->SetBounds(136, 104, 607, 361);
   WebBrowser1->SetTabOrder(2);
+  WebBrowser1->SetDisableCtrlShortcuts("N");
+  WebBrowser1->SetUserInterfaceOptions(
+      {TUserInterfaceOption::EnablesFormsAutoComplete, TUserInterfaceOption::EnableThemes});
+  WebBrowser1->SetScriptErrorAction(TScriptErrorAction::eaContinue);
+  WebBrowser1->DisableErrors().ScriptErrorsSuppressed = false;
+  WebBrowser1->PrintOptions() = MainWindowPrintOptions();
   WebBrowser1->OnBeforeNavigate2 = [this](TObject* s, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
                                           VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
                                           VARIANT_BOOL* Cancel) {

@@ -8,6 +8,7 @@
 #include "app/ShellPaths.h"
 #include "app/ShellTexts.h"
 #include "browser/SettingsJournal.h"
+#include "browser/WebHostUnit.h"
 #include "core/CodePage.h"
 #include "core/ProfileReader.h"
 #include "core/Startup.h"
@@ -100,6 +101,9 @@ class TShellProgram {
     // The title of the error report: a notice like every box of the shell,
     // never the main window's title, which others look the window up by.
     FApplication->Title = WideToGbk(texts::NoticeTitle);
+    // Before any browser component, and ended after the last one: what the
+    // components change for the user (proxy, sounds) comes back at every end.
+    FUnit.emplace(*FApplication);
   }
   ~TShellProgram() { End(); }
   TShellProgram(const TShellProgram&) = delete;
@@ -140,6 +144,7 @@ class TShellProgram {
   void End() noexcept {
     FMainForm.reset();
     FKioskOptions.reset();  // after the browser control is gone
+    FUnit.reset();
     FApplication.reset();
     FOle.reset();
   }
@@ -147,6 +152,7 @@ class TShellProgram {
  private:
   std::optional<TOleInitialize> FOle;
   std::optional<TApplication> FApplication;
+  std::optional<TWebHostUnit> FUnit;
   std::optional<TKioskOptions> FKioskOptions;
   std::unique_ptr<TMainForm> FMainForm;
 };
