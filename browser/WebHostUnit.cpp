@@ -43,7 +43,7 @@ const TFloatingPointControl kProcessStartControl = TFloatingPointControl::Curren
 }  // namespace
 
 TFloatingPointControl TFloatingPointControl::Current() noexcept {
-  return TFloatingPointControl{ReadX87ControlWord(), _mm_getcsr()};
+  return TFloatingPointControl{ReadX87ControlWord(), _mm_getcsr() & ~kMxcsrExceptionFlags};
 }
 
 TFloatingPointControl TFloatingPointControl::AllMasked(const TFloatingPointControl& from) noexcept {

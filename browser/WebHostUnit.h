@@ -26,8 +26,10 @@ namespace kvx {
 class TApplication;
 class TAppActivationHook;
 
-// The thread's floating-point control: the x87 control word, and the SSE
-// control/status register, which does the floating-point work of x64 code.
+// The thread's floating-point control: the x87 control word, and the control
+// part of the SSE control/status register, which governs the floating-point
+// work of x64 code. (The exception flags of the status part are no control:
+// they are left out, and cleared whenever a control is loaded.)
 struct TFloatingPointControl {
   std::uint16_t X87 = 0x027F;
   std::uint32_t Mxcsr = 0x1F80;
