@@ -7,8 +7,7 @@
 
 #include "browser/BrowserWindowHooks.h"
 #include "browser/WebHost.h"
-#include "tests/browser/DoubleHostTest.h"
-#include "tests/browser/TestDocument.h"
+#include "tests/browser/WebHostTest.h"
 #include "toolkit/Component.h"
 
 #include <gtest/gtest.h>
@@ -99,39 +98,30 @@ class TLaterSubclass {
 int TLaterSubclass::Seen = 0;
 WNDPROC TLaterSubclass::gPrevious = nullptr;
 
-class BrowserWindowHooksTest : public DoubleHostTest {
+class BrowserWindowHooksTest : public WebHostTest {
  protected:
   void SetUp() override {
-    DoubleHostTest::SetUp();
+    WebHostTest::SetUp();
     gPings.clear();
     gOwnProcedureAtEnd.clear();
     FBaseThunks = TWindowThunk::LiveCount();
   }
-
-  std::unique_ptr<TWebHost> MakeWebHost() {
-    FRegistration.Prepare().SetProperty(dispidDocument, TVariant(static_cast<IDispatch*>(&FDocument)).Get());
-    auto host = CreateComponent<TWebHost>(&FForm);
-    host->SetBounds(0, 0, 200, 100);
-    host->HandleNeeded();
-    return host;
-  }
   long ThunksMade() const { return TWindowThunk::LiveCount() - FBaseThunks; }
-  size_t UIActivations() { return Double().CountOf("IOleObject::DoVerb(" + std::to_string(OLEIVERB_UIACTIVATE) + ")"); }
+  // What the browser sends when it rebuilds its windows: its pre-refresh command.
+  HRESULT PreRefresh() { return Engine().Exec(&CGID_Explorer, OLECMDID_PREREFRESH); }
 
-  TTestDocument FDocument;
-  THostForm FForm;
   long FBaseThunks = 0;
 };
 
 TEST_F(BrowserWindowHooksTest, InnerWindowsAreTakenOnceAndGetTheirProceduresBackWhenDestroyed) {
   auto host = MakeWebHost();
   TInnerWindows inner(host->Handle());
-  host->EnsureBrowserWindowHooks();
+  PreRefresh();
   EXPECT_EQ(ThunksMade(), 2);
   EXPECT_FALSE(OwnProcedureInForce(inner.First.Get()));
   EXPECT_FALSE(OwnProcedureInForce(inner.Second.Get()));
   EXPECT_EQ(SendMessageW(inner.Second.Get(), kPing, 0, 0), kPingAnswer) << "the window's own procedure answers";
-  host->EnsureBrowserWindowHooks();
+  PreRefresh();
   EXPECT_EQ(ThunksMade(), 2) << "taken once";
 
   HWND first = inner.First.Get(), second = inner.Second.Get();
@@ -142,7 +132,7 @@ TEST_F(BrowserWindowHooksTest, InnerWindowsAreTakenOnceAndGetTheirProceduresBack
 
   // The browser's next windows are taken again, and go with the control.
   TInnerWindows next(host->Handle());
-  host->EnsureBrowserWindowHooks();
+  PreRefresh();
   EXPECT_EQ(ThunksMade(), 2);
   host.reset();
   EXPECT_FALSE(IsWindow(next.Second.Get()));
@@ -153,7 +143,7 @@ TEST_F(BrowserWindowHooksTest, InnerWindowsAreTakenOnceAndGetTheirProceduresBack
 TEST_F(BrowserWindowHooksTest, AFolderViewIsTakenAloneAndItsFocusDoesNotActivateTheDocument) {
   auto host = MakeWebHost();
   TUniqueWindow folderView(MakeInnerWindow(L"SysListView32", host->Handle()));
-  host->EnsureBrowserWindowHooks();
+  PreRefresh();
   EXPECT_EQ(ThunksMade(), 1);
   TUniqueWindow item(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, folderView.Get(),
                                      nullptr, nullptr, nullptr));
@@ -179,7 +169,7 @@ TEST_F(BrowserWindowHooksTest, ThePageWindowsFocusMakesTheHostTheActiveControlAn
     // The focus moves between the browser's own windows: nothing of the
     // toolkit's sees it go.
     SetFocus(inner.First.Get());
-    if (hooked) host->EnsureBrowserWindowHooks();
+    if (hooked) PreRefresh();
     FForm.SetActiveControl(nullptr);
     const size_t before = UIActivations();
     SetFocus(inner.Second.Get());
@@ -193,7 +183,7 @@ TEST_F(BrowserWindowHooksTest, AHostThatGoesFirstGivesLiveWindowsTheirProcedures
   TUniqueWindow elsewhere(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
   auto host = MakeWebHost();
   TInnerWindows inner(host->Handle());
-  host->EnsureBrowserWindowHooks();
+  PreRefresh();
   ASSERT_EQ(ThunksMade(), 2);
   SetParent(inner.First.Get(), elsewhere.Get());  // outlives the control's window
   host.reset();
@@ -209,7 +199,7 @@ TEST_F(BrowserWindowHooksTest, AWindowSubclassedAfterUsKeepsWorkingAfterWeLetGo)
     TUniqueWindow elsewhere(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
     auto host = MakeWebHost();
     TInnerWindows inner(host->Handle());
-    host->EnsureBrowserWindowHooks();
+    PreRefresh();
     HWND second = inner.Second.Get();
     TLaterSubclass later(second);
     SetParent(inner.First.Get(), elsewhere.Get());
@@ -237,7 +227,7 @@ TEST_F(BrowserWindowHooksTest, AWindowSubclassedAfterUsKeepsWorkingAfterWeLetGo)
 TEST_F(BrowserWindowHooksTest, AHostDestroyedWhileAMessageIsInsideTheWindowFreesNothingUnderIt) {
   auto host = MakeWebHost();
   TInnerWindows inner(host->Handle());
-  host->EnsureBrowserWindowHooks();
+  PreRefresh();
   gAction = [&] { host.reset(); };  // the windows go with the control, inside the message
   SendMessageW(inner.Second.Get(), kRunAction, 0, 0);
   EXPECT_FALSE(host);

@@ -6,8 +6,8 @@
 
 #include "browser/WebHost.h"
 #include "core/CodePage.h"
-#include "tests/browser/DoubleHostTest.h"
-#include "tests/browser/TestDocument.h"
+#include "browser/WebHostTools.h"
+#include "tests/browser/WebHostTest.h"
 #include "toolkit/Button.h"
 #include "toolkit/Component.h"
 
@@ -25,26 +25,6 @@
 namespace kvx::test {
 
 using ::testing::ElementsAre;
-
-class WebHostTest : public DoubleHostTest {
- protected:
-  // A host on the form with its control's window made; its control hands
-  // out the test document as its page, or no page yet.
-  std::unique_ptr<TWebHost> MakeWebHost(bool withDocument = true) {
-    TTestDoubleControl& control = FRegistration.Prepare();
-    control.SetProperty(dispidDocument, TVariant(withDocument ? static_cast<IDispatch*>(&FDocument) : nullptr).Get());
-    auto host = CreateComponent<TWebHost>(&FForm);
-    host->SetBounds(0, 0, 200, 100);
-    host->HandleNeeded();
-    return host;
-  }
-  static void SetInterceptWindowMoves(TWebHost& host, bool value) { host.FInterceptWindowMoves = value; }
-  static bool NeedsMenuFilter(TWebHost& host) { return host.NeedsMenuFilter(); }
-  static void FilterContextMenu(TWebHost& host, HMENU menu) { host.FilterContextMenu(&host, 0, menu, nullptr); }
-
-  TTestDocument FDocument;
-  THostForm FForm;
-};
 
 namespace {
 
@@ -100,7 +80,7 @@ TEST_F(WebHostTest, HtmlCodeOpensASingleAddressLineAndLoadsEverythingElseAsTheDo
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     control.Navigations.clear();
-    FDocument.Loads.clear();
+    const int loads = FDocument.Loads;
     host->SetHTMLCode(c.lines);
     EXPECT_EQ(host->HTMLCode(), c.lines);
     if (c.navigated) {
@@ -112,11 +92,13 @@ TEST_F(WebHostTest, HtmlCodeOpensASingleAddressLineAndLoadsEverythingElseAsTheDo
         EXPECT_EQ(argument.Type(), VT_I4);
         EXPECT_EQ(V_I4(&argument.Get()), 0);
       }
-      EXPECT_TRUE(FDocument.Loads.empty());
+      EXPECT_EQ(FDocument.Loads, loads);
     } else {
       std::string expected;
       for (const std::string& line : c.lines) expected += line + "\r\n";
-      EXPECT_THAT(FDocument.Loads, ElementsAre(expected)) << "each line ends with CR LF, its bytes kept";
+      EXPECT_EQ(FDocument.Loads, loads + 1);
+      EXPECT_EQ(std::string(FDocument.Loaded.begin(), FDocument.Loaded.end()), expected)
+          << "each line ends with CR LF, its bytes kept";
       EXPECT_TRUE(control.Navigations.empty());
     }
   }
@@ -130,12 +112,12 @@ TEST_F(WebHostTest, LoadingWithoutADocumentShowsTheBlankPageAndAnswersOne) {
   EXPECT_EQ(Double().Navigations[0].Url.Text(), L"about:blank");
 
   // A stream read before is loaded from its start.
-  Double().SetProperty(dispidDocument, TVariant(static_cast<IDispatch*>(&FDocument)).Get());
+  Double().SetProperty(dispidDocument, TVariant(FDocument.Dispatch()).Get());
   Microsoft::WRL::ComPtr<IStream> stream;
   ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
   ASSERT_EQ(stream->Write("abc", 3, nullptr), S_OK);
   EXPECT_EQ(host->LoadHtmlStream(stream.Get()), S_OK);
-  EXPECT_THAT(FDocument.Loads, ElementsAre("abc"));
+  EXPECT_EQ(std::string(FDocument.Loaded.begin(), FDocument.Loaded.end()), "abc");
 }
 
 TEST_F(WebHostTest, OpenLocationShowsADirectoryAsAFolderAndIgnoresBlankText) {
@@ -294,42 +276,108 @@ TEST_F(WebHostTest, VisibleSetToItsValueDoesNothingAndAChangeIsAnnounced) {
 TEST_F(WebHostTest, ATextSizeOtherThanTwoPutsTheZoomBackWhenTheHostGoes) {
   for (int textSize : {3, 2}) {
     SCOPED_TRACE(textSize);
-    FDocument.Zooms.clear();
+    FDocument.ZoomsSet.clear();
     auto host = MakeWebHost();
     host->VisualEffects().TextSize = textSize;
     ASSERT_TRUE(host->Completed());
     host.reset();
     if (textSize == 3) {
-      EXPECT_THAT(FDocument.Zooms, ElementsAre(2));
+      EXPECT_THAT(FDocument.ZoomsSet, ElementsAre(2));
     } else {
-      EXPECT_TRUE(FDocument.Zooms.empty()) << "no call at all";
+      EXPECT_TRUE(FDocument.Execs.empty()) << "no call at all";
     }
   }
 }
 
-TEST_F(WebHostTest, DisabledPopupMenuItemsRemoveExactlyTheirCommands) {
+// The command identifiers of a menu's items, in order (an item that opens a
+// submenu keeps its identifier too).
+std::vector<UINT> MenuCommands(HMENU menu) {
+  std::vector<UINT> commands;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_ID | MIIM_FTYPE;
+    if (GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item) && !(item.fType & MFT_SEPARATOR))
+      commands.push_back(item.wID);
+  }
+  return commands;
+}
+
+// Reads the commands of the next popup menu the moment it shows, then
+// closes it unchosen, as a user pressing Escape would.
+class TShownMenu {
+ public:
+  TShownMenu() : FTimer(SetTimer(nullptr, 0, 20, &Tick)) { Current = this; }
+  ~TShownMenu() {
+    KillTimer(nullptr, FTimer);
+    Current = nullptr;
+  }
+  TShownMenu(const TShownMenu&) = delete;
+  TShownMenu& operator=(const TShownMenu&) = delete;
+
+  bool Shown = false;
+  std::vector<UINT> Commands;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND window = FindWindowW(L"#32768", nullptr);
+    if (!Current || !window || !IsWindowVisible(window)) return;
+    if (!Current->Shown) {
+      Current->Shown = true;
+      Current->Commands = MenuCommands(reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0)));
+    }
+    EndMenu();
+  }
+  static inline TShownMenu* Current = nullptr;
+  UINT_PTR FTimer;
+};
+
+TEST_F(WebHostTest, DisabledPopupMenuItemsRemoveExactlyTheirCommandsFromThePlatformsMenu) {
   auto host = MakeWebHost();
-  EXPECT_FALSE(NeedsMenuFilter(*host));
-  host->SetDisabledPopupMenuItems({TIEPopupMenuItems::rcsViewSource, TIEPopupMenuItems::rcsProperties});
-  EXPECT_TRUE(NeedsMenuFilter(*host));
+  TTestCommandTarget target(true);
+  // Without items to remove the browser shows its own menu.
+  EXPECT_EQ(Engine().ShowContextMenu(0, POINT{10, 10}, target.Unknown()), S_FALSE);
 
-  std::vector<UINT> filtered;
-  host->OnFilterPopupMenu = [&](TObject*, DWORD, HMENU menu, IDispatch*) {
-    filtered.push_back(static_cast<UINT>(GetMenuItemCount(menu)));
-  };
-  TUniqueMenu menu(CreatePopupMenu());
-  std::vector<UINT> commands(std::begin(PopupMenuItemCommands), std::end(PopupMenuItemCommands));
-  commands.push_back(40);  // one of nobody's
-  for (UINT command : commands) AppendMenuW(menu.Get(), MF_STRING, command, L"item");
-  FilterContextMenu(*host, menu.Get());
-
-  EXPECT_THAT(filtered, ElementsAre(commands.size())) << "the inherited filter first, with every item";
-  std::vector<UINT> left;
-  for (int i = 0; i < GetMenuItemCount(menu.Get()); ++i) left.push_back(GetMenuItemID(menu.Get(), i));
+  HMODULE resources = ShdoclcModule();
+  ASSERT_NE(resources, nullptr);
+  TUniqueMenu menus(LoadMenuW(resources, MAKEINTRESOURCEW(24641)));
+  ASSERT_TRUE(menus);
+  const std::vector<UINT> platform = MenuCommands(GetSubMenu(menus.Get(), 0));
   std::vector<UINT> expected;
-  for (UINT command : commands)
+  for (UINT command : platform)
     if (command != 2139 && command != 28) expected.push_back(command);
-  EXPECT_EQ(left, expected);
+  ASSERT_EQ(expected.size() + 2, platform.size()) << "the platform's menu holds both commands";
+
+  host->SetDisabledPopupMenuItems({TIEPopupMenuItems::rcsViewSource, TIEPopupMenuItems::rcsProperties});
+  std::vector<size_t> filtered;  // the inherited filter runs first, on the whole menu
+  host->OnFilterPopupMenu = [&](TObject*, DWORD, HMENU menu, IDispatch*) { filtered.push_back(MenuCommands(menu).size()); };
+  TShownMenu shown;
+  EXPECT_EQ(Engine().ShowContextMenu(0, POINT{10, 10}, target.Unknown()), S_OK);
+  ASSERT_TRUE(shown.Shown);
+  EXPECT_EQ(shown.Commands, expected);
+  EXPECT_THAT(filtered, ElementsAre(platform.size()));
+  EXPECT_THAT(target.Commands, ElementsAre()) << "closed unchosen";
+}
+
+TEST_F(WebHostTest, HostStyleSheetAndNamespacesGoToTheDocumentInTaskMemory) {
+  auto host = MakeWebHost();
+  THostInfoAnswer none = Engine().GetHostInfo();
+  EXPECT_EQ(none.Result, S_OK);
+  EXPECT_EQ(none.Info.pchHostCss, nullptr);
+  EXPECT_EQ(none.Info.pchHostNS, nullptr);
+
+  host->SetHostCSS("body { font-family: \"\xCB\xCE\xCC\xE5\" }");  // 宋体 in GBK
+  host->SetHostNS("k");
+  THostInfoAnswer answer = Engine().GetHostInfo();
+  EXPECT_EQ(answer.Result, S_OK);
+  EXPECT_EQ(answer.HostCss, L"body { font-family: \"宋体\" }");
+  EXPECT_EQ(answer.HostNS, L"k");
+
+  // A style sheet the host's handler gave already stays.
+  host->OnGetHostInfo = [](TCustomWebHost*, DOCHOSTUIINFO& info) { info.pchHostCss = WideToTaskMemWide(L"mine"); };
+  answer = Engine().GetHostInfo();
+  EXPECT_EQ(answer.HostCss, L"mine");
+  EXPECT_EQ(answer.HostNS, L"k");
 }
 
 // --- focus ----------------------------------------------------------------------------------
@@ -338,22 +386,21 @@ TEST_F(WebHostTest, AFocusRequestActivatesTheDocumentOnlyWhileABrowserHostIsTheA
   auto host = MakeWebHost();
   auto button = CreateComponent<TButton>(&FForm);
   FForm.Show();
-  auto uiActivations = [&] { return Double().CountOf("IOleObject::DoVerb(" + std::to_string(OLEIVERB_UIACTIVATE) + ")"); };
 
   FForm.SetActiveControl(button.get());
   host->Perform(WM_REQUESTFOCUS, reinterpret_cast<WPARAM>(host.get()), 0);
-  EXPECT_EQ(uiActivations(), 0u);
+  EXPECT_EQ(UIActivations(), 0u);
   EXPECT_EQ(FForm.ActiveControl(), button.get());
 
   FForm.SetActiveControl(host.get());
-  const size_t before = uiActivations();
+  const size_t before = UIActivations();
   host->Perform(WM_REQUESTFOCUS, reinterpret_cast<WPARAM>(host.get()), 0);
-  EXPECT_EQ(uiActivations(), before + 1);
+  EXPECT_EQ(UIActivations(), before + 1);
   EXPECT_EQ(FForm.ActiveControl(), host.get());
 
   host->SetVisible(false);  // a host that cannot take the focus is left alone
   host->Perform(WM_REQUESTFOCUS, 0, 0);
-  EXPECT_EQ(uiActivations(), before + 1);
+  EXPECT_EQ(UIActivations(), before + 1);
 }
 
 }  // namespace
