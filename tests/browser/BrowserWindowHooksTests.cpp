@@ -11,6 +11,7 @@
 #include "toolkit/Component.h"
 
 #include <gtest/gtest.h>
+#include <shlguid.h>
 
 #include <functional>
 #include <map>

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace kvx::test {
 
@@ -25,6 +26,14 @@ class WebHostTest : public DoubleHostTest {
     FTaskMemory = OutstandingTaskMemory();
   }
   void TearDown() override {
+    // Every component is gone: its controls and the page are let go of.
+    for (TTestDoubleControl* control : FControls) {
+      EXPECT_EQ(control->OutstandingReferences(), 0);
+      control->SetProperty(dispidDocument, TVariant().Get());
+      control->Navigations.clear();  // the double's own texts
+      control->Puts.clear();
+    }
+    EXPECT_EQ(FDocument.OutstandingReferences(), 0);
     EXPECT_EQ(OutstandingTaskMemory(), FTaskMemory);
     DoubleHostTest::TearDown();
   }
@@ -33,6 +42,7 @@ class WebHostTest : public DoubleHostTest {
   // shows the page document, or no page yet.
   std::unique_ptr<TWebHost> MakeWebHost(bool withDocument = true) {
     TTestDoubleControl& control = FRegistration.Prepare();
+    FControls.push_back(&control);
     control.SetProperty(dispidDocument, TVariant(withDocument ? FDocument.Dispatch() : nullptr).Get());
     auto host = CreateComponent<TWebHost>(&FForm);
     host->SetBounds(0, 0, 200, 100);
@@ -47,6 +57,7 @@ class WebHostTest : public DoubleHostTest {
 
   TTestDoubleDocument FDocument;
   THostForm FForm;
+  std::vector<TTestDoubleControl*> FControls;
   long FTaskMemory = 0;
 };
 

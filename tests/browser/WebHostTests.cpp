@@ -277,6 +277,7 @@ TEST_F(WebHostTest, ATextSizeOtherThanTwoPutsTheZoomBackWhenTheHostGoes) {
   for (int textSize : {3, 2}) {
     SCOPED_TRACE(textSize);
     FDocument.ZoomsSet.clear();
+    FDocument.Execs.clear();
     auto host = MakeWebHost();
     host->VisualEffects().TextSize = textSize;
     ASSERT_TRUE(host->Completed());
