@@ -323,13 +323,16 @@ HRESULT TWebHost::ProvideAmbientAgent(std::string& agent) {
 }
 
 void TWebHost::AnnounceAmbientAgent() {
-  if (FUserAgent == FLastAmbientAgent) return;
+  // The agent is the ambient one from now on: the registry's goes even when
+  // the control has heard of this agent before (a switch back from the
+  // registry mode), or the browser would announce both.
   WithdrawRegistryAgent();
+  if (FUserAgent == FLastAmbientAgent) return;
   ComPtr<IOleControl> control;
   try {
     ComPtr<IWebBrowser2> browser = BrowserInterface();
     if (!browser || FAILED(browser.As(&control)) || !control) return;
-  } catch (const EOleError&) {
+  } catch (const Exception&) {
     return;  // no control to tell yet: a later change tries again
   }
   FLastAmbientAgent = FUserAgent;
