@@ -8,6 +8,7 @@
 #include "browser/BrowserWindowHooks.h"
 #include "browser/WebHost.h"
 #include "tests/browser/WebHostTest.h"
+#include "tests/support/Pump.h"
 #include "toolkit/Component.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,43 @@ TEST_F(BrowserWindowHooksTest, ThePageWindowsFocusMakesTheHostTheActiveControlAn
     EXPECT_EQ(FForm.ActiveControl(), hooked ? host.get() : nullptr);
     EXPECT_EQ(UIActivations(), before + (hooked ? 1 : 0));
   }
+}
+
+TEST_F(BrowserWindowHooksTest, MakingTheFormsWindowAgainKeepsTheComponentsWindowProcedureAndWatch) {
+  auto host = MakeWebHost();
+  host->SetAlign(TAlign::alClient);
+  TInnerWindows inner(host->Handle());
+  FForm.Show();
+  ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == FForm.Handle(); }));
+  PreRefresh();
+  ASSERT_EQ(ThunksMade(), 2);
+  const HWND window = host->Handle(), oldForm = FForm.Handle();
+  const size_t windows = ProcessWindowCount();
+
+  FForm.SetBorderStyle(TFormBorderStyle::bsSizeable);  // the form's window is made again
+  FForm.RecreateWnd();
+  ASSERT_FALSE(IsWindow(oldForm));
+  SetForegroundWindow(FForm.Handle());
+  ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == FForm.Handle(); }));
+  EXPECT_EQ(host->Handle(), window);
+  EXPECT_EQ(GetParent(window), FForm.Handle());
+  EXPECT_EQ(ProcessWindowCount(), windows) << "no window left behind";
+  // The component's own window procedure still answers, and the browser's
+  // windows are still watched, by the same procedures.
+  EXPECT_EQ(SendMessageW(window, WM_GETDLGCODE, 0, 0), DLGC_WANTCHARS);
+  EXPECT_EQ(ThunksMade(), 2);
+  EXPECT_FALSE(OwnProcedureInForce(inner.Second.Get()));
+  // The control lost its user-interface activation with the old frame; the
+  // page window's focus gives it back.
+  FForm.SetActiveControl(nullptr);
+  ASSERT_FALSE(Double().UIActive());
+  SetFocus(inner.Second.Get());
+  ASSERT_EQ(GetFocus(), inner.Second.Get());
+  EXPECT_EQ(FForm.ActiveControl(), host.get());
+  EXPECT_TRUE(Double().UIActive());
+
+  host.reset();
+  EXPECT_EQ(ThunksMade(), 0);
 }
 
 TEST_F(BrowserWindowHooksTest, AHostThatGoesFirstGivesLiveWindowsTheirProceduresBack) {
