@@ -59,7 +59,12 @@ void TMainForm::CreateParams(TCreateParams& params) {
 
 void TMainForm::SetVisible(bool visible) {
   TForm::SetVisible(visible);
-  if (visible) FStartupDone = true;
+  if (!visible) return;
+  FStartupDone = true;
+  // The window is activated while it is being shown, before its controls can
+  // take the focus, and keeps it itself. The page takes the keyboard then (the
+  // controls before it in tab order are hidden), unless it has it already.
+  if (HandleAllocated() && GetFocus() == Handle()) SetActiveControl(WebBrowser1.get());
 }
 
 void TMainForm::SetNewWindowMode(TNewWindowMode mode) {

@@ -33,6 +33,7 @@ void TAppActivationHook::RemoveHook() noexcept {
 
 bool TAppActivationHook::ApplicationWindowHook(TMessage& message) {
   if (message.Msg != CM_ACTIVATE) return false;
+  if (TraceEnabled()) Trace(L"application activated");
   TForm* form = FApplication.ActiveForm();
   if (!form) return false;
   // Posted, not sent: the component takes the focus once the activation is
@@ -40,7 +41,7 @@ bool TAppActivationHook::ApplicationWindowHook(TMessage& message) {
   // watches the message; the component itself never follows it.
   if (auto* host = dynamic_cast<TWebHost*>(form->ActiveControl()); host && host->HandleAllocated()) {
     PostMessageW(host->Handle(), WM_REQUESTFOCUS, reinterpret_cast<WPARAM>(host), 0);
-    if (TraceEnabled()) Trace(L"application activated: focus request posted to the browser host");
+    if (TraceEnabled()) Trace(L"focus request posted to the browser host");
   }
   return false;
 }

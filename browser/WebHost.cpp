@@ -10,6 +10,7 @@
 #include "toolkit/Trace.h"
 
 #include <iterator>
+#include <string>
 
 using Microsoft::WRL::ComPtr;
 
@@ -67,6 +68,7 @@ TWebHost::~TWebHost() {
   // The zoom goes back while the control still lives; then the end of its life.
   ResetZoom();
   ShutDown();
+  if (TraceEnabled()) Trace(L"browser host ended: " + std::to_wstring(RefCount()) + L" references held on it");
   WithdrawRegistryAgent();
   FDialogWatcher.ReleaseOwnerWindow();
   FBrowserHooks.ReleaseBrowserWindows();
@@ -169,9 +171,11 @@ void TWebHost::FocusRequest() {
   if (ShuttingDown()) return;
   TForm* form = ParentForm();
   if (!form || !dynamic_cast<TWebHost*>(form->ActiveControl()) || !CanFocus()) return;
-  if (TraceEnabled()) Trace(L"browser host: focus request taken");
   form->SetActiveControl(this);
   ActivateDocumentUI();
+  if (TraceEnabled())
+    Trace(ContainsFocus() ? L"browser host: focus request taken, the focus inside"
+                          : L"browser host: focus request taken, the focus elsewhere");
 }
 
 void TWebHost::EnsureBrowserWindowHooks() {
