@@ -8,6 +8,7 @@
 #include "browser/WebHostTools.h"
 #include "core/CodePage.h"
 #include "tests/browser/DocHostTest.h"
+#include "tests/browser/MenuAnswer.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Menus.h"
 
@@ -30,54 +31,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using UIO = TUserInterfaceOption;
-
-// Answers the next popup menu the way a user would: once it shows, notes
-// where, then picks its first item (Down, Enter) or closes it. A menu still
-// open a while after that is closed, so no test can hang in it.
-class TMenuAnswer {
- public:
-  enum class TChoice { FirstItem, Nothing };
-  explicit TMenuAnswer(TChoice choice) : FChoice(choice) {
-    Current = this;
-    FTimer = SetTimer(nullptr, 0, 20, Tick);
-  }
-  ~TMenuAnswer() {
-    KillTimer(nullptr, FTimer);
-    Current = nullptr;
-  }
-  TMenuAnswer(const TMenuAnswer&) = delete;
-  TMenuAnswer& operator=(const TMenuAnswer&) = delete;
-
-  bool Shown = false;
-  POINT At{};
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    TMenuAnswer* self = Current;
-    if (!self) return;
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    if (!menu || !IsWindowVisible(menu)) return;
-    if (self->Shown) {
-      if (++self->FTicksOpen > 100) EndMenu();
-      return;
-    }
-    self->Shown = true;
-    RECT bounds{};
-    GetWindowRect(menu, &bounds);
-    self->At = {bounds.left, bounds.top};
-    if (self->FChoice == TChoice::FirstItem) {
-      PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-      PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    } else {
-      EndMenu();
-    }
-  }
-
-  static inline TMenuAnswer* Current = nullptr;
-  TChoice FChoice;
-  UINT_PTR FTimer = 0;
-  int FTicksOpen = 0;
-};
 
 class DocHostUITest : public DocHostTest {};
 

@@ -7,6 +7,7 @@
 #include "browser/WebHost.h"
 #include "core/CodePage.h"
 #include "browser/WebHostTools.h"
+#include "tests/browser/MenuAnswer.h"
 #include "tests/browser/WebHostTest.h"
 #include "toolkit/Button.h"
 #include "toolkit/Component.h"
@@ -290,49 +291,6 @@ TEST_F(WebHostTest, ATextSizeOtherThanTwoPutsTheZoomBackWhenTheHostGoes) {
   }
 }
 
-// The command identifiers of a menu's items, in order (an item that opens a
-// submenu keeps its identifier too).
-std::vector<UINT> MenuCommands(HMENU menu) {
-  std::vector<UINT> commands;
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    MENUITEMINFOW item{};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_ID | MIIM_FTYPE;
-    if (GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item) && !(item.fType & MFT_SEPARATOR))
-      commands.push_back(item.wID);
-  }
-  return commands;
-}
-
-// Reads the commands of the next popup menu the moment it shows, then
-// closes it unchosen, as a user pressing Escape would.
-class TShownMenu {
- public:
-  TShownMenu() : FTimer(SetTimer(nullptr, 0, 20, &Tick)) { Current = this; }
-  ~TShownMenu() {
-    KillTimer(nullptr, FTimer);
-    Current = nullptr;
-  }
-  TShownMenu(const TShownMenu&) = delete;
-  TShownMenu& operator=(const TShownMenu&) = delete;
-
-  bool Shown = false;
-  std::vector<UINT> Commands;
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    HWND window = FindWindowW(L"#32768", nullptr);
-    if (!Current || !window || !IsWindowVisible(window)) return;
-    if (!Current->Shown) {
-      Current->Shown = true;
-      Current->Commands = MenuCommands(reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0)));
-    }
-    EndMenu();
-  }
-  static inline TShownMenu* Current = nullptr;
-  UINT_PTR FTimer;
-};
-
 TEST_F(WebHostTest, DisabledPopupMenuItemsRemoveExactlyTheirCommandsFromThePlatformsMenu) {
   auto host = MakeWebHost();
   TTestCommandTarget target(true);
@@ -352,7 +310,7 @@ TEST_F(WebHostTest, DisabledPopupMenuItemsRemoveExactlyTheirCommandsFromThePlatf
   host->SetDisabledPopupMenuItems({TIEPopupMenuItems::rcsViewSource, TIEPopupMenuItems::rcsProperties});
   std::vector<size_t> filtered;  // the inherited filter runs first, on the whole menu
   host->OnFilterPopupMenu = [&](TObject*, DWORD, HMENU menu, IDispatch*) { filtered.push_back(MenuCommands(menu).size()); };
-  TShownMenu shown;
+  TMenuAnswer shown(TMenuAnswer::TChoice::Nothing);
   EXPECT_EQ(Engine().ShowContextMenu(0, POINT{10, 10}, target.Unknown()), S_OK);
   ASSERT_TRUE(shown.Shown);
   EXPECT_EQ(shown.Commands, expected);
