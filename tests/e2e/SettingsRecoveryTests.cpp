@@ -121,6 +121,26 @@ TEST_F(UserSettingsE2E, AComponentsProxyIsOursWhileItRunsAndExactlyTheUsersAfter
   }
 }
 
+TEST_F(UserSettingsE2E, TwoRunningCopiesShareTheirChangesAndTheLastToEndPutsBackTheUsers) {
+  const std::wstring options = L"--proxy-address=A --proxy-port=8080 --mute-sound --agent-mode=registry "
+                               L"\"--agent=Korvexa test\"";
+  const TUserState changed{FlagsKeptForDirectAndProxy(), L"A:8080", L"muted", L"our agent", L""};
+  TSettingsHolder first(options);
+  ASSERT_TRUE(first.WaitReady());
+  TSettingsHolder second(options);
+  ASSERT_TRUE(second.WaitReady());
+  EXPECT_EQ(UserState(), changed);
+  EXPECT_EQ(SubkeyNames(ShellJournal).size(), 3u) << "one record a change, whatever copies hold it";
+
+  EXPECT_EQ(first.Stop(), std::optional<DWORD>(0));
+  EXPECT_EQ(UserState(), changed) << "the second copy still relies on them";
+  EXPECT_EQ(SubkeyNames(ShellJournal).size(), 3u);
+
+  EXPECT_EQ(second.Stop(), std::optional<DWORD>(0));
+  EXPECT_EQ(UserState(), FBefore);
+  EXPECT_TRUE(SubkeyNames(ShellJournal).empty());
+}
+
 std::vector<std::wstring> IniAllowingSeveralCopies() {
   return {L"[服务器]", L"地址=about:blank", L"[系统设置]", L"允许多开=是"};
 }
