@@ -31,15 +31,6 @@ bool JournalRecordsEmulation() {
   return false;
 }
 
-void CloseThroughConfirmation(TShellProcess& shell, HWND window) {
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  TDialog confirm = shell.WaitDialog(kNoticeTitle);
-  ASSERT_NE(confirm.Window, nullptr);
-  EXPECT_EQ(NormaliseLineBreaks(confirm.Text), NormaliseLineBreaks(kCloseQuestion));
-  TShellProcess::Press(confirm, IDYES);
-  EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
-}
-
 // Starts the shell, checks `whileRunning` once its window shows, and closes it
 // as a user does.
 void RunAndClose(const TShellFolder& folder, const std::wstring& arguments,

@@ -42,7 +42,7 @@ std::wstring Text(const std::optional<std::wstring>& text) { return text.value_o
 
 std::wstring Record(const std::wstring& name) { return ShellJournal + L"\\" + name; }
 
-// The settings as the user sees them, one text each.
+// The settings as the user sees them.
 struct TUserState {
   DWORD ProxyFlags = 0;
   std::wstring Proxy;
@@ -143,14 +143,6 @@ TEST_F(UserSettingsE2E, TwoRunningCopiesShareTheirChangesAndTheLastToEndPutsBack
 
 std::vector<std::wstring> IniAllowingSeveralCopies() {
   return {L"[服务器]", L"地址=about:blank", L"[系统设置]", L"允许多开=是"};
-}
-
-void CloseThroughConfirmation(TShellProcess& shell, HWND window) {
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  TDialog confirm = shell.WaitDialog(kNoticeTitle);
-  ASSERT_NE(confirm.Window, nullptr);
-  TShellProcess::Press(confirm, IDYES);
-  EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
 }
 
 TEST_F(UserSettingsE2E, WhatAKilledCopyChangedComesBackAtTheShellsNextStartNotWhileACopyRuns) {

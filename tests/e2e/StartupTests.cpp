@@ -23,15 +23,6 @@ std::vector<std::wstring> IniWithAddress(const std::wstring& address, const std:
   return lines;
 }
 
-// Closes a shell through its exit path and checks it ends cleanly.
-void CloseThroughConfirmation(TShellProcess& shell, HWND window) {
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  TDialog confirm = shell.WaitDialog(kNoticeTitle);
-  ASSERT_NE(confirm.Window, nullptr);
-  TShellProcess::Press(confirm, IDYES);
-  EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
-}
-
 TEST(StartupE2E, GeometryFromTheCommandLine) {
   TShellFolder folder;
   struct {

@@ -4,6 +4,8 @@
 
 #include "core/CodePage.h"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <functional>
 #include <thread>
@@ -60,6 +62,15 @@ HWND FindTopLevel(DWORD process, std::function<bool(HWND)> match) {
 }
 
 }  // namespace
+
+void CloseThroughConfirmation(TShellProcess& shell, HWND window) {
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  TDialog confirm = shell.WaitDialog(kNoticeTitle);
+  ASSERT_NE(confirm.Window, nullptr);
+  EXPECT_EQ(NormaliseLineBreaks(confirm.Text), NormaliseLineBreaks(kCloseQuestion));
+  TShellProcess::Press(confirm, IDYES);
+  EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
+}
 
 HWND ExitButtonOf(HWND mainWindow) {
   HWND found = nullptr;

@@ -81,6 +81,10 @@ inline const std::wstring kCloseQuestion = L"你查看的网页正在试图关�
 // The exit button on a main window's title panel (null when there is none).
 HWND ExitButtonOf(HWND mainWindow);
 
+// Closes a shell as a user does: asks its main window to close and answers
+// the confirmation yes; checks the question and that the shell ends cleanly.
+void CloseThroughConfirmation(TShellProcess& shell, HWND window);
+
 // Sends text (GBK, with its NUL) to a window as a launcher message does, from
 // whatever thread calls it: no launcher-bar window is needed.
 LRESULT SendLauncherText(HWND window, const std::string& text);
