@@ -92,10 +92,16 @@ class ActivationE2E : public ::testing::Test {
   // switch is made again until it took); answers how many activations the
   // shell saw and how many focus requests they posted.
   std::pair<size_t, size_t> ComeBack() {
-    EXPECT_TRUE(SwitchForeground(FOther.Get(), [&] { return GetForegroundWindow() == FOther.Get(); }));
     const size_t activations = Count("application activated"), posted = Count("focus request posted");
-    EXPECT_TRUE(SwitchForeground(FWindow, [&] { return Count("application activated") > activations; }))
-        << "not activated";
+    // Under Wine on a bare X server the shell now and then stays the active
+    // application although the other window took the foreground; coming back
+    // then activates nothing, and the whole round is made again.
+    bool activated = false;
+    for (int round = 0; round < 5 && !activated; ++round) {
+      EXPECT_TRUE(SwitchForeground(FOther.Get(), [&] { return GetForegroundWindow() == FOther.Get(); }));
+      activated = SwitchForeground(FWindow, [&] { return Count("application activated") > activations; });
+    }
+    EXPECT_TRUE(activated) << "not activated";
     // Once the shell answers, the activation it traced is done.
     DWORD_PTR result = 0;
     EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result), 0);
