@@ -9,8 +9,11 @@
 #include "browser/ScreenMetrics.h"
 #include "core/CodePage.h"
 #include "toolkit/Application.h"
+#include "toolkit/Trace.h"
 
 #include <cmath>
+#include <cstdio>
+#include <iterator>
 
 using Microsoft::WRL::ComPtr;
 
@@ -209,12 +212,20 @@ STDMETHODIMP TActiveXHost::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
 
 STDMETHODIMP TActiveXHost::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                                   VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept {
+  HRESULT answer = E_FAIL;
   try {
-    if (FShutDown) return TActiveXHost::InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
-    return InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
+    answer = FShutDown ? TActiveXHost::InvokeAmbient(id, iid, locale, flags, params, result, exception, argError)
+                       : InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
   } catch (...) {
-    return E_FAIL;
+    answer = E_FAIL;
   }
+  if (TraceEnabled()) {
+    wchar_t line[64];
+    std::swprintf(line, std::size(line), L"ambient property %ld read: 0x%08lX", static_cast<long>(id),
+                  static_cast<unsigned long>(answer));
+    Trace(line);
+  }
+  return answer;
 }
 
 HRESULT TActiveXHost::InvokeAmbient(DISPID id, REFIID /*iid*/, LCID /*locale*/, WORD flags, DISPPARAMS* /*params*/,

@@ -1,6 +1,7 @@
 // The real korvexa.exe under Wine: coming back to the shell from another
 // program gives the browser host the focus back only when it had it, and the
-// browser gives back every reference it held on the host when the shell ends.
+// browser reads its site's ambient properties and gives back every reference
+// it held on the host when the shell ends.
 #include "tests/support/ShellHarness.h"
 
 #include "tests/support/OtherThreadWindow.h"
@@ -16,6 +17,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 namespace kvx::test {
 namespace {
@@ -155,12 +157,19 @@ TEST_F(ActivationE2E, ComingBackGivesTheBrowserHostTheFocusBackOnlyWhenItHadIt) 
   Close();
 }
 
-TEST_F(ActivationE2E, TheShellStartsNavigatesAndEndsWithEveryReferenceGivenBack) {
+TEST_F(ActivationE2E, TheShellStartsTakesAmbientReadsNavigatesAndEndsWithEveryReferenceGivenBack) {
   ASSERT_NO_FATAL_FAILURE(Start());
   const size_t navigations = Count("before navigation to");
   SendLauncherText(FWindow, "about:blank");
   EXPECT_TRUE(PumpUntil([&] { return Count("before navigation to") > navigations; })) << "not navigated";
   Close();
+  // The platform control reads ambient properties of its site as it is
+  // sited (offline and silent); each is answered, none with an exception.
+  const std::vector<std::string> ambient = LinesWith(FTrace, "ambient property");
+  EXPECT_FALSE(ambient.empty()) << "no ambient property read";
+  for (const std::string& line : ambient)
+    EXPECT_TRUE(line.find(": 0x00000000") != std::string::npos || line.find(": 0x80020003") != std::string::npos)
+        << line;
   EXPECT_EQ(LinesWith(FTrace, "browser host ended").size(), 1u);
   EXPECT_EQ(Count("browser host ended: 0 references held on it"), 1u);
 }
