@@ -1,7 +1,7 @@
 // The real korvexa.exe under Wine with korvexa.ini's [浏览器] options: the
 // document mode's browser-emulation value for korvexa.exe exists while the
 // shell runs and never after it, in both kinds of start, also when the shell
-// was killed; without the option nothing is written; an unknown value is
+// was killed or the user's session ended; without the option nothing is written; an unknown value is
 // reported once and the shell runs without it.
 #include "tests/support/ShellHarness.h"
 
@@ -90,6 +90,21 @@ TEST_F(KioskOptionsE2E, AKilledShellsValueGoesAtTheNextStart) {
     EXPECT_EQ(ShellsValue(), std::nullopt);
     EXPECT_FALSE(JournalRecordsEmulation());
   });
+}
+
+TEST_F(KioskOptionsE2E, TheValueGoesWhenTheUsersSessionEnds) {
+  FFolder.WriteIniLines({L"[浏览器]", L"文档模式=11001"});
+  TShellProcess shell(FFolder, LauncherStart);
+  HWND window = shell.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(ShellsValue(), std::optional<DWORD>(11001));
+  // Log-off: the program ends inside its answer, without asking, and puts
+  // back what it changed on the way out.
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &result);
+  EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(ShellsValue(), std::nullopt);
+  EXPECT_FALSE(JournalRecordsEmulation());
 }
 
 TEST_F(KioskOptionsE2E, WithoutTheOptionNothingIsWritten) {
