@@ -7,7 +7,6 @@
 #include "app/PeerSend.h"
 #include "app/ShellPaths.h"
 #include "app/ShellTexts.h"
-#include "browser/SettingsJournal.h"
 #include "browser/WebHostUnit.h"
 #include "core/CodePage.h"
 #include "core/ProfileReader.h"
@@ -103,6 +102,8 @@ class TShellProgram {
     FApplication->Title = WideToGbk(texts::NoticeTitle);
     // Before any browser component, and ended after the last one: what the
     // components change for the user (proxy, sounds) comes back at every end.
+    // Its start also puts back what a killed or crashed copy left changed,
+    // before this copy changes anything of its own.
     FUnit.emplace(*FApplication);
   }
   ~TShellProgram() { End(); }
@@ -160,7 +161,6 @@ class TShellProgram {
 }  // namespace
 
 int RunShell() {
-  Journal().RecoverAbandoned();  // what a killed or crashed copy left changed goes back first
   TShellProgram program;
   return program.Run();
 }
