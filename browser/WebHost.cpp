@@ -138,8 +138,7 @@ LRESULT TWebHost::DispatchOwnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case CM_VISIBLECHANGED: {
       LRESULT result = TCustomWebHost::WndProc(msg, wParam, lParam);
-      FVisible = wParam == 1;
-      if (OnVisible) OnVisible(this, FVisible ? VARIANT_TRUE : VARIANT_FALSE);
+      if (OnVisible) OnVisible(this, wParam == 1 ? VARIANT_TRUE : VARIANT_FALSE);
       return result;
     }
     default:
@@ -157,12 +156,6 @@ void TWebHost::InterceptWindowPos(WINDOWPOS& position) {
     position.flags |= SWP_NOSIZE;
     if (OnResize) OnResize(this, position.cx, position.cy);
   }
-}
-
-void TWebHost::SetVisible(bool visible) {
-  if (visible == FVisible) return;
-  FVisible = visible;
-  TCustomWebHost::SetVisible(visible);
 }
 
 // --- focus ---------------------------------------------------------------------------------------

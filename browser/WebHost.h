@@ -129,10 +129,6 @@ class TWebHost : public TCustomWebHost {
   const std::vector<std::string>& HTMLCode() const noexcept { return FHTMLCode; }
   void SetHTMLCode(const std::vector<std::string>& lines);
 
-  // The component's own visibility, kept in step with the toolkit's.
-  bool Visible() const noexcept { return FVisible; }
-  void SetVisible(bool visible) override;
-
   // The user agent the browser announces: as the host's ambient property
   // (uaInternal) or in the user's registry settings (uaRegistry).
   const std::string& UserAgent() const noexcept { return FUserAgent; }
@@ -197,7 +193,6 @@ class TWebHost : public TCustomWebHost {
   void PublishRegistryAgent();
 
   std::string FAbout;
-  bool FVisible = true;
   TPrintOptions FPrintOptions;
   TProxySettings FProxySettings;
   TDisableErrors FDisableErrors;
