@@ -337,21 +337,14 @@ void TWebHost::AnnounceAmbientAgent() {
 }
 
 void TWebHost::PublishRegistryAgent() {
-  if (FUserAgent == FLastRegistryAgent) return;
   WithdrawRegistryAgent();
-  FLastRegistryAgent = FUserAgent;
   if (Designing()) return;
-  FLastRegistryAgent = kRegistryAgentPrefix + FUserAgent + ")";
   // Held in the journal: the user's settings get back what they had when the
   // agent is withdrawn, or at the next start if this copy never gets to it.
-  FRegistryAgent = HoldRegistryAgent(GbkToWide(FLastRegistryAgent));
+  FRegistryAgent = HoldRegistryAgent(GbkToWide(kRegistryAgentPrefix + FUserAgent + ")"));
 }
 
-void TWebHost::WithdrawRegistryAgent() {
-  if (FLastRegistryAgent.empty() || !FRegistryAgent.Held()) return;
-  FRegistryAgent.Release();
-  FLastRegistryAgent.clear();
-}
+void TWebHost::WithdrawRegistryAgent() { FRegistryAgent.Release(); }
 
 void TWebHost::ApplyProxySettings() {
   // Only a running unit puts the user's own proxy back at the end: without

@@ -201,9 +201,8 @@ class TWebHost : public TCustomWebHost {
   bool FInterceptWindowMoves = false;
   std::string FUserAgent;
   TUserAgentMode FUserAgentMode = TUserAgentMode::uaDefault;
-  std::string FLastRegistryAgent;
   std::string FLastAmbientAgent;
-  TJournalHold FRegistryAgent;  // AgentInRegistry while held
+  TJournalHold FRegistryAgent;  // the registry user agent, while held
   std::vector<std::string> FHTMLCode;
   bool FEnableMessageHandler = true;
   std::string FHostCSS;
