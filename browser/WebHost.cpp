@@ -69,9 +69,8 @@ TWebHost::~TWebHost() {
   ResetZoom();
   ShutDown();
   if (TraceEnabled()) Trace(L"browser host ended: " + std::to_wstring(RefCount()) + L" references held on it");
-  WithdrawRegistryAgent();
-  FDialogWatcher.ReleaseOwnerWindow();
-  FBrowserHooks.ReleaseBrowserWindows();
+  // The registry agent, the form's window and the browser's windows are let
+  // go of by the members that hold them.
 }
 
 void TWebHost::ResetZoom() noexcept {
