@@ -102,7 +102,6 @@ bool TWebHostUnit::ApplyProxy(const TProxySettings& settings) {
 void TWebHostUnit::DisableSounds() {
   if (FSoundHold.Held()) return;  // muted already: a second rename would find nothing to do
   FSoundHold = HoldMutedNavigationSound(FJournal);
-  FSoundsDisabled = FSoundHold.Held();
 }
 
 }  // namespace kvx

@@ -67,7 +67,7 @@ class TWebHostUnit {
   const TFloatingPointControl& SavedFloatingPointControl() const noexcept { return FSavedControl; }
   // The last proxy a component applied was taken.
   bool ProxyApplied() const noexcept { return FProxyApplied; }
-  bool SoundsDisabled() const noexcept { return FSoundsDisabled; }
+  bool SoundsDisabled() const noexcept { return FSoundHold.Held(); }
 
   // Applies a component's proxy and holds it until the unit stops; answers
   // whether the platform took it.
@@ -84,7 +84,6 @@ class TWebHostUnit {
   std::vector<TJournalHold> FProxyHolds;
   TJournalHold FSoundHold;
   bool FProxyApplied = false;
-  bool FSoundsDisabled = false;
 };
 
 }  // namespace kvx
