@@ -298,9 +298,12 @@ void TWebHost::SetUserAgentMode(TUserAgentMode value) {
 }
 
 void TWebHost::ApplyUserAgent() {
+  // Whatever the new agent or mode, the registry's agent goes first: in the
+  // other modes the browser would announce it beside theirs, and in the
+  // registry mode the new one takes its place.
+  WithdrawRegistryAgent();
   switch (FUserAgentMode) {
     case TUserAgentMode::uaDefault:
-      WithdrawRegistryAgent();
       break;
     case TUserAgentMode::uaInternal:
       AnnounceAmbientAgent();
@@ -319,10 +322,6 @@ HRESULT TWebHost::ProvideAmbientAgent(std::string& agent) {
 }
 
 void TWebHost::AnnounceAmbientAgent() {
-  // The agent is the ambient one from now on: the registry's goes even when
-  // the control has heard of this agent before (a switch back from the
-  // registry mode), or the browser would announce both.
-  WithdrawRegistryAgent();
   if (FUserAgent == FLastAmbientAgent) return;
   ComPtr<IOleControl> control;
   try {
@@ -336,7 +335,6 @@ void TWebHost::AnnounceAmbientAgent() {
 }
 
 void TWebHost::PublishRegistryAgent() {
-  WithdrawRegistryAgent();
   if (Designing()) return;
   // Held in the journal: the user's settings get back what they had when the
   // agent is withdrawn, or at the next start if this copy never gets to it.
