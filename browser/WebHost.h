@@ -38,7 +38,6 @@ class TDisableErrors {
   void SetfpExceptions(bool value);
 
  private:
-  friend class TWebHost;
   bool FfpExceptions = true;
 };
 
