@@ -13,11 +13,14 @@ namespace {
 
 constexpr char kPageWindowClass[] = "Internet Explorer_Server";
 
-bool Held(int key) noexcept { return (GetKeyState(key) & 0x80) != 0; }
+bool Held(int key) noexcept {
+  return (GetKeyState(key) & 0x80) != 0;
+}
 
 // Backspace, Tab, paging and arrow keys, F1 to F12: the keys that take their own path.
 bool IsSpecialKey(WPARAM key) noexcept {
-  return key == VK_BACK || key == VK_TAB || (key >= 33 && key <= 40) || (key >= VK_F1 && key <= VK_F12);
+  return key == VK_BACK || key == VK_TAB || (key >= 33 && key <= 40) ||
+         (key >= VK_F1 && key <= VK_F12);
 }
 
 bool AnyFunctionKeyHeld() noexcept {
@@ -40,7 +43,8 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
     handled = false;
     return;
   }
-  // No context menu opens anywhere in the application: the loop dispatches a message that does nothing.
+  // No context menu opens anywhere in the application: the loop dispatches a message that does
+  // nothing.
   if (msg.message == WM_CONTEXTMENU) {
     msg.message = WM_NULL;
     return;
@@ -64,7 +68,8 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
   }
 
   if (!FActiveObject) {
-    if (Microsoft::WRL::ComPtr<IDispatch> application = WebBrowser1->GetDispatchProperty(dispidApplication)) {
+    if (Microsoft::WRL::ComPtr<IDispatch> application =
+            WebBrowser1->GetDispatchProperty(dispidApplication)) {
       Microsoft::WRL::ComPtr<IOleInPlaceActiveObject> active;
       application->QueryInterface(IID_PPV_ARGS(&active));
       if (active) FActiveObject = active;
@@ -111,12 +116,18 @@ void TMainForm::ApplicationActivated(TObject*) {
 }
 
 void TMainForm::FormActivate(TObject*) {
-  Application().OnMessage = [this](MSG& msg, bool& handled) { ApplicationMessageFilter(msg, handled); };
+  Application().OnMessage = [this](MSG& msg, bool& handled) {
+    ApplicationMessageFilter(msg, handled);
+  };
   Application().OnActivate = [this](TObject* s) { ApplicationActivated(s); };
 }
 
-void TMainForm::FormDeactivate(TObject*) { RestoreApplicationHooks(); }
+void TMainForm::FormDeactivate(TObject*) {
+  RestoreApplicationHooks();
+}
 
-void TMainForm::FormDestroy(TObject*) { RestoreApplicationHooks(); }
+void TMainForm::FormDestroy(TObject*) {
+  RestoreApplicationHooks();
+}
 
 }  // namespace kvx

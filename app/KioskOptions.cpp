@@ -16,16 +16,19 @@
 namespace kvx {
 namespace {
 
-std::wstring_view TextOf(const wchar_t* text) { return text ? std::wstring_view(text) : std::wstring_view(); }
+std::wstring_view TextOf(const wchar_t* text) {
+  return text ? std::wstring_view(text) : std::wstring_view();
+}
 
 // A new window whose address is known. Unless the platform is to open it,
 // `refuse` keeps its window from opening before the shell acts: the close
 // path may end the run, and the control must have its answer whatever the
 // user says.
 template <class Refuse>
-void SettleNewWindow(TCustomWebHost& browser, TNewWindowMode mode, std::wstring_view url, DWORD flags,
-                     const std::function<void()>& closeRequested, Refuse refuse) {
-  const TNewWindowAction action = DecideNewWindow(mode, WideToGbk(url), (flags & NWMF_HTMLDIALOG) != 0);
+void SettleNewWindow(TCustomWebHost& browser, TNewWindowMode mode, std::wstring_view url,
+                     DWORD flags, const std::function<void()>& closeRequested, Refuse refuse) {
+  const TNewWindowAction action =
+      DecideNewWindow(mode, WideToGbk(url), (flags & NWMF_HTMLDIALOG) != 0);
   if (action == TNewWindowAction::naAllow) return;
   refuse();
   if (action == TNewWindowAction::naClose) {
@@ -65,19 +68,24 @@ void TKioskOptions::ReportErrors() {
   Application().ShowMessageBox(FErrors, WideToGbk(texts::NoticeTitle), MB_OK | MB_ICONWARNING);
 }
 
-void RouteNewWindows(TCustomWebHost& browser, TNewWindowMode mode, std::function<void()> closeRequested) {
+void RouteNewWindows(TCustomWebHost& browser, TNewWindowMode mode,
+                     std::function<void()> closeRequested) {
   if (mode == TNewWindowMode::nwDefault) return;
 
   // Engines that keep pop-ups in check ask the host first, with the address.
   browser.OnEvaluateNewWindow = [&browser, mode, closeRequested](
-                                    TCustomWebHost*, const wchar_t* pszUrl, const wchar_t*, const wchar_t*,
-                                    const wchar_t*, BOOL, DWORD dwFlags, DWORD, HRESULT& Rezult) {
-    SettleNewWindow(browser, mode, TextOf(pszUrl), dwFlags, closeRequested, [&] { Rezult = S_FALSE; });
+                                    TCustomWebHost*, const wchar_t* pszUrl, const wchar_t*,
+                                    const wchar_t*, const wchar_t*, BOOL, DWORD dwFlags, DWORD,
+                                    HRESULT& Rezult) {
+    SettleNewWindow(browser, mode, TextOf(pszUrl), dwFlags, closeRequested,
+                    [&] { Rezult = S_FALSE; });
   };
 
-  browser.OnNewWindow3 = [&browser, mode, closeRequested](TObject*, IDispatch**, VARIANT_BOOL* Cancel,
-                                                          std::uint32_t dwFlags, BSTR, BSTR bstrUrl) {
-    const std::wstring_view url = bstrUrl ? std::wstring_view(bstrUrl, SysStringLen(bstrUrl)) : std::wstring_view();
+  browser.OnNewWindow3 = [&browser, mode, closeRequested](
+                             TObject*, IDispatch**, VARIANT_BOOL* Cancel, std::uint32_t dwFlags,
+                             BSTR, BSTR bstrUrl) {
+    const std::wstring_view url =
+        bstrUrl ? std::wstring_view(bstrUrl, SysStringLen(bstrUrl)) : std::wstring_view();
     SettleNewWindow(browser, mode, url, dwFlags, closeRequested, [&] {
       if (Cancel) *Cancel = VARIANT_TRUE;
     });

@@ -49,6 +49,7 @@ class TKioskOptions {
 // Assigns the browser's new-window handlers for `mode` (none for "默认": the
 // platform's own behaviour, untouched). closeRequested runs the shell's close
 // path, with its confirmation, for the close address arriving in a new window.
-void RouteNewWindows(TCustomWebHost& browser, TNewWindowMode mode, std::function<void()> closeRequested);
+void RouteNewWindows(TCustomWebHost& browser, TNewWindowMode mode,
+                     std::function<void()> closeRequested);
 
 }  // namespace kvx

@@ -82,8 +82,9 @@ void TMainForm::CreateComponents() {
   WebBrowser1->SetScriptErrorAction(TScriptErrorAction::eaContinue);
   WebBrowser1->DisableErrors().ScriptErrorsSuppressed = false;
   WebBrowser1->PrintOptions() = MainWindowPrintOptions();
-  WebBrowser1->OnBeforeNavigate2 = [this](TObject* s, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
-                                          VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
+  WebBrowser1->OnBeforeNavigate2 = [this](TObject* s, IDispatch* pDisp, VARIANT* URL,
+                                          VARIANT* Flags, VARIANT* TargetFrameName,
+                                          VARIANT* PostData, VARIANT* Headers,
                                           VARIANT_BOOL* Cancel) {
     WebBrowser1BeforeNavigate2(s, pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel);
   };
@@ -163,15 +164,16 @@ void TMainForm::FormCreate(TObject*) {
   TProfileReader ini = TProfileReader::FromFile(ShellIniPath());
   address = ini.ReadString(WideToGbk(texts::ServerSection), WideToGbk(texts::AddressKey),
                            WideToGbk(texts::DefaultServerHost));
-  if (ini.ReadString(WideToGbk(texts::SystemSection), WideToGbk(texts::AllowResizeKey), WideToGbk(texts::No)) ==
-      WideToGbk(texts::Yes)) {
+  if (ini.ReadString(WideToGbk(texts::SystemSection), WideToGbk(texts::AllowResizeKey),
+                     WideToGbk(texts::No)) == WideToGbk(texts::Yes)) {
     SetBorderStyle(TFormBorderStyle::bsSingle);
     Panel2->SetVisible(false);
   }
   if (!TrimBlanks(address).empty()) {
     NavigateTo(address);
   } else {
-    Application().ShowMessageBox(WideToGbk(texts::MissingAddress), WideToGbk(texts::NoticeTitle), 0x40);
+    Application().ShowMessageBox(WideToGbk(texts::MissingAddress), WideToGbk(texts::NoticeTitle),
+                                 0x40);
     Close();
   }
 }
@@ -189,8 +191,8 @@ void TMainForm::NavigateTo(const std::string& address) {
 
 void TMainForm::FormCloseQuery(TObject*, bool& canClose) {
   // Once settled, a close is not asked about again.
-  if (!FCloseSettled &&
-      Application().ShowMessageBox(WideToGbk(texts::CloseQuestion), WideToGbk(texts::NoticeTitle), 0x24) == IDYES)
+  if (!FCloseSettled && Application().ShowMessageBox(WideToGbk(texts::CloseQuestion),
+                                                     WideToGbk(texts::NoticeTitle), 0x24) == IDYES)
     SettleClose();
   // A close confirmed while this box was open settles this one too.
   canClose = FCloseSettled;
@@ -204,7 +206,8 @@ void TMainForm::SettleClose() {
       GetCurrentThreadId(),
       [](HWND window, LPARAM) -> BOOL {
         wchar_t name[8] = {};
-        if (GetClassNameW(window, name, 8) && std::wstring_view(name) == L"#32770") EndDialog(window, IDCANCEL);
+        if (GetClassNameW(window, name, 8) && std::wstring_view(name) == L"#32770")
+          EndDialog(window, IDCANCEL);
         return TRUE;
       },
       0);
@@ -218,14 +221,18 @@ void TMainForm::EndSession() {
   if (TNotifyEvent end = OnEndSession) end(this);
 }
 
-void TMainForm::FormClose(TObject*, TCloseAction& action) { action = TCloseAction::caFree; }
+void TMainForm::FormClose(TObject*, TCloseAction& action) {
+  action = TCloseAction::caFree;
+}
 
-void TMainForm::ExitButtonClick(TObject*) { Close(); }
+void TMainForm::ExitButtonClick(TObject*) {
+  Close();
+}
 
 void TMainForm::Button1Click(TObject*) {}
 
-void TMainForm::WebBrowser1BeforeNavigate2(TObject*, IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*,
-                                           VARIANT*, VARIANT_BOOL* Cancel) {
+void TMainForm::WebBrowser1BeforeNavigate2(TObject*, IDispatch*, VARIANT* URL, VARIANT*, VARIANT*,
+                                           VARIANT*, VARIANT*, VARIANT_BOOL* Cancel) {
   std::string url;
   if (URL) {
     TVariant text;
@@ -239,14 +246,18 @@ void TMainForm::WebBrowser1BeforeNavigate2(TObject*, IDispatch*, VARIANT* URL, V
   }
 }
 
-void TMainForm::WebBrowser1Quit(TObject*) { Abort(); }
+void TMainForm::WebBrowser1Quit(TObject*) {
+  Abort();
+}
 
 void TMainForm::WebBrowser1DownloadComplete(TObject*) {}
 
 void TMainForm::InstallApplicationHooks() {
   PreviousApplicationHooks.MessageFilter = Application().OnMessage;
   PreviousApplicationHooks.Activated = Application().OnActivate;
-  Application().OnMessage = [this](MSG& msg, bool& handled) { ApplicationMessageFilter(msg, handled); };
+  Application().OnMessage = [this](MSG& msg, bool& handled) {
+    ApplicationMessageFilter(msg, handled);
+  };
   Application().OnActivate = [this](TObject* s) { ApplicationActivated(s); };
 }
 

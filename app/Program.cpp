@@ -67,15 +67,16 @@ struct TEntrySettings {
 
 TEntrySettings ReadEntrySettings() {
   TProfileReader ini = TProfileReader::FromFile(ShellIniPath());
-  return {ini.ReadString(WideToGbk(texts::SystemSection), WideToGbk(texts::AllowSeveralKey), WideToGbk(texts::No)) ==
-              WideToGbk(texts::Yes),
+  return {ini.ReadString(WideToGbk(texts::SystemSection), WideToGbk(texts::AllowSeveralKey),
+                         WideToGbk(texts::No)) == WideToGbk(texts::Yes),
           ReadKioskOptions(ini)};
 }
 
 // Hands over to a running copy, if there is one. True when this copy must end.
 bool HandOverToRunningCopy() {
   // Its main window, by class and title: a box titled like it is not it.
-  HWND other = FindWindowW(std::wstring(MainWindowClass).c_str(), std::wstring(texts::Caption).c_str());
+  HWND other =
+      FindWindowW(std::wstring(MainWindowClass).c_str(), std::wstring(texts::Caption).c_str());
   if (!other) return false;
   // A copy that hangs is not waited for: this one ends all the same.
   if (IsIconic(other)) SendToPeer(other, WM_SYSCOMMAND, SC_RESTORE, 0);

@@ -2,4 +2,6 @@
 
 #include "app/Program.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return kvx::RunShell(); }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  return kvx::RunShell();
+}

@@ -88,8 +88,12 @@ STDMETHODIMP TActiveXEventSink::QueryInterface(REFIID iid, void** object) noexce
   return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) TActiveXEventSink::AddRef() noexcept { return FHost.AddRef(); }
-STDMETHODIMP_(ULONG) TActiveXEventSink::Release() noexcept { return FHost.Release(); }
+STDMETHODIMP_(ULONG) TActiveXEventSink::AddRef() noexcept {
+  return FHost.AddRef();
+}
+STDMETHODIMP_(ULONG) TActiveXEventSink::Release() noexcept {
+  return FHost.Release();
+}
 
 STDMETHODIMP TActiveXEventSink::GetTypeInfoCount(UINT* count) noexcept {
   if (!count) return E_POINTER;
@@ -106,8 +110,8 @@ STDMETHODIMP TActiveXEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DIS
   return E_NOTIMPL;
 }
 
-STDMETHODIMP TActiveXEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                                       UINT*) noexcept {
+STDMETHODIMP TActiveXEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
+                                       EXCEPINFO*, UINT*) noexcept {
   // Events that come while the host shuts down find no handler alive to take them.
   if (FHost.ShuttingDown()) return S_OK;
   static DISPPARAMS noArguments{nullptr, nullptr, 0, 0};

@@ -62,7 +62,9 @@ struct TExcepInfo : EXCEPINFO {
 // --- construction and destruction ---------------------------------------------
 
 TActiveXHost::TActiveXHost(TWinControl* parent, TControlDescription& description)
-    : TWinControl(parent), FDescription(&description), FFrame(*static_cast<IOleClientSite*>(this), *this) {
+    : TWinControl(parent),
+      FDescription(&description),
+      FFrame(*static_cast<IOleClientSite*>(this), *this) {
   ++FDescription->InstanceCount;
   FAttached = true;
 }
@@ -83,14 +85,16 @@ void TActiveXHost::RequireControl() const {
   throw Exception("The ActiveX control host has no control: create it with CreateComponent");
 }
 
-TActiveXHost::~TActiveXHost() { ShutDown(); }
+TActiveXHost::~TActiveXHost() {
+  ShutDown();
+}
 
 void TActiveXHost::CreateControl() {
   const TControlDescription& d = *FDescription;
   FFonts.assign(static_cast<size_t>(std::max(0, d.FontCount)), Font());
   FPictures.resize(static_cast<size_t>(std::max(0, d.PictureCount)));
-  OleCheck(CoCreateInstance(d.ClassID, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IOleObject,
-                            reinterpret_cast<void**>(FOleObject.GetAddressOf())));
+  OleCheck(CoCreateInstance(d.ClassID, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                            IID_IOleObject, reinterpret_cast<void**>(FOleObject.GetAddressOf())));
   InitControlInterface(FOleObject.Get());
   OleCheck(FOleObject->GetMiscStatus(DVASPECT_CONTENT, &FMiscStatus));
   if (!(d.Reserved & crNeverSetClientSite) &&
@@ -119,7 +123,8 @@ void TActiveXHost::ShutDown() noexcept {
   // A control still active in place has its window elsewhere (kept while
   // its parent's window was made again): leaving in-place activation takes
   // that window away, whatever the control's Close would do.
-  if (ComPtr<IOleInPlaceObject> inPlace = FOleInPlaceObject; inPlace && !FClosed) inPlace->InPlaceDeactivate();
+  if (ComPtr<IOleInPlaceObject> inPlace = FOleInPlaceObject; inPlace && !FClosed)
+    inPlace->InPlaceDeactivate();
   if (FOleObject && !FClosed) FOleObject->Close(OLECLOSE_NOSAVE);
   FClosed = true;
   ReleaseCompletion();
@@ -148,7 +153,8 @@ void TActiveXHost::InitControlInterface(IOleObject* /*control*/) {}
 
 void TActiveXHost::EnsureClientSite() {
   ComPtr<IOleClientSite> site;
-  if (FAILED(FOleObject->GetClientSite(&site)) || !site) OleCheck(FOleObject->SetClientSite(ClientSite()));
+  if (FAILED(FOleObject->GetClientSite(&site)) || !site)
+    OleCheck(FOleObject->SetClientSite(ClientSite()));
 }
 
 void TActiveXHost::CompleteControl() {
@@ -172,8 +178,10 @@ void TActiveXHost::CompleteControl() {
     FOleControl = std::move(control);
     FControlDispatch = std::move(dispatch);
     if (FAILED(FOleObject.As(&FPropBrowsing))) FPropBrowsing.Reset();
-    FPropConnection.Connect(FOleObject.Get(), IID_IPropertyNotifySink, static_cast<IPropertyNotifySink*>(this));
-    FEventsConnection.Connect(FOleObject.Get(), FDescription->EventIID, static_cast<IDispatch*>(&FEventSink));
+    FPropConnection.Connect(FOleObject.Get(), IID_IPropertyNotifySink,
+                            static_cast<IPropertyNotifySink*>(this));
+    FEventsConnection.Connect(FOleObject.Get(), FDescription->EventIID,
+                              static_cast<IDispatch*>(&FEventSink));
     const std::uint32_t flags = FDescription->Flags;
     if (flags & cfBackColor) PropertyChanged(DISPID_BACKCOLOR);
     if (flags & cfEnabled) PropertyChanged(DISPID_ENABLED);
@@ -241,8 +249,8 @@ void TActiveXHost::ReadProperty(DISPID id, VARIANT& result) {
 void TActiveXHost::WriteProperty(DISPID id, const VARIANT& value) {
   DISPID named = DISPID_PROPERTYPUT;
   DISPPARAMS params{const_cast<VARIANT*>(&value), &named, 1, 1};
-  InvokeProperty(id, V_VT(&value) == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT, params,
-                 nullptr);
+  InvokeProperty(id, V_VT(&value) == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT,
+                 params, nullptr);
 }
 
 // The typed readers take the payload as the control returned it; a value of
@@ -258,7 +266,8 @@ ComPtr<IDispatch> TActiveXHost::GetDispatchProperty(DISPID id) {
       V_VT(&result.Get()) = VT_EMPTY;
       break;
     case VT_UNKNOWN:
-      if (V_UNKNOWN(&result.Get())) V_UNKNOWN(&result.Get())->QueryInterface(IID_PPV_ARGS(&dispatch));
+      if (V_UNKNOWN(&result.Get()))
+        V_UNKNOWN(&result.Get())->QueryInterface(IID_PPV_ARGS(&dispatch));
       break;
     case VT_EMPTY:
     case VT_NULL:
@@ -314,13 +323,21 @@ std::wstring TActiveXHost::GetTextProperty(DISPID id) {
   }
 }
 
-void TActiveXHost::GetVariantProperty(DISPID id, VARIANT& result) { ReadProperty(id, result); }
+void TActiveXHost::GetVariantProperty(DISPID id, VARIANT& result) {
+  ReadProperty(id, result);
+}
 
-void TActiveXHost::SetDispatchProperty(DISPID id, IDispatch* value) { WriteProperty(id, TVariant(value).Get()); }
+void TActiveXHost::SetDispatchProperty(DISPID id, IDispatch* value) {
+  WriteProperty(id, TVariant(value).Get());
+}
 
-void TActiveXHost::SetIntegerProperty(DISPID id, std::int32_t value) { WriteProperty(id, TVariant(value).Get()); }
+void TActiveXHost::SetIntegerProperty(DISPID id, std::int32_t value) {
+  WriteProperty(id, TVariant(value).Get());
+}
 
-void TActiveXHost::SetBooleanProperty(DISPID id, int value) { WriteProperty(id, TVariant(value != 0).Get()); }
+void TActiveXHost::SetBooleanProperty(DISPID id, int value) {
+  WriteProperty(id, TVariant(value != 0).Get());
+}
 
 // An empty text goes as the null BSTR.
 void TActiveXHost::SetTextProperty(DISPID id, const std::wstring& value) {
@@ -333,7 +350,9 @@ void TActiveXHost::SetTextProperty(DISPID id, const std::wstring& value) {
   WriteProperty(id, text.Get());
 }
 
-void TActiveXHost::SetVariantProperty(DISPID id, const VARIANT& value) { WriteProperty(id, value); }
+void TActiveXHost::SetVariantProperty(DISPID id, const VARIANT& value) {
+  WriteProperty(id, value);
+}
 
 void TActiveXHost::PushProperty(bool& guard, DISPID id, const TVariant& value) {
   TReentryGuard pushing(guard);
@@ -399,7 +418,8 @@ const TEnumPropDesc* TActiveXHost::EnumPropDescription(DISPID id) {
   if (FPropBrowsing->GetPredefinedStrings(id, &names, &cookies) != S_OK) return nullptr;
   TEnumPropDesc desc{id, {}};
   for (ULONG i = 0; i < names.cElems; ++i) {
-    if (i < cookies.cElems && names.pElems[i]) desc.Values.push_back({names.pElems[i], cookies.pElems[i]});
+    if (i < cookies.cElems && names.pElems[i])
+      desc.Values.push_back({names.pElems[i], cookies.pElems[i]});
     CoTaskMemFree(names.pElems[i]);
   }
   CoTaskMemFree(names.pElems);
@@ -456,7 +476,9 @@ void TActiveXHost::PropertyChanged(DISPID id) {
   }
 }
 
-bool TActiveXHost::PropertyRequestEdit(DISPID /*id*/) { return true; }
+bool TActiveXHost::PropertyRequestEdit(DISPID /*id*/) {
+  return true;
+}
 
 void TActiveXHost::AmbientPropertyChanged(DISPID id) noexcept {
   if (FOleControl) FOleControl->OnAmbientPropertyChange(id);
@@ -502,7 +524,9 @@ void TActiveXHost::ColorChanged() {
   PushProperty(FUpdatingColor, DISPID_BACKCOLOR, TVariant(static_cast<LONG>(Color())));
 }
 
-void TActiveXHost::ParentColorChanged() { AmbientPropertyChanged(DISPID_AMBIENT_BACKCOLOR); }
+void TActiveXHost::ParentColorChanged() {
+  AmbientPropertyChanged(DISPID_AMBIENT_BACKCOLOR);
+}
 
 void TActiveXHost::ParentChanged() {
   TWinControl::ParentChanged();
@@ -513,7 +537,9 @@ void TActiveXHost::ParentChanged() {
 
 // --- window -------------------------------------------------------------------------------
 
-RECT TActiveXHost::BoundsRect() const noexcept { return RECT{Left(), Top(), Left() + Width(), Top() + Height()}; }
+RECT TActiveXHost::BoundsRect() const noexcept {
+  return RECT{Left(), Top(), Left() + Width(), Top() + Height()};
+}
 
 void TActiveXHost::CreateWnd() {
   CompleteControl();
@@ -526,8 +552,10 @@ void TActiveXHost::CreateWnd() {
   // A window made again after a close: the control may have let go of its site.
   EnsureClientSite();
   FClosed = false;
-  HRESULT hr = FOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, ClientSite(), 0, parentWindow, &bounds);
-  if (!FOleInPlaceObject) throw EOleError(FAILED(hr) ? hr : E_FAIL, "OLE control activation failed");
+  HRESULT hr =
+      FOleObject->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, ClientSite(), 0, parentWindow, &bounds);
+  if (!FOleInPlaceObject)
+    throw EOleError(FAILED(hr) ? hr : E_FAIL, "OLE control activation failed");
   AdoptControlWindow();
 }
 

@@ -30,7 +30,8 @@ namespace kvx {
 // The stock events' shift state is the toolkit's: MK_SHIFT, MK_CONTROL and
 // MK_ALT for the keys, MK_LBUTTON, MK_RBUTTON and MK_MBUTTON for the buttons.
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
-using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, UINT shift, int x, int y)>;
+using TMouseEvent =
+    std::function<void(TObject* sender, TMouseButton button, UINT shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, UINT shift, int x, int y)>;
 
 // Its AddRef and Release only count: the host's lifetime belongs to its owner
@@ -51,7 +52,9 @@ class TActiveXHost : public TWinControl,
   IOleObject* OleObject() const noexcept { return FOleObject.Get(); }
   IOleControl* OleControl() const noexcept { return FOleControl.Get(); }
   IOleInPlaceObject* InPlaceObject() const noexcept { return FOleInPlaceObject.Get(); }
-  IOleInPlaceActiveObject* InPlaceActiveObject() const noexcept { return FOleInPlaceActiveObject.Get(); }
+  IOleInPlaceActiveObject* InPlaceActiveObject() const noexcept {
+    return FOleInPlaceActiveObject.Get();
+  }
   DWORD MiscStatus() const noexcept { return FMiscStatus; }
   bool Completed() const noexcept { return FOleControl != nullptr; }
   ULONG RefCount() const noexcept { return FRefCount; }
@@ -87,7 +90,9 @@ class TActiveXHost : public TWinControl,
   // Font and picture properties of the description, one object each.
   const TFont& FontProperty(int index) const { return FFonts.at(static_cast<size_t>(index)); }
   void SetFontProperty(int index, const TFont& font);
-  IDispatch* PictureProperty(int index) const { return FPictures.at(static_cast<size_t>(index)).Get(); }
+  IDispatch* PictureProperty(int index) const {
+    return FPictures.at(static_cast<size_t>(index)).Get();
+  }
   void SetPictureProperty(int index, IDispatch* picture);
 
   // The component's name, the control's ambient display name.
@@ -140,8 +145,9 @@ class TActiveXHost : public TWinControl,
   STDMETHODIMP CanInPlaceActivate() noexcept override;
   STDMETHODIMP OnInPlaceActivate() noexcept override;
   STDMETHODIMP OnUIActivate() noexcept override;
-  STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
-                                LPRECT clip, LPOLEINPLACEFRAMEINFO frameInfo) noexcept override;
+  STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
+                                LPRECT position, LPRECT clip,
+                                LPOLEINPLACEFRAMEINFO frameInfo) noexcept override;
   STDMETHODIMP Scroll(SIZE extent) noexcept override;
   STDMETHODIMP OnUIDeactivate(BOOL undoable) noexcept override;
   STDMETHODIMP OnInPlaceDeactivate() noexcept override;
@@ -151,18 +157,19 @@ class TActiveXHost : public TWinControl,
   // IDispatch: the ambient properties
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
   STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept override;
-  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept override;
+  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                             DISPID* ids) noexcept override;
   // Answers through InvokeAmbient.
-  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* exception, UINT* argError) noexcept final;
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                      VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept final;
   // IPropertyNotifySink
   STDMETHODIMP OnChanged(DISPID id) noexcept override;
   STDMETHODIMP OnRequestEdit(DISPID id) noexcept override;
   // ISimpleFrameSite
-  STDMETHODIMP PreMessageFilter(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result,
-                                DWORD* cookie) noexcept override;
-  STDMETHODIMP PostMessageFilter(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result,
-                                 DWORD cookie) noexcept override;
+  STDMETHODIMP PreMessageFilter(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
+                                LRESULT* result, DWORD* cookie) noexcept override;
+  STDMETHODIMP PostMessageFilter(HWND window, UINT msg, WPARAM wParam, LPARAM lParam,
+                                 LRESULT* result, DWORD cookie) noexcept override;
 
  protected:
   // A wrapper class passes the description it attaches (its AttachDescription,
@@ -191,8 +198,8 @@ class TActiveXHost : public TWinControl,
   // The ambient properties the control reads from its site, with the
   // arguments of its IDispatch::Invoke; a derived class answers its own and
   // leaves the rest to its base. May raise.
-  virtual HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                EXCEPINFO* exception, UINT* argError);
+  virtual HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                                VARIANT* result, EXCEPINFO* exception, UINT* argError);
   virtual bool PropertyRequestEdit(DISPID id);
 
   void CreateWnd() override;

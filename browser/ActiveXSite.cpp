@@ -42,24 +42,34 @@ IUnknown* TActiveXHost::SiteInterface(REFIID iid) noexcept {
   static const TRow kInterfaces[] = {
       {&IID_IUnknown, [](TActiveXHost& h) noexcept -> IUnknown* { return h.ClientSite(); }},
       {&IID_IOleClientSite, [](TActiveXHost& h) noexcept -> IUnknown* { return h.ClientSite(); }},
-      {&IID_IOleControlSite, [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<IOleControlSite*>(&h); }},
-      {&IID_IOleInPlaceSite, [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<IOleInPlaceSite*>(&h); }},
+      {&IID_IOleControlSite,
+       [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<IOleControlSite*>(&h); }},
+      {&IID_IOleInPlaceSite,
+       [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<IOleInPlaceSite*>(&h); }},
       {&IID_IOleInPlaceFrame, [](TActiveXHost& h) noexcept -> IUnknown* { return &h.FFrame; }},
-      {&IID_IDispatch, [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<IDispatch*>(&h); }},
+      {&IID_IDispatch,
+       [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<IDispatch*>(&h); }},
       {&IID_IPropertyNotifySink,
        [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<IPropertyNotifySink*>(&h); }},
-      {&IID_ISimpleFrameSite, [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<ISimpleFrameSite*>(&h); }},
+      {&IID_ISimpleFrameSite,
+       [](TActiveXHost& h) noexcept -> IUnknown* { return static_cast<ISimpleFrameSite*>(&h); }},
   };
   return FindSiteInterface(kInterfaces, *this, iid);
 }
 
-STDMETHODIMP_(ULONG) TActiveXHost::AddRef() noexcept { return ++FRefCount; }
+STDMETHODIMP_(ULONG) TActiveXHost::AddRef() noexcept {
+  return ++FRefCount;
+}
 
-STDMETHODIMP_(ULONG) TActiveXHost::Release() noexcept { return FRefCount ? --FRefCount : 0; }
+STDMETHODIMP_(ULONG) TActiveXHost::Release() noexcept {
+  return FRefCount ? --FRefCount : 0;
+}
 
 // --- IOleClientSite -----------------------------------------------------------------------------
 
-STDMETHODIMP TActiveXHost::SaveObject() noexcept { return S_OK; }
+STDMETHODIMP TActiveXHost::SaveObject() noexcept {
+  return S_OK;
+}
 
 STDMETHODIMP TActiveXHost::GetMoniker(DWORD, DWORD, IMoniker** moniker) noexcept {
   if (moniker) *moniker = nullptr;
@@ -81,7 +91,9 @@ STDMETHODIMP TActiveXHost::ShowObject() noexcept {
   return S_OK;
 }
 
-STDMETHODIMP TActiveXHost::OnShowWindow(BOOL) noexcept { return S_OK; }
+STDMETHODIMP TActiveXHost::OnShowWindow(BOOL) noexcept {
+  return S_OK;
+}
 
 STDMETHODIMP TActiveXHost::RequestNewObjectLayout() noexcept {
   try {
@@ -93,15 +105,20 @@ STDMETHODIMP TActiveXHost::RequestNewObjectLayout() noexcept {
 
 // --- IOleControlSite -----------------------------------------------------------------------------
 
-STDMETHODIMP TActiveXHost::OnControlInfoChanged() noexcept { return E_NOTIMPL; }
-STDMETHODIMP TActiveXHost::LockInPlaceActive(BOOL) noexcept { return E_NOTIMPL; }
+STDMETHODIMP TActiveXHost::OnControlInfoChanged() noexcept {
+  return E_NOTIMPL;
+}
+STDMETHODIMP TActiveXHost::LockInPlaceActive(BOOL) noexcept {
+  return E_NOTIMPL;
+}
 
 STDMETHODIMP TActiveXHost::GetExtendedControl(IDispatch** control) noexcept {
   if (control) *control = nullptr;
   return E_NOTIMPL;
 }
 
-STDMETHODIMP TActiveXHost::TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) noexcept {
+STDMETHODIMP TActiveXHost::TransformCoords(POINTL* himetric, POINTF* container,
+                                           DWORD flags) noexcept {
   if (!himetric || !container) return E_POINTER;
   const int ppiX = PixelsPerInch(true), ppiY = PixelsPerInch(false);
   if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
@@ -116,9 +133,15 @@ STDMETHODIMP TActiveXHost::TransformCoords(POINTL* himetric, POINTF* container, 
   return S_OK;
 }
 
-STDMETHODIMP TActiveXHost::TranslateAccelerator(MSG*, DWORD) noexcept { return E_NOTIMPL; }
-STDMETHODIMP TActiveXHost::OnFocus(BOOL) noexcept { return E_NOTIMPL; }
-STDMETHODIMP TActiveXHost::ShowPropertyFrame() noexcept { return E_NOTIMPL; }
+STDMETHODIMP TActiveXHost::TranslateAccelerator(MSG*, DWORD) noexcept {
+  return E_NOTIMPL;
+}
+STDMETHODIMP TActiveXHost::OnFocus(BOOL) noexcept {
+  return E_NOTIMPL;
+}
+STDMETHODIMP TActiveXHost::ShowPropertyFrame() noexcept {
+  return E_NOTIMPL;
+}
 
 // --- IOleInPlaceSite -----------------------------------------------------------------------------
 
@@ -130,8 +153,12 @@ STDMETHODIMP TActiveXHost::GetWindow(HWND* window) noexcept {
   return *window ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP TActiveXHost::ContextSensitiveHelp(BOOL) noexcept { return S_OK; }
-STDMETHODIMP TActiveXHost::CanInPlaceActivate() noexcept { return S_OK; }
+STDMETHODIMP TActiveXHost::ContextSensitiveHelp(BOOL) noexcept {
+  return S_OK;
+}
+STDMETHODIMP TActiveXHost::CanInPlaceActivate() noexcept {
+  return S_OK;
+}
 
 STDMETHODIMP TActiveXHost::OnInPlaceActivate() noexcept {
   if (!FOleObject || FShutDown) return E_UNEXPECTED;
@@ -151,8 +178,9 @@ STDMETHODIMP TActiveXHost::OnUIActivate() noexcept {
   return S_OK;
 }
 
-STDMETHODIMP TActiveXHost::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
-                                            LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO frameInfo) noexcept {
+STDMETHODIMP TActiveXHost::GetWindowContext(IOleInPlaceFrame** frame,
+                                            IOleInPlaceUIWindow** document, LPRECT position,
+                                            LPRECT clip, LPOLEINPLACEFRAMEINFO frameInfo) noexcept {
   if (frame) *frame = nullptr;
   if (document) *document = nullptr;
   if (!frame || !document || !position || !clip || !frameInfo) return E_POINTER;
@@ -168,7 +196,9 @@ STDMETHODIMP TActiveXHost::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlac
   return S_OK;
 }
 
-STDMETHODIMP TActiveXHost::Scroll(SIZE) noexcept { return E_NOTIMPL; }
+STDMETHODIMP TActiveXHost::Scroll(SIZE) noexcept {
+  return E_NOTIMPL;
+}
 
 STDMETHODIMP TActiveXHost::OnUIDeactivate(BOOL) noexcept {
   // No shared menus are ever inserted here, so there are none to remove.
@@ -182,7 +212,9 @@ STDMETHODIMP TActiveXHost::OnInPlaceDeactivate() noexcept {
   return S_OK;
 }
 
-STDMETHODIMP TActiveXHost::DiscardUndoState() noexcept { return E_NOTIMPL; }
+STDMETHODIMP TActiveXHost::DiscardUndoState() noexcept {
+  return E_NOTIMPL;
+}
 
 STDMETHODIMP TActiveXHost::DeactivateAndUndo() noexcept {
   if (FOleInPlaceObject) FOleInPlaceObject->UIDeactivate();
@@ -208,28 +240,33 @@ STDMETHODIMP TActiveXHost::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
   return E_NOTIMPL;
 }
 
-STDMETHODIMP TActiveXHost::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept { return E_NOTIMPL; }
+STDMETHODIMP TActiveXHost::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
+  return E_NOTIMPL;
+}
 
-STDMETHODIMP TActiveXHost::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
-                                  VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept {
+STDMETHODIMP TActiveXHost::Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
+                                  DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                  UINT* argError) noexcept {
   HRESULT answer = E_FAIL;
   try {
-    answer = FShutDown ? TActiveXHost::InvokeAmbient(id, iid, locale, flags, params, result, exception, argError)
+    answer = FShutDown ? TActiveXHost::InvokeAmbient(id, iid, locale, flags, params, result,
+                                                     exception, argError)
                        : InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
   } catch (...) {
     answer = E_FAIL;
   }
   if (TraceEnabled()) {
     wchar_t line[64];
-    std::swprintf(line, std::size(line), L"ambient property %ld read: 0x%08lX", static_cast<long>(id),
-                  static_cast<unsigned long>(answer));
+    std::swprintf(line, std::size(line), L"ambient property %ld read: 0x%08lX",
+                  static_cast<long>(id), static_cast<unsigned long>(answer));
     Trace(line);
   }
   return answer;
 }
 
-HRESULT TActiveXHost::InvokeAmbient(DISPID id, REFIID /*iid*/, LCID /*locale*/, WORD flags, DISPPARAMS* /*params*/,
-                                    VARIANT* result, EXCEPINFO* /*exception*/, UINT* /*argError*/) {
+HRESULT TActiveXHost::InvokeAmbient(DISPID id, REFIID /*iid*/, LCID /*locale*/, WORD flags,
+                                    DISPPARAMS* /*params*/, VARIANT* result,
+                                    EXCEPINFO* /*exception*/, UINT* /*argError*/) {
   if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
   TVariant value;
   switch (id) {
@@ -270,7 +307,8 @@ HRESULT TActiveXHost::InvokeAmbient(DISPID id, REFIID /*iid*/, LCID /*locale*/, 
   return S_OK;
 }
 
-// --- IPropertyNotifySink / ISimpleFrameSite ----------------------------------------------------------
+// --- IPropertyNotifySink / ISimpleFrameSite
+// ----------------------------------------------------------
 
 STDMETHODIMP TActiveXHost::OnChanged(DISPID id) noexcept {
   if (FShutDown) return S_OK;
@@ -291,10 +329,15 @@ STDMETHODIMP TActiveXHost::OnRequestEdit(DISPID id) noexcept {
   }
 }
 
-STDMETHODIMP TActiveXHost::PreMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD*) noexcept { return S_OK; }
-STDMETHODIMP TActiveXHost::PostMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD) noexcept { return S_OK; }
+STDMETHODIMP TActiveXHost::PreMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD*) noexcept {
+  return S_OK;
+}
+STDMETHODIMP TActiveXHost::PostMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD) noexcept {
+  return S_OK;
+}
 
-// --- TActiveXFrame -------------------------------------------------------------------------------------
+// --- TActiveXFrame
+// -------------------------------------------------------------------------------------
 
 STDMETHODIMP TActiveXFrame::QueryInterface(REFIID iid, void** object) noexcept {
   if (!object) return E_POINTER;
@@ -317,20 +360,42 @@ STDMETHODIMP TActiveXFrame::GetWindow(HWND* window) noexcept {
   return S_OK;
 }
 
-STDMETHODIMP TActiveXFrame::ContextSensitiveHelp(BOOL) noexcept { return S_OK; }
-STDMETHODIMP TActiveXFrame::GetBorder(LPRECT) noexcept { return INPLACE_E_NOTOOLSPACE; }
-STDMETHODIMP TActiveXFrame::RequestBorderSpace(LPCBORDERWIDTHS) noexcept { return INPLACE_E_NOTOOLSPACE; }
-STDMETHODIMP TActiveXFrame::SetBorderSpace(LPCBORDERWIDTHS) noexcept { return E_NOTIMPL; }
-STDMETHODIMP TActiveXFrame::SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) noexcept { return S_OK; }
+STDMETHODIMP TActiveXFrame::ContextSensitiveHelp(BOOL) noexcept {
+  return S_OK;
+}
+STDMETHODIMP TActiveXFrame::GetBorder(LPRECT) noexcept {
+  return INPLACE_E_NOTOOLSPACE;
+}
+STDMETHODIMP TActiveXFrame::RequestBorderSpace(LPCBORDERWIDTHS) noexcept {
+  return INPLACE_E_NOTOOLSPACE;
+}
+STDMETHODIMP TActiveXFrame::SetBorderSpace(LPCBORDERWIDTHS) noexcept {
+  return E_NOTIMPL;
+}
+STDMETHODIMP TActiveXFrame::SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) noexcept {
+  return S_OK;
+}
 
 // The toolkit's forms have no main menu, so there is nothing to merge.
-STDMETHODIMP TActiveXFrame::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) noexcept { return S_OK; }
-STDMETHODIMP TActiveXFrame::SetMenu(HMENU, HOLEMENU, HWND) noexcept { return S_OK; }
+STDMETHODIMP TActiveXFrame::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) noexcept {
+  return S_OK;
+}
+STDMETHODIMP TActiveXFrame::SetMenu(HMENU, HOLEMENU, HWND) noexcept {
+  return S_OK;
+}
 // Only items the frame inserted may go; it inserted none, and the control's own stay.
-STDMETHODIMP TActiveXFrame::RemoveMenus(HMENU) noexcept { return S_OK; }
+STDMETHODIMP TActiveXFrame::RemoveMenus(HMENU) noexcept {
+  return S_OK;
+}
 
-STDMETHODIMP TActiveXFrame::SetStatusText(LPCOLESTR) noexcept { return S_OK; }
-STDMETHODIMP TActiveXFrame::EnableModeless(BOOL) noexcept { return S_OK; }
-STDMETHODIMP TActiveXFrame::TranslateAccelerator(LPMSG, WORD) noexcept { return S_FALSE; }
+STDMETHODIMP TActiveXFrame::SetStatusText(LPCOLESTR) noexcept {
+  return S_OK;
+}
+STDMETHODIMP TActiveXFrame::EnableModeless(BOOL) noexcept {
+  return S_OK;
+}
+STDMETHODIMP TActiveXFrame::TranslateAccelerator(LPMSG, WORD) noexcept {
+  return S_FALSE;
+}
 
 }  // namespace kvx

@@ -23,7 +23,8 @@ struct TSiteInterface {
 };
 
 template <class Host, std::size_t N>
-IUnknown* FindSiteInterface(const TSiteInterface<Host> (&table)[N], Host& host, REFIID iid) noexcept {
+IUnknown* FindSiteInterface(const TSiteInterface<Host> (&table)[N], Host& host,
+                            REFIID iid) noexcept {
   for (const TSiteInterface<Host>& row : table)
     if (*row.Iid == iid) return row.Get(host);
   return nullptr;
@@ -64,7 +65,8 @@ class TActiveXFrame final : public TSiteTearOff<IOleInPlaceFrame> {
   STDMETHODIMP GetBorder(LPRECT border) noexcept override;
   STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS widths) noexcept override;
   STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS widths) noexcept override;
-  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* activeObject, LPCOLESTR name) noexcept override;
+  STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject* activeObject,
+                               LPCOLESTR name) noexcept override;
   STDMETHODIMP InsertMenus(HMENU shared, LPOLEMENUGROUPWIDTHS widths) noexcept override;
   STDMETHODIMP SetMenu(HMENU shared, HOLEMENU descriptor, HWND activeObject) noexcept override;
   STDMETHODIMP RemoveMenus(HMENU shared) noexcept override;

@@ -14,13 +14,18 @@ bool gHookInstalled = false;
 
 }  // namespace
 
-TAppActivationHook::~TAppActivationHook() { RemoveHook(); }
+TAppActivationHook::~TAppActivationHook() {
+  RemoveHook();
+}
 
-bool TAppActivationHook::ProcessInstalled() noexcept { return gHookInstalled; }
+bool TAppActivationHook::ProcessInstalled() noexcept {
+  return gHookInstalled;
+}
 
 void TAppActivationHook::InstallHook() {
   if (gHookInstalled) return;
-  FHookId = FApplication.AddWindowHook([this](TMessage& message) { return ApplicationWindowHook(message); });
+  FHookId = FApplication.AddWindowHook(
+      [this](TMessage& message) { return ApplicationWindowHook(message); });
   gHookInstalled = true;
 }
 
@@ -39,7 +44,8 @@ bool TAppActivationHook::ApplicationWindowHook(TMessage& message) {
   // Posted, not sent: the component takes the focus once the activation is
   // done. The control rides along as the request's wParam for whoever
   // watches the message; the component itself never follows it.
-  if (auto* host = dynamic_cast<TWebHost*>(form->ActiveControl()); host && host->HandleAllocated()) {
+  if (auto* host = dynamic_cast<TWebHost*>(form->ActiveControl());
+      host && host->HandleAllocated()) {
     PostMessageW(host->Handle(), WM_REQUESTFOCUS, reinterpret_cast<WPARAM>(host), 0);
     if (TraceEnabled()) Trace(L"focus request posted to the browser host");
   }

@@ -16,17 +16,39 @@ namespace {
 
 // DWebBrowserEvents2 in the order of the handler slots (not numeric order).
 constexpr DISPID kWebBrowserEvents[] = {
-    DISPID_STATUSTEXTCHANGE,    DISPID_PROGRESSCHANGE,         DISPID_COMMANDSTATECHANGE,
-    DISPID_DOWNLOADBEGIN,       DISPID_DOWNLOADCOMPLETE,       DISPID_TITLECHANGE,
-    DISPID_PROPERTYCHANGE,      DISPID_BEFORENAVIGATE2,        DISPID_NEWWINDOW2,
-    DISPID_NAVIGATECOMPLETE2,   DISPID_DOCUMENTCOMPLETE,       DISPID_ONQUIT,
-    DISPID_ONVISIBLE,           DISPID_ONTOOLBAR,              DISPID_ONMENUBAR,
-    DISPID_ONSTATUSBAR,         DISPID_ONFULLSCREEN,           DISPID_ONTHEATERMODE,
-    DISPID_ONADDRESSBAR,        DISPID_WINDOWSETRESIZABLE,     DISPID_WINDOWSETLEFT,
-    DISPID_WINDOWSETTOP,        DISPID_WINDOWSETWIDTH,         DISPID_WINDOWSETHEIGHT,
-    DISPID_WINDOWCLOSING,       DISPID_CLIENTTOHOSTWINDOW,     DISPID_SETSECURELOCKICON,
-    DISPID_FILEDOWNLOAD,        DISPID_NAVIGATEERROR,          DISPID_PRINTTEMPLATEINSTANTIATION,
-    DISPID_PRINTTEMPLATETEARDOWN, DISPID_UPDATEPAGESTATUS,     DISPID_PRIVACYIMPACTEDSTATECHANGE,
+    DISPID_STATUSTEXTCHANGE,
+    DISPID_PROGRESSCHANGE,
+    DISPID_COMMANDSTATECHANGE,
+    DISPID_DOWNLOADBEGIN,
+    DISPID_DOWNLOADCOMPLETE,
+    DISPID_TITLECHANGE,
+    DISPID_PROPERTYCHANGE,
+    DISPID_BEFORENAVIGATE2,
+    DISPID_NEWWINDOW2,
+    DISPID_NAVIGATECOMPLETE2,
+    DISPID_DOCUMENTCOMPLETE,
+    DISPID_ONQUIT,
+    DISPID_ONVISIBLE,
+    DISPID_ONTOOLBAR,
+    DISPID_ONMENUBAR,
+    DISPID_ONSTATUSBAR,
+    DISPID_ONFULLSCREEN,
+    DISPID_ONTHEATERMODE,
+    DISPID_ONADDRESSBAR,
+    DISPID_WINDOWSETRESIZABLE,
+    DISPID_WINDOWSETLEFT,
+    DISPID_WINDOWSETTOP,
+    DISPID_WINDOWSETWIDTH,
+    DISPID_WINDOWSETHEIGHT,
+    DISPID_WINDOWCLOSING,
+    DISPID_CLIENTTOHOSTWINDOW,
+    DISPID_SETSECURELOCKICON,
+    DISPID_FILEDOWNLOAD,
+    DISPID_NAVIGATEERROR,
+    DISPID_PRINTTEMPLATEINSTANTIATION,
+    DISPID_PRINTTEMPLATETEARDOWN,
+    DISPID_UPDATEPAGESTATUS,
+    DISPID_PRIVACYIMPACTEDSTATECHANGE,
     DISPID_NEWWINDOW3,
 };
 
@@ -40,9 +62,9 @@ bool Deliver(TActiveXHost& host, Call call) {
   return true;
 }
 
-#define KVX_SLOT(member, ...)                                                             \
-  [](TActiveXHost& host, TEventArgs& a) -> bool {                                         \
-    return Deliver<&TBrowserControl::member>(                                             \
+#define KVX_SLOT(member, ...)                                                                 \
+  [](TActiveXHost& host, TEventArgs& a) -> bool {                                             \
+    return Deliver<&TBrowserControl::member>(                                                 \
         host, [&a](TBrowserControl& self, auto& handler) { handler(&self, ##__VA_ARGS__); }); \
   }
 
@@ -54,8 +76,8 @@ const TEventSlot kWebBrowserSlots[] = {
     KVX_SLOT(OnDownloadComplete),
     KVX_SLOT(OnTitleChange, a.Text(0)),
     KVX_SLOT(OnPropertyChange, a.Text(0)),
-    KVX_SLOT(OnBeforeNavigate2, a.Dispatch(0), a.VariantRef(1), a.VariantRef(2), a.VariantRef(3), a.VariantRef(4),
-             a.VariantRef(5), a.BooleanRef(6)),
+    KVX_SLOT(OnBeforeNavigate2, a.Dispatch(0), a.VariantRef(1), a.VariantRef(2), a.VariantRef(3),
+             a.VariantRef(4), a.VariantRef(5), a.BooleanRef(6)),
     KVX_SLOT(OnNewWindow2, a.DispatchRef(0), a.BooleanRef(1)),
     KVX_SLOT(OnNavigateComplete2, a.Dispatch(0), a.VariantRef(1)),
     KVX_SLOT(OnDocumentComplete, a.Dispatch(0), a.VariantRef(1)),
@@ -77,7 +99,8 @@ const TEventSlot kWebBrowserSlots[] = {
     KVX_SLOT(OnSetSecureLockIcon, a.Integer(0)),
     // Newer controls put a document flag before Cancel: Cancel is the last one.
     KVX_SLOT(OnFileDownload, a.BooleanRef(a.Count() > 0 ? a.Count() - 1 : 0)),
-    KVX_SLOT(OnNavigateError, a.Dispatch(0), a.VariantRef(1), a.VariantRef(2), a.VariantRef(3), a.BooleanRef(4)),
+    KVX_SLOT(OnNavigateError, a.Dispatch(0), a.VariantRef(1), a.VariantRef(2), a.VariantRef(3),
+             a.BooleanRef(4)),
     KVX_SLOT(OnPrintTemplateInstantiation, a.Dispatch(0)),
     KVX_SLOT(OnPrintTemplateTeardown, a.Dispatch(0)),
     KVX_SLOT(OnUpdatePageStatus, a.Dispatch(0), a.VariantRef(1), a.VariantRef(2)),
@@ -87,7 +110,8 @@ const TEventSlot kWebBrowserSlots[] = {
 
 #undef KVX_SLOT
 
-static_assert(std::size(kWebBrowserSlots) == std::size(kWebBrowserEvents), "one handler slot per event");
+static_assert(std::size(kWebBrowserSlots) == std::size(kWebBrowserEvents),
+              "one handler slot per event");
 
 // A BSTR for the control; empty text still makes a (zero-length) string.
 TUniqueBstr MakeBstr(const std::wstring& text) {
@@ -115,7 +139,9 @@ TControlDescription& TBrowserControl::AttachDescription() {
 
 TBrowserControl::TBrowserControl(TWinControl* parent) : TActiveXHost(parent, AttachDescription()) {}
 
-TBrowserControl::~TBrowserControl() { ShutDown(); }
+TBrowserControl::~TBrowserControl() {
+  ShutDown();
+}
 
 ComPtr<IWebBrowser2> TBrowserControl::BrowserInterface() {
   if (!FBrowserInterface) {
@@ -130,22 +156,23 @@ ComPtr<IWebBrowser2> TBrowserControl::BrowserInterface() {
 void TBrowserControl::Navigate(const std::wstring& url) {
   ComPtr<IWebBrowser2> browser = BrowserInterface();
   TUniqueBstr address = MakeBstr(url);
-  TVariant flags = TVariant::Missing(), targetFrameName = TVariant::Missing(), headers = TVariant::Missing();
+  TVariant flags = TVariant::Missing(), targetFrameName = TVariant::Missing(),
+           headers = TVariant::Missing();
   TVariant postData;
   ClearErrorInfo();
   OleCallCheck(browser->Navigate(address.Get(), &flags, &targetFrameName, &postData, &headers));
 }
 
-void TBrowserControl::Navigate(const std::wstring& url, VARIANT& flags, VARIANT& targetFrameName, VARIANT& postData,
-                               VARIANT& headers) {
+void TBrowserControl::Navigate(const std::wstring& url, VARIANT& flags, VARIANT& targetFrameName,
+                               VARIANT& postData, VARIANT& headers) {
   ComPtr<IWebBrowser2> browser = BrowserInterface();
   TUniqueBstr address = MakeBstr(url);
   ClearErrorInfo();
   OleCallCheck(browser->Navigate(address.Get(), &flags, &targetFrameName, &postData, &headers));
 }
 
-void TBrowserControl::Navigate2(VARIANT& url, VARIANT& flags, VARIANT& targetFrameName, VARIANT& postData,
-                                VARIANT& headers) {
+void TBrowserControl::Navigate2(VARIANT& url, VARIANT& flags, VARIANT& targetFrameName,
+                                VARIANT& postData, VARIANT& headers) {
   ComPtr<IWebBrowser2> browser = BrowserInterface();
   ClearErrorInfo();
   OleCallCheck(browser->Navigate2(&url, &flags, &targetFrameName, &postData, &headers));

@@ -20,16 +20,21 @@ namespace kvx {
 // arguments in declaration order). Texts are the control's BSTRs, valid for
 // the call; pointers lead into the control's own argument storage.
 using TBrowserStatusTextChange = std::function<void(TObject* ASender, BSTR Text)>;
-using TBrowserProgressChange = std::function<void(TObject* ASender, std::int32_t Progress, std::int32_t ProgressMax)>;
-using TBrowserCommandStateChange = std::function<void(TObject* ASender, std::int32_t Command, VARIANT_BOOL Enable)>;
+using TBrowserProgressChange =
+    std::function<void(TObject* ASender, std::int32_t Progress, std::int32_t ProgressMax)>;
+using TBrowserCommandStateChange =
+    std::function<void(TObject* ASender, std::int32_t Command, VARIANT_BOOL Enable)>;
 using TBrowserTitleChange = std::function<void(TObject* ASender, BSTR Text)>;
 using TBrowserPropertyChange = std::function<void(TObject* ASender, BSTR szProperty)>;
-using TBrowserBeforeNavigate2 =
-    std::function<void(TObject* ASender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrameName,
-                       VARIANT* PostData, VARIANT* Headers, VARIANT_BOOL* Cancel)>;
-using TBrowserNewWindow2 = std::function<void(TObject* ASender, IDispatch** ppDisp, VARIANT_BOOL* Cancel)>;
-using TBrowserNavigateComplete2 = std::function<void(TObject* ASender, IDispatch* pDisp, VARIANT* URL)>;
-using TBrowserDocumentComplete = std::function<void(TObject* ASender, IDispatch* pDisp, VARIANT* URL)>;
+using TBrowserBeforeNavigate2 = std::function<void(
+    TObject* ASender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrameName,
+    VARIANT* PostData, VARIANT* Headers, VARIANT_BOOL* Cancel)>;
+using TBrowserNewWindow2 =
+    std::function<void(TObject* ASender, IDispatch** ppDisp, VARIANT_BOOL* Cancel)>;
+using TBrowserNavigateComplete2 =
+    std::function<void(TObject* ASender, IDispatch* pDisp, VARIANT* URL)>;
+using TBrowserDocumentComplete =
+    std::function<void(TObject* ASender, IDispatch* pDisp, VARIANT* URL)>;
 using TBrowserOnVisible = std::function<void(TObject* ASender, VARIANT_BOOL Visible)>;
 using TBrowserOnToolBar = std::function<void(TObject* ASender, VARIANT_BOOL ToolBar)>;
 using TBrowserOnMenuBar = std::function<void(TObject* ASender, VARIANT_BOOL MenuBar)>;
@@ -42,19 +47,25 @@ using TBrowserWindowSetLeft = std::function<void(TObject* ASender, std::int32_t 
 using TBrowserWindowSetTop = std::function<void(TObject* ASender, std::int32_t Top)>;
 using TBrowserWindowSetWidth = std::function<void(TObject* ASender, std::int32_t Width)>;
 using TBrowserWindowSetHeight = std::function<void(TObject* ASender, std::int32_t Height)>;
-using TBrowserWindowClosing = std::function<void(TObject* ASender, VARIANT_BOOL IsChildWindow, VARIANT_BOOL* Cancel)>;
-using TBrowserClientToHostWindow = std::function<void(TObject* ASender, std::int32_t* CX, std::int32_t* CY)>;
-using TBrowserSetSecureLockIcon = std::function<void(TObject* ASender, std::int32_t SecureLockIcon)>;
+using TBrowserWindowClosing =
+    std::function<void(TObject* ASender, VARIANT_BOOL IsChildWindow, VARIANT_BOOL* Cancel)>;
+using TBrowserClientToHostWindow =
+    std::function<void(TObject* ASender, std::int32_t* CX, std::int32_t* CY)>;
+using TBrowserSetSecureLockIcon =
+    std::function<void(TObject* ASender, std::int32_t SecureLockIcon)>;
 using TBrowserFileDownload = std::function<void(TObject* ASender, VARIANT_BOOL* Cancel)>;
-using TBrowserNavigateError = std::function<void(TObject* ASender, IDispatch* pDisp, VARIANT* URL, VARIANT* Frame,
-                                                 VARIANT* StatusCode, VARIANT_BOOL* Cancel)>;
+using TBrowserNavigateError =
+    std::function<void(TObject* ASender, IDispatch* pDisp, VARIANT* URL, VARIANT* Frame,
+                       VARIANT* StatusCode, VARIANT_BOOL* Cancel)>;
 using TBrowserPrintTemplateInstantiation = std::function<void(TObject* ASender, IDispatch* pDisp)>;
 using TBrowserPrintTemplateTeardown = std::function<void(TObject* ASender, IDispatch* pDisp)>;
 using TBrowserUpdatePageStatus =
     std::function<void(TObject* ASender, IDispatch* pDisp, VARIANT* nPage, VARIANT* fDone)>;
-using TBrowserPrivacyImpactedStateChange = std::function<void(TObject* ASender, VARIANT_BOOL bImpacted)>;
-using TBrowserNewWindow3 = std::function<void(TObject* ASender, IDispatch** ppDisp, VARIANT_BOOL* Cancel,
-                                              std::uint32_t dwFlags, BSTR bstrUrlContext, BSTR bstrUrl)>;
+using TBrowserPrivacyImpactedStateChange =
+    std::function<void(TObject* ASender, VARIANT_BOOL bImpacted)>;
+using TBrowserNewWindow3 =
+    std::function<void(TObject* ASender, IDispatch** ppDisp, VARIANT_BOOL* Cancel,
+                       std::uint32_t dwFlags, BSTR bstrUrlContext, BSTR bstrUrl)>;
 
 // DISPIDs of the control's properties.
 inline constexpr DISPID dispidApplication = 200;
@@ -92,15 +103,18 @@ class TBrowserControl : public TActiveXHost {
   // The short form leaves Flags, TargetFrameName and Headers missing and
   // PostData empty; the full form passes the caller's variants unchanged.
   void Navigate(const std::wstring& url);
-  void Navigate(const std::wstring& url, VARIANT& flags, VARIANT& targetFrameName, VARIANT& postData,
-                VARIANT& headers);
-  void Navigate2(VARIANT& url, VARIANT& flags, VARIANT& targetFrameName, VARIANT& postData, VARIANT& headers);
+  void Navigate(const std::wstring& url, VARIANT& flags, VARIANT& targetFrameName,
+                VARIANT& postData, VARIANT& headers);
+  void Navigate2(VARIANT& url, VARIANT& flags, VARIANT& targetFrameName, VARIANT& postData,
+                 VARIANT& headers);
   void ExecWB(OLECMDID cmdID, OLECMDEXECOPT cmdexecopt, VARIANT& pvaIn);
 
   // Run-time properties, always fresh from the control. The control's
   // Application object has a name of its own, so that the toolkit's
   // Application() stays reachable in every class of the host chain.
-  Microsoft::WRL::ComPtr<IDispatch> ApplicationObject() { return GetDispatchProperty(dispidApplication); }
+  Microsoft::WRL::ComPtr<IDispatch> ApplicationObject() {
+    return GetDispatchProperty(dispidApplication);
+  }
   Microsoft::WRL::ComPtr<IDispatch> Document() { return GetDispatchProperty(dispidDocument); }
   bool Busy() { return GetBooleanProperty(dispidBusy); }
   std::int32_t ReadyState() { return GetEnumProperty(dispidReadyState); }
@@ -127,7 +141,9 @@ class TBrowserControl : public TActiveXHost {
   bool RegisterAsBrowser() { return GetBooleanProperty(dispidRegisterAsBrowser); }
   void SetRegisterAsBrowser(bool value) { SetBooleanProperty(dispidRegisterAsBrowser, value); }
   bool RegisterAsDropTarget() { return GetBooleanProperty(dispidRegisterAsDropTarget); }
-  void SetRegisterAsDropTarget(bool value) { SetBooleanProperty(dispidRegisterAsDropTarget, value); }
+  void SetRegisterAsDropTarget(bool value) {
+    SetBooleanProperty(dispidRegisterAsDropTarget, value);
+  }
   bool TheaterMode() { return GetBooleanProperty(dispidTheaterMode); }
   void SetTheaterMode(bool value) { SetBooleanProperty(dispidTheaterMode, value); }
   bool AddressBar() { return GetBooleanProperty(dispidAddressBar); }

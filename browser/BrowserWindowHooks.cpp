@@ -30,13 +30,15 @@ void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept 
 }
 #elif defined(_M_IX86) || defined(__i386__)
 // mov dword ptr [esp+4], object ; jmp target (the window handle's place holds the object)
-constexpr unsigned char kThunkTemplate[] = {0xC7, 0x44, 0x24, 0x04, 0, 0, 0, 0,  // mov [esp+4], imm32
-                                            0xE9, 0, 0, 0, 0};                   // jmp rel32
+constexpr unsigned char kThunkTemplate[] = {0xC7, 0x44, 0x24, 0x04, 0,
+                                            0,    0,    0,               // mov [esp+4], imm32
+                                            0xE9, 0,    0,    0,    0};  // jmp rel32
 void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept {
   std::memcpy(code, kThunkTemplate, sizeof kThunkTemplate);
   const auto objectValue = reinterpret_cast<std::uint32_t>(object);
-  const auto relative = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(target) -
-                                                   (reinterpret_cast<std::uintptr_t>(code) + sizeof kThunkTemplate));
+  const auto relative =
+      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(target) -
+                                 (reinterpret_cast<std::uintptr_t>(code) + sizeof kThunkTemplate));
   std::memcpy(code + 4, &objectValue, sizeof objectValue);
   std::memcpy(code + 9, &relative, sizeof relative);
 }
@@ -51,7 +53,8 @@ HHOOK gWheelHook = nullptr;
 // --- TWindowThunk -------------------------------------------------------------------------------
 
 TWindowThunk::TWindowThunk(void* object, TThunkTarget target) {
-  void* code = VirtualAlloc(nullptr, sizeof kThunkTemplate, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  void* code =
+      VirtualAlloc(nullptr, sizeof kThunkTemplate, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   if (!code) throw Exception("Out of memory for a window procedure");
   FillThunk(static_cast<unsigned char*>(code), object, target);
   DWORD old = 0;
@@ -69,7 +72,9 @@ TWindowThunk::~TWindowThunk() {
   --gLiveThunks;
 }
 
-long TWindowThunk::LiveCount() noexcept { return gLiveThunks; }
+long TWindowThunk::LiveCount() noexcept {
+  return gLiveThunks;
+}
 
 // --- TWindowSubclass ----------------------------------------------------------------------------
 
@@ -79,11 +84,12 @@ TWindowSubclass::TWindowSubclass(HWND window, TObserver& observer)
 TWindowSubclass::~TWindowSubclass() = default;
 
 std::unique_ptr<TWindowSubclass> TWindowSubclass::Install(HWND window, TObserver& observer) {
-  if (!IsWindow(window) || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return nullptr;
+  if (!IsWindow(window) || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
+    return nullptr;
   std::unique_ptr<TWindowSubclass> subclass(new TWindowSubclass(window, observer));
   SetLastError(ERROR_SUCCESS);
-  const LONG_PTR old =
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass->FThunk.Procedure()));
+  const LONG_PTR old = SetWindowLongPtrW(window, GWLP_WNDPROC,
+                                         reinterpret_cast<LONG_PTR>(subclass->FThunk.Procedure()));
   if (!old && GetLastError() != ERROR_SUCCESS) return nullptr;
   subclass->FOldProc = reinterpret_cast<WNDPROC>(old);
   return subclass;
@@ -114,7 +120,8 @@ void TWindowSubclass::Release(std::unique_ptr<TWindowSubclass> subclass) noexcep
   (void)subclass.release();
 }
 
-LRESULT CALLBACK TWindowSubclass::Procedure(void* object, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK TWindowSubclass::Procedure(void* object, UINT msg, WPARAM wParam,
+                                            LPARAM lParam) noexcept {
   auto* self = static_cast<TWindowSubclass*>(object);
   const HWND window = self->FWindow;
   ++self->FDepth;
@@ -135,11 +142,14 @@ LRESULT CALLBACK TWindowSubclass::Procedure(void* object, UINT msg, WPARAM wPara
   return result;
 }
 
-// --- TBrowserWindowHooks --------------------------------------------------------------------------
+// --- TBrowserWindowHooks
+// --------------------------------------------------------------------------
 
 TBrowserWindowHooks::TBrowserWindowHooks(TFocusEvent onFocus) : FOnFocus(std::move(onFocus)) {}
 
-TBrowserWindowHooks::~TBrowserWindowHooks() { ReleaseBrowserWindows(); }
+TBrowserWindowHooks::~TBrowserWindowHooks() {
+  ReleaseBrowserWindows();
+}
 
 HWND TBrowserWindowHooks::Window(TRole role) const noexcept {
   const auto& slot = FSlots[Index(role)];
@@ -176,10 +186,12 @@ void TBrowserWindowHooks::SubclassMessage(TWindowSubclass& subclass, UINT msg, W
   }
 }
 
-// --- the wheel focus hook --------------------------------------------------------------------------
+// --- the wheel focus hook
+// --------------------------------------------------------------------------
 
 bool InstallWheelFocusHook() noexcept {
-  if (!gWheelHook) gWheelHook = SetWindowsHookExW(WH_MOUSE, WheelFocusHook, nullptr, GetCurrentThreadId());
+  if (!gWheelHook)
+    gWheelHook = SetWindowsHookExW(WH_MOUSE, WheelFocusHook, nullptr, GetCurrentThreadId());
   return gWheelHook != nullptr;
 }
 
@@ -188,7 +200,9 @@ void RemoveWheelFocusHook() noexcept {
   gWheelHook = nullptr;
 }
 
-bool WheelFocusHookInstalled() noexcept { return gWheelHook != nullptr; }
+bool WheelFocusHookInstalled() noexcept {
+  return gWheelHook != nullptr;
+}
 
 LRESULT CALLBACK WheelFocusHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
   const LRESULT result = CallNextHookEx(gWheelHook, code, wParam, lParam);
@@ -198,7 +212,8 @@ LRESULT CALLBACK WheelFocusHook(int code, WPARAM wParam, LPARAM lParam) noexcept
   HWND parent = GetParent(WindowFromPoint(cursor));
   if (!parent) return result;
   wchar_t name[25] = {};
-  if (GetClassNameW(parent, name, static_cast<int>(std::size(name))) > 0 && wcscmp(name, DocumentViewClass) == 0)
+  if (GetClassNameW(parent, name, static_cast<int>(std::size(name))) > 0 &&
+      wcscmp(name, DocumentViewClass) == 0)
     SetFocus(parent);
   return result;
 }

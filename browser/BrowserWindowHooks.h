@@ -49,7 +49,8 @@ class TWindowSubclass {
  public:
   class TObserver {
    public:
-    virtual void SubclassMessage(TWindowSubclass& subclass, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void SubclassMessage(TWindowSubclass& subclass, UINT msg, WPARAM wParam,
+                                 LPARAM lParam) = 0;
 
    protected:
     ~TObserver() = default;
@@ -78,9 +79,9 @@ class TWindowSubclass {
   TObserver* FObserver;
   TWindowThunk FThunk;
   WNDPROC FOldProc = nullptr;
-  int FDepth = 0;         // messages of the window inside our procedure now
-  bool FReleased = false; // let go of: frees itself once possible
-  bool FRestored = false; // the window no longer calls our procedure
+  int FDepth = 0;          // messages of the window inside our procedure now
+  bool FReleased = false;  // let go of: frees itself once possible
+  bool FRestored = false;  // the window no longer calls our procedure
 };
 
 // The three windows inside one browser control that its component watches:

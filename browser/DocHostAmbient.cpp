@@ -31,8 +31,8 @@ std::wstring ErrorClassName(const std::exception& error) {
   std::string name = typeid(error).name();
 #if __has_include(<cxxabi.h>)
   int status = 0;
-  std::unique_ptr<char, void (*)(void*)> readable(abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status),
-                                                  &std::free);
+  std::unique_ptr<char, void (*)(void*)> readable(
+      abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status), &std::free);
   if (status == 0 && readable) name = readable.get();
 #endif
   for (std::string_view prefix : {"class ", "struct "})  // how MSVC names a type
@@ -53,7 +53,8 @@ void ReportAmbientError(EXCEPINFO* exception) noexcept {
     try {
       source = ErrorClassName(error);
       description = GbkToWide(error.what());
-      if (auto* described = dynamic_cast<const EOleException*>(&error)) helpContext = described->HelpContext();
+      if (auto* described = dynamic_cast<const EOleException*>(&error))
+        helpContext = described->HelpContext();
     } catch (...) {
       // Out of memory while describing it: the plain words stand.
     }
@@ -68,8 +69,9 @@ void ReportAmbientError(EXCEPINFO* exception) noexcept {
 
 }  // namespace
 
-HRESULT TCustomWebHost::InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
-                                      VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+HRESULT TCustomWebHost::InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags,
+                                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                      UINT* argError) {
   try {
     if ((flags & DISPATCH_PROPERTYGET) && result) {
       switch (id) {
@@ -103,10 +105,12 @@ HRESULT TCustomWebHost::InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD f
       FAmbientDesignMode = V_BOOL(&userMode) == VARIANT_FALSE;
       return S_OK;
     }
-    HRESULT answer = TBrowserControl::InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
+    HRESULT answer =
+        TBrowserControl::InvokeAmbient(id, iid, locale, flags, params, result, exception, argError);
     if (answer == DISP_E_MEMBERNOTFOUND && OnInvoke) {
       DISPPARAMS none{nullptr, nullptr, 0, 0};
-      OnInvoke(this, id, iid, locale, flags, params ? *params : none, result, exception, argError, answer);
+      OnInvoke(this, id, iid, locale, flags, params ? *params : none, result, exception, argError,
+               answer);
     }
     return answer;
   } catch (...) {

@@ -25,7 +25,9 @@ namespace kvx {
 namespace {
 
 // The browser's refresh commands in the document host's command group.
-bool IsRefreshCommand(DWORD command) noexcept { return command == 2300 || command == 6041 || command == 6042; }
+bool IsRefreshCommand(DWORD command) noexcept {
+  return command == 2300 || command == 6041 || command == 6042;
+}
 
 // One property of a script error's event object, read by name, as 8-bit text.
 std::string ScriptErrorText(IDispatch& event, const wchar_t* name) {
@@ -36,7 +38,8 @@ std::string ScriptErrorText(IDispatch& event, const wchar_t* name) {
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   EXCEPINFO exception{};
   TVariant value;
-  hr = event.Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, &exception, nullptr);
+  hr = event.Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
+                    &exception, nullptr);
   if (hr == DISP_E_EXCEPTION) OleExceptionError(hr, exception);
   OleCheck(hr);
   if (value.Type() == VT_EMPTY || value.Type() == VT_NULL) return {};
@@ -58,7 +61,8 @@ bool ReadScriptError(const VARIANT* vaIn, TScriptErrorTexts& texts) {
   if (V_VT(vaIn) == VT_UNKNOWN) carried = V_UNKNOWN(vaIn);
   if (V_VT(vaIn) == VT_DISPATCH) carried = V_DISPATCH(vaIn);
   ComPtr<IHTMLDocument2> document;
-  if (!carried || FAILED(carried->QueryInterface(IID_PPV_ARGS(&document))) || !document) return false;
+  if (!carried || FAILED(carried->QueryInterface(IID_PPV_ARGS(&document))) || !document)
+    return false;
   IHTMLWindow2* rawWindow = nullptr;
   if (FAILED(document->get_parentWindow(&rawWindow)) || !rawWindow) return false;
   ComPtr<IHTMLWindow2> window = AdoptReference(rawWindow);
@@ -94,7 +98,8 @@ HRESULT TCustomWebHost::HandleScriptError(const VARIANT* vaIn, VARIANT* vaOut) {
     try {
       TScriptErrorTexts texts;
       if (ReadScriptError(vaIn, texts))
-        OnScriptError(this, texts.Line, texts.Character, texts.Code, texts.Message, texts.Url, FScriptErrorAction);
+        OnScriptError(this, texts.Line, texts.Character, texts.Code, texts.Message, texts.Url,
+                      FScriptErrorAction);
     } catch (...) {
       Application().HandleException(this);
     }
@@ -102,12 +107,15 @@ HRESULT TCustomWebHost::HandleScriptError(const VARIANT* vaIn, VARIANT* vaOut) {
   return answer;
 }
 
-// --- IOleCommandTarget ----------------------------------------------------------------------------
+// --- IOleCommandTarget
+// ----------------------------------------------------------------------------
 
-STDMETHODIMP TDocHostCommandTarget::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) noexcept { return S_OK; }
+STDMETHODIMP TDocHostCommandTarget::QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) noexcept {
+  return S_OK;
+}
 
-STDMETHODIMP TDocHostCommandTarget::Exec(const GUID* pguidCmdGroup, DWORD nCmdID, DWORD nCmdexecopt, VARIANT* pvaIn,
-                                         VARIANT* pvaOut) noexcept {
+STDMETHODIMP TDocHostCommandTarget::Exec(const GUID* pguidCmdGroup, DWORD nCmdID, DWORD nCmdexecopt,
+                                         VARIANT* pvaIn, VARIANT* pvaOut) noexcept {
   TCustomWebHost& host = Host();
   HRESULT result = OLECMDERR_E_NOTSUPPORTED;
   if (host.ShuttingDown()) {
@@ -124,8 +132,9 @@ STDMETHODIMP TDocHostCommandTarget::Exec(const GUID* pguidCmdGroup, DWORD nCmdID
         return S_OK;
       }
       // The document's inner windows are there to be hooked now.
-      if (nCmdID == OLECMDID_PREREFRESH && (host.FindChildWindowByClass(L"Internet Explorer_Server") ||
-                                            host.FindChildWindowByClass(L"SysListView32")))
+      if (nCmdID == OLECMDID_PREREFRESH &&
+          (host.FindChildWindowByClass(L"Internet Explorer_Server") ||
+           host.FindChildWindowByClass(L"SysListView32")))
         RaiseEvent(&host, host.FInnerWindowHook);
     } else if (pguidCmdGroup && *pguidCmdGroup == CGID_DocHostCommandHandler) {
       if (nCmdID == OLECMDID_SHOWSCRIPTERROR) return host.HandleScriptError(pvaIn, pvaOut);
@@ -136,8 +145,8 @@ STDMETHODIMP TDocHostCommandTarget::Exec(const GUID* pguidCmdGroup, DWORD nCmdID
         return cancel ? S_OK : OLECMDERR_E_NOTSUPPORTED;
       }
     }
-    RaiseEvent(&host, host.OnCommandExec, pguidCmdGroup, nCmdID, nCmdexecopt, static_cast<const VARIANT*>(pvaIn),
-               pvaOut, result);
+    RaiseEvent(&host, host.OnCommandExec, pguidCmdGroup, nCmdID, nCmdexecopt,
+               static_cast<const VARIANT*>(pvaIn), pvaOut, result);
   } catch (...) {
     Application().HandleException(&host);
   }

@@ -72,7 +72,8 @@ STDMETHODIMP TDocHostDropTarget::DragEnter(IDataObject* pDataObj, DWORD grfKeySt
   *pdwEffect = DROPEFFECT_NONE;
   return Host().AnswerControl(S_OK, [&] {
     HRESULT rezult = S_OK;
-    if (Host().OnDragEnter) Host().OnDragEnter(&Host(), pDataObj, grfKeyState, pt, *pdwEffect, rezult);
+    if (Host().OnDragEnter)
+      Host().OnDragEnter(&Host(), pDataObj, grfKeyState, pt, *pdwEffect, rezult);
     return rezult;
   });
 }
@@ -94,12 +95,14 @@ STDMETHODIMP TDocHostDropTarget::DragLeave() noexcept {
   });
 }
 
-STDMETHODIMP TDocHostDropTarget::Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) noexcept {
+STDMETHODIMP TDocHostDropTarget::Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt,
+                                      DWORD* pdwEffect) noexcept {
   if (!pdwEffect) return E_INVALIDARG;
   *pdwEffect = DROPEFFECT_NONE;
   return Host().AnswerControl(S_OK, [&] {
     HRESULT rezult = S_OK;
-    if (Host().OnDropEvent) Host().OnDropEvent(&Host(), pDataObj, grfKeyState, pt, *pdwEffect, rezult);
+    if (Host().OnDropEvent)
+      Host().OnDropEvent(&Host(), pDataObj, grfKeyState, pt, *pdwEffect, rezult);
     return rezult;
   });
 }

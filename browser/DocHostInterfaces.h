@@ -40,21 +40,27 @@ class TDocHostTearOff : public TSiteTearOff<Interface> {
 class TDocHostUIHandler final : public TDocHostTearOff<IDocHostUIHandler2> {
  public:
   using TDocHostTearOff::TDocHostTearOff;
-  STDMETHODIMP ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved, IDispatch* pdispReserved) noexcept override;
+  STDMETHODIMP ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved,
+                               IDispatch* pdispReserved) noexcept override;
   STDMETHODIMP GetHostInfo(DOCHOSTUIINFO* pInfo) noexcept override;
-  STDMETHODIMP ShowUI(DWORD dwID, IOleInPlaceActiveObject* pActiveObject, IOleCommandTarget* pCommandTarget,
-                      IOleInPlaceFrame* pFrame, IOleInPlaceUIWindow* pDoc) noexcept override;
+  STDMETHODIMP ShowUI(DWORD dwID, IOleInPlaceActiveObject* pActiveObject,
+                      IOleCommandTarget* pCommandTarget, IOleInPlaceFrame* pFrame,
+                      IOleInPlaceUIWindow* pDoc) noexcept override;
   STDMETHODIMP HideUI() noexcept override;
   STDMETHODIMP UpdateUI() noexcept override;
   STDMETHODIMP EnableModeless(BOOL fEnable) noexcept override;
   STDMETHODIMP OnDocWindowActivate(BOOL fActivate) noexcept override;
   STDMETHODIMP OnFrameWindowActivate(BOOL fActivate) noexcept override;
-  STDMETHODIMP ResizeBorder(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fRameWindow) noexcept override;
-  STDMETHODIMP TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID) noexcept override;
+  STDMETHODIMP ResizeBorder(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow,
+                            BOOL fRameWindow) noexcept override;
+  STDMETHODIMP TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup,
+                                    DWORD nCmdID) noexcept override;
   STDMETHODIMP GetOptionKeyPath(LPOLESTR* pchKey, DWORD dw) noexcept override;
-  STDMETHODIMP GetDropTarget(IDropTarget* pDropTarget, IDropTarget** ppDropTarget) noexcept override;
+  STDMETHODIMP GetDropTarget(IDropTarget* pDropTarget,
+                             IDropTarget** ppDropTarget) noexcept override;
   STDMETHODIMP GetExternal(IDispatch** ppDispatch) noexcept override;
-  STDMETHODIMP TranslateUrl(DWORD dwTranslate, LPWSTR pchURLIn, LPWSTR* ppchURLOut) noexcept override;
+  STDMETHODIMP TranslateUrl(DWORD dwTranslate, LPWSTR pchURLIn,
+                            LPWSTR* ppchURLOut) noexcept override;
   STDMETHODIMP FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) noexcept override;
   STDMETHODIMP GetOverrideKeyPath(LPOLESTR* pchKey, DWORD dw) noexcept override;
 };
@@ -62,8 +68,9 @@ class TDocHostUIHandler final : public TDocHostTearOff<IDocHostUIHandler2> {
 class TDocHostShowUI final : public TDocHostTearOff<IDocHostShowUI> {
  public:
   using TDocHostTearOff::TDocHostTearOff;
-  STDMETHODIMP ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLESTR lpstrCaption, DWORD dwType, LPOLESTR lpstrHelpFile,
-                           DWORD dwHelpContext, LRESULT* plResult) noexcept override;
+  STDMETHODIMP ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLESTR lpstrCaption, DWORD dwType,
+                           LPOLESTR lpstrHelpFile, DWORD dwHelpContext,
+                           LRESULT* plResult) noexcept override;
   STDMETHODIMP ShowHelp(HWND hwnd, LPOLESTR pszHelpFile, UINT uCommand, DWORD dwData, POINT ptMouse,
                         IDispatch* pDispatchObjectHit) noexcept override;
 };
@@ -86,8 +93,9 @@ class TDocHostServiceProvider final : public TDocHostTearOff<IServiceProvider> {
 class TDocHostNewWindowManager final : public TDocHostTearOff<INewWindowManager> {
  public:
   using TDocHostTearOff::TDocHostTearOff;
-  STDMETHODIMP EvaluateNewWindow(LPCWSTR pszUrl, LPCWSTR pszName, LPCWSTR pszUrlContext, LPCWSTR pszFeatures,
-                                 BOOL fReplace, DWORD dwFlags, DWORD dwUserActionTime) noexcept override;
+  STDMETHODIMP EvaluateNewWindow(LPCWSTR pszUrl, LPCWSTR pszName, LPCWSTR pszUrlContext,
+                                 LPCWSTR pszFeatures, BOOL fReplace, DWORD dwFlags,
+                                 DWORD dwUserActionTime) noexcept override;
 };
 
 class TDocHostProtectFocus final : public TDocHostTearOff<IProtectFocus> {
@@ -99,8 +107,9 @@ class TDocHostProtectFocus final : public TDocHostTearOff<IProtectFocus> {
 class TDocHostDownloadManager final : public TDocHostTearOff<IDownloadManager> {
  public:
   using TDocHostTearOff::TDocHostTearOff;
-  STDMETHODIMP Download(IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb, LONG grfBINDF, BINDINFO* pBindInfo,
-                        LPCOLESTR pszHeaders, LPCOLESTR pszRedir, UINT uiCP) noexcept override;
+  STDMETHODIMP Download(IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb, LONG grfBINDF,
+                        BINDINFO* pBindInfo, LPCOLESTR pszHeaders, LPCOLESTR pszRedir,
+                        UINT uiCP) noexcept override;
 };
 
 class TDocHostBehaviorInit final : public TDocHostTearOff<IHostBehaviorInit> {
@@ -127,16 +136,19 @@ class TDocHostZoomEvents final : public TDocHostTearOff<IZoomEvents> {
 class TDocHostAuthenticate final : public TDocHostTearOff<IAuthenticate> {
  public:
   using TDocHostTearOff::TDocHostTearOff;
-  STDMETHODIMP Authenticate(HWND* phwnd, LPWSTR* pszUsername, LPWSTR* pszPassword) noexcept override;
+  STDMETHODIMP Authenticate(HWND* phwnd, LPWSTR* pszUsername,
+                            LPWSTR* pszPassword) noexcept override;
 };
 
 class TDocHostDropTarget final : public TDocHostTearOff<IDropTarget> {
  public:
   using TDocHostTearOff::TDocHostTearOff;
-  STDMETHODIMP DragEnter(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) noexcept override;
+  STDMETHODIMP DragEnter(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt,
+                         DWORD* pdwEffect) noexcept override;
   STDMETHODIMP DragOver(DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) noexcept override;
   STDMETHODIMP DragLeave() noexcept override;
-  STDMETHODIMP Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt, DWORD* pdwEffect) noexcept override;
+  STDMETHODIMP Drop(IDataObject* pDataObj, DWORD grfKeyState, POINTL pt,
+                    DWORD* pdwEffect) noexcept override;
 };
 
 }  // namespace kvx

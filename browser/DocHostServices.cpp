@@ -21,37 +21,42 @@ namespace {
 int WindowCoordinate(long long value) noexcept {
   return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
-int WindowExtent(long long value) noexcept { return static_cast<int>(std::clamp<long long>(value, 0, INT_MAX)); }
+int WindowExtent(long long value) noexcept {
+  return static_cast<int>(std::clamp<long long>(value, 0, INT_MAX));
+}
 
 }  // namespace
 
-// --- IServiceProvider ------------------------------------------------------------------------------
+// --- IServiceProvider
+// ------------------------------------------------------------------------------
 
 bool TCustomWebHost::QueryHostService(REFGUID guidService, REFIID riid, void** object) {
-  const bool offered =
-      (guidService == __uuidof(INewWindowManager) && OnEvaluateNewWindow) ||
-      guidService == __uuidof(IProtectFocus) ||
-      (guidService == __uuidof(IDownloadManager) && OnFileDownload) ||
-      (guidService == __uuidof(IHostBehaviorInit) && OnPopulateNSTable) ||
-      (guidService == __uuidof(IHTMLOMWindowServices) && (FFloatingHosting || OnMove || OnMoveBy || OnResize ||
-                                                           OnResizeBy)) ||
-      (riid == __uuidof(IAuthenticate) && OnAuthenticate);
+  const bool offered = (guidService == __uuidof(INewWindowManager) && OnEvaluateNewWindow) ||
+                       guidService == __uuidof(IProtectFocus) ||
+                       (guidService == __uuidof(IDownloadManager) && OnFileDownload) ||
+                       (guidService == __uuidof(IHostBehaviorInit) && OnPopulateNSTable) ||
+                       (guidService == __uuidof(IHTMLOMWindowServices) &&
+                        (FFloatingHosting || OnMove || OnMoveBy || OnResize || OnResizeBy)) ||
+                       (riid == __uuidof(IAuthenticate) && OnAuthenticate);
   return offered && SUCCEEDED(QueryInterface(riid, object)) && *object;
 }
 
-STDMETHODIMP TDocHostServiceProvider::QueryService(REFGUID guidService, REFIID riid, void** ppv) noexcept {
+STDMETHODIMP TDocHostServiceProvider::QueryService(REFGUID guidService, REFIID riid,
+                                                   void** ppv) noexcept {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   TCustomWebHost& host = Host();
   return host.AnswerControl(E_NOINTERFACE, [&] {
     ComPtr<IUnknown> service;
-    if (!host.QueryHostService(guidService, riid, reinterpret_cast<void**>(service.GetAddressOf())) &&
+    if (!host.QueryHostService(guidService, riid,
+                               reinterpret_cast<void**>(service.GetAddressOf())) &&
         host.OnQueryService) {
       ComPtr<IUnknown> supplied;
       host.OnQueryService(&host, guidService, riid, supplied);
       // The caller takes the answer as riid: whatever the handler supplied
       // is asked for exactly that.
-      if (supplied) supplied->QueryInterface(riid, reinterpret_cast<void**>(service.ReleaseAndGetAddressOf()));
+      if (supplied)
+        supplied->QueryInterface(riid, reinterpret_cast<void**>(service.ReleaseAndGetAddressOf()));
     }
     if (!service) return E_NOINTERFACE;
     *ppv = service.Detach();
@@ -59,17 +64,19 @@ STDMETHODIMP TDocHostServiceProvider::QueryService(REFGUID guidService, REFIID r
   });
 }
 
-// --- the services -------------------------------------------------------------------------------------
+// --- the services
+// -------------------------------------------------------------------------------------
 
-STDMETHODIMP TDocHostNewWindowManager::EvaluateNewWindow(LPCWSTR pszUrl, LPCWSTR pszName, LPCWSTR pszUrlContext,
-                                                         LPCWSTR pszFeatures, BOOL fReplace, DWORD dwFlags,
+STDMETHODIMP TDocHostNewWindowManager::EvaluateNewWindow(LPCWSTR pszUrl, LPCWSTR pszName,
+                                                         LPCWSTR pszUrlContext, LPCWSTR pszFeatures,
+                                                         BOOL fReplace, DWORD dwFlags,
                                                          DWORD dwUserActionTime) noexcept {
   // E_FAIL: the platform decides as it would without a host.
   return Host().AnswerControl(E_FAIL, [&] {
     HRESULT rezult = E_FAIL;
     if (Host().OnEvaluateNewWindow)
-      Host().OnEvaluateNewWindow(&Host(), pszUrl, pszName, pszUrlContext, pszFeatures, fReplace, dwFlags,
-                                 dwUserActionTime, rezult);
+      Host().OnEvaluateNewWindow(&Host(), pszUrl, pszName, pszUrlContext, pszFeatures, fReplace,
+                                 dwFlags, dwUserActionTime, rezult);
     return rezult;
   });
 }
@@ -87,14 +94,16 @@ STDMETHODIMP TDocHostProtectFocus::AllowFocusChange(BOOL* pfAllow) noexcept {
   });
 }
 
-STDMETHODIMP TDocHostDownloadManager::Download(IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb, LONG grfBINDF,
-                                               BINDINFO* pBindInfo, LPCOLESTR pszHeaders, LPCOLESTR pszRedir,
+STDMETHODIMP TDocHostDownloadManager::Download(IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb,
+                                               LONG grfBINDF, BINDINFO* pBindInfo,
+                                               LPCOLESTR pszHeaders, LPCOLESTR pszRedir,
                                                UINT uiCP) noexcept {
   // E_NOTIMPL: the platform downloads the file itself.
   return Host().AnswerControl(E_NOTIMPL, [&] {
     HRESULT rezult = E_NOTIMPL;
     if (Host().OnFileDownload)
-      Host().OnFileDownload(&Host(), pmk, pbc, dwBindVerb, grfBINDF, pBindInfo, pszHeaders, pszRedir, uiCP, rezult);
+      Host().OnFileDownload(&Host(), pmk, pbc, dwBindVerb, grfBINDF, pBindInfo, pszHeaders,
+                            pszRedir, uiCP, rezult);
     return rezult;
   });
 }
@@ -129,8 +138,8 @@ STDMETHODIMP TDocHostWindowServices::moveTo(LONG x, LONG y) noexcept {
 STDMETHODIMP TDocHostWindowServices::moveBy(LONG x, LONG y) noexcept {
   return Host().AnswerControl(S_OK, [&] {
     PlaceForm(Host(), [&](TForm& form) {
-      form.SetBounds(WindowCoordinate(0LL + form.Left() + x), WindowCoordinate(0LL + form.Top() + y), form.Width(),
-                     form.Height());
+      form.SetBounds(WindowCoordinate(0LL + form.Left() + x),
+                     WindowCoordinate(0LL + form.Top() + y), form.Width(), form.Height());
     });
     if (Host().OnMoveBy) Host().OnMoveBy(&Host(), x, y);
     return S_OK;
@@ -139,7 +148,9 @@ STDMETHODIMP TDocHostWindowServices::moveBy(LONG x, LONG y) noexcept {
 
 STDMETHODIMP TDocHostWindowServices::resizeTo(LONG x, LONG y) noexcept {
   return Host().AnswerControl(S_OK, [&] {
-    PlaceForm(Host(), [&](TForm& form) { form.SetBounds(form.Left(), form.Top(), WindowExtent(x), WindowExtent(y)); });
+    PlaceForm(Host(), [&](TForm& form) {
+      form.SetBounds(form.Left(), form.Top(), WindowExtent(x), WindowExtent(y));
+    });
     if (Host().OnResize) Host().OnResize(&Host(), x, y);
     return S_OK;
   });
@@ -158,11 +169,13 @@ STDMETHODIMP TDocHostWindowServices::resizeBy(LONG x, LONG y) noexcept {
 
 STDMETHODIMP TDocHostZoomEvents::OnZoomPercentChanged(ULONG ulZoomPercent) noexcept {
   return Host().AnswerControl(S_FALSE, [&] {
-    return Host().OnZoomPercentChange ? Host().OnZoomPercentChange(&Host(), ulZoomPercent) : S_FALSE;
+    return Host().OnZoomPercentChange ? Host().OnZoomPercentChange(&Host(), ulZoomPercent)
+                                      : S_FALSE;
   });
 }
 
-STDMETHODIMP TDocHostAuthenticate::Authenticate(HWND* phwnd, LPWSTR* pszUsername, LPWSTR* pszPassword) noexcept {
+STDMETHODIMP TDocHostAuthenticate::Authenticate(HWND* phwnd, LPWSTR* pszUsername,
+                                                LPWSTR* pszPassword) noexcept {
   if (phwnd) *phwnd = nullptr;
   if (pszUsername) *pszUsername = nullptr;
   if (pszPassword) *pszPassword = nullptr;

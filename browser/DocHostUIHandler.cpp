@@ -26,9 +26,12 @@ namespace {
 constexpr WORD kContextMenuResource = 24641;
 // The browser command that answers the encoding submenu.
 constexpr auto kEncodingMenuCommand = static_cast<OLECMDID>(27);
-constexpr UINT kContextMenuTracking = TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_HORPOSANIMATION | TPM_VERPOSANIMATION;
+constexpr UINT kContextMenuTracking =
+    TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_HORPOSANIMATION | TPM_VERPOSANIMATION;
 
-bool KeyDown(int key) noexcept { return (GetKeyState(key) & 0x8000) != 0; }
+bool KeyDown(int key) noexcept {
+  return (GetKeyState(key) & 0x8000) != 0;
+}
 
 // The record every answer starts from. Its size is the platform's: a 64-bit
 // program's record is 32 bytes, with the style sheet and namespace pointers
@@ -72,7 +75,9 @@ HMENU MenuOf(const VARIANT& value) noexcept {
 TUniqueMenu EncodingMenu(TCustomWebHost& host) noexcept {
   try {
     TVariant in, out;
-    if (FAILED(host.BrowserInterface()->ExecWB(kEncodingMenuCommand, OLECMDEXECOPT_DODEFAULT, &in, &out))) return {};
+    if (FAILED(host.BrowserInterface()->ExecWB(kEncodingMenuCommand, OLECMDEXECOPT_DODEFAULT, &in,
+                                               &out)))
+      return {};
     return TUniqueMenu(MenuOf(out.Get()));
   } catch (...) {
     return {};
@@ -92,7 +97,8 @@ HRESULT TCustomWebHost::GetHostInfo(DOCHOSTUIINFO& info) {
 bool TCustomWebHost::IsMaskedCtrlShortcut(const MSG& message) {
   if (FDisableCtrlShortcuts.empty() || message.message != WM_KEYDOWN) return false;
   // AltGr is left Ctrl with right Alt: a character key, no shortcut.
-  const bool control = (KeyDown(VK_LCONTROL) && !KeyDown(VK_MENU)) || (KeyDown(VK_RCONTROL) && !KeyDown(VK_LMENU));
+  const bool control =
+      (KeyDown(VK_LCONTROL) && !KeyDown(VK_MENU)) || (KeyDown(VK_RCONTROL) && !KeyDown(VK_LMENU));
   if (!control) return false;
   const char key = static_cast<char>(message.wParam & 0xFF);
   if (CharPosition(key, FDisableCtrlShortcuts) == 0) return false;
@@ -100,7 +106,9 @@ bool TCustomWebHost::IsMaskedCtrlShortcut(const MSG& message) {
   return true;
 }
 
-bool TCustomWebHost::NeedsMenuFilter() { return static_cast<bool>(OnFilterPopupMenu); }
+bool TCustomWebHost::NeedsMenuFilter() {
+  return static_cast<bool>(OnFilterPopupMenu);
+}
 
 void TCustomWebHost::FilterContextMenu(TObject* Sender, DWORD ID, HMENU Menu, IDispatch* Context) {
   if (!OnFilterPopupMenu) return;
@@ -111,8 +119,8 @@ void TCustomWebHost::FilterContextMenu(TObject* Sender, DWORD ID, HMENU Menu, ID
   }
 }
 
-HRESULT TCustomWebHost::ShowFilteredContextMenu(DWORD dwID, const POINT* ppt, IUnknown* commandTarget,
-                                                IDispatch* context) {
+HRESULT TCustomWebHost::ShowFilteredContextMenu(DWORD dwID, const POINT* ppt,
+                                                IUnknown* commandTarget, IDispatch* context) {
   TUniqueMenu encoding = EncodingMenu(*this);
   HMODULE resources = ShdoclcModule();
   if (!resources || !commandTarget) return S_FALSE;
@@ -120,7 +128,8 @@ HRESULT TCustomWebHost::ShowFilteredContextMenu(DWORD dwID, const POINT* ppt, IU
   ComPtr<IOleWindow> window;
   HWND owner = nullptr;
   if (FAILED(commandTarget->QueryInterface(IID_PPV_ARGS(&target))) ||
-      FAILED(commandTarget->QueryInterface(IID_PPV_ARGS(&window))) || FAILED(window->GetWindow(&owner)) || !owner)
+      FAILED(commandTarget->QueryInterface(IID_PPV_ARGS(&window))) ||
+      FAILED(window->GetWindow(&owner)) || !owner)
     return S_FALSE;
   TUniqueMenu menus(LoadMenuW(resources, MAKEINTRESOURCEW(kContextMenuResource)));
   if (!menus) return S_FALSE;
@@ -141,14 +150,15 @@ HRESULT TCustomWebHost::ShowFilteredContextMenu(DWORD dwID, const POINT* ppt, IU
   } else {
     GetCursorPos(&at);
   }
-  const UINT command = static_cast<UINT>(TrackPopupMenuEx(menu, kContextMenuTracking, at.x, at.y, owner, nullptr));
+  const UINT command =
+      static_cast<UINT>(TrackPopupMenuEx(menu, kContextMenuTracking, at.x, at.y, owner, nullptr));
   if (command) SendMessageW(owner, WM_COMMAND, MAKEWPARAM(command, 0), 0);
   return S_OK;
 }
 
-// --- IDocHostUIHandler2 ---------------------------------------------------------------------------
-// While the host shuts down no event is raised: each operation answers as
-// with nothing assigned.
+// --- IDocHostUIHandler2
+// --------------------------------------------------------------------------- While the host shuts
+// down no event is raised: each operation answers as with nothing assigned.
 
 STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved,
                                                 IDispatch* pdispReserved) noexcept {
@@ -160,7 +170,8 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
     if (result != E_NOTIMPL) return result;
     const TIEPopupMenuSet blocked = host.FDisabledPopupMenus;
     if (blocked.Contains(TIEPopupMenus::rcmAll) ||
-        (dwID < static_cast<DWORD>(TIEPopupMenus::rcmAll) && blocked.Contains(static_cast<TIEPopupMenus>(dwID)))) {
+        (dwID < static_cast<DWORD>(TIEPopupMenus::rcmAll) &&
+         blocked.Contains(static_cast<TIEPopupMenus>(dwID)))) {
       if (TPopupMenu* menu = host.PopupMenu()) {
         // The browser shows nothing whatever the chosen item's handler does.
         try {
@@ -173,7 +184,8 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
       }
       return S_OK;
     }
-    if (host.NeedsMenuFilter()) return host.ShowFilteredContextMenu(dwID, ppt, pcmdtReserved, pdispReserved);
+    if (host.NeedsMenuFilter())
+      return host.ShowFilteredContextMenu(dwID, ppt, pcmdtReserved, pdispReserved);
     return S_FALSE;
   } catch (...) {
     Application().HandleException(&host);
@@ -239,11 +251,13 @@ STDMETHODIMP TDocHostUIHandler::OnFrameWindowActivate(BOOL fActivate) noexcept {
 STDMETHODIMP TDocHostUIHandler::ResizeBorder(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow,
                                              BOOL fRameWindow) noexcept {
   TCustomWebHost& host = Host();
-  if (!host.ShuttingDown()) RaiseEvent(&host, host.OnResizeBorder, prcBorder, pUIWindow, fRameWindow);
+  if (!host.ShuttingDown())
+    RaiseEvent(&host, host.OnResizeBorder, prcBorder, pUIWindow, fRameWindow);
   return S_OK;
 }
 
-STDMETHODIMP TDocHostUIHandler::TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID) noexcept {
+STDMETHODIMP TDocHostUIHandler::TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup,
+                                                     DWORD nCmdID) noexcept {
   TCustomWebHost& host = Host();
   if (host.ShuttingDown()) return S_FALSE;
   try {
@@ -350,17 +364,19 @@ STDMETHODIMP TDocHostUIHandler::FilterDataObject(IDataObject* pDO, IDataObject**
   return *ppDORet ? S_OK : S_FALSE;
 }
 
-// --- IDocHostShowUI --------------------------------------------------------------------------------
+// --- IDocHostShowUI
+// --------------------------------------------------------------------------------
 
-STDMETHODIMP TDocHostShowUI::ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLESTR lpstrCaption, DWORD dwType,
-                                         LPOLESTR lpstrHelpFile, DWORD dwHelpContext, LRESULT* plResult) noexcept {
+STDMETHODIMP TDocHostShowUI::ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLESTR lpstrCaption,
+                                         DWORD dwType, LPOLESTR lpstrHelpFile, DWORD dwHelpContext,
+                                         LRESULT* plResult) noexcept {
   if (plResult) *plResult = 0;
   TCustomWebHost& host = Host();
   if (host.ShuttingDown() || !host.OnShowMessage) return S_FALSE;
   try {
     LRESULT result = 0;
-    const HRESULT answer =
-        host.OnShowMessage(&host, hwnd, lpstrText, lpstrCaption, dwType, lpstrHelpFile, dwHelpContext, result);
+    const HRESULT answer = host.OnShowMessage(&host, hwnd, lpstrText, lpstrCaption, dwType,
+                                              lpstrHelpFile, dwHelpContext, result);
     if (plResult) *plResult = result;
     return answer;
   } catch (...) {
@@ -369,8 +385,8 @@ STDMETHODIMP TDocHostShowUI::ShowMessage(HWND hwnd, LPOLESTR lpstrText, LPOLESTR
   }
 }
 
-STDMETHODIMP TDocHostShowUI::ShowHelp(HWND hwnd, LPOLESTR pszHelpFile, UINT uCommand, DWORD dwData, POINT ptMouse,
-                                      IDispatch* pDispatchObjectHit) noexcept {
+STDMETHODIMP TDocHostShowUI::ShowHelp(HWND hwnd, LPOLESTR pszHelpFile, UINT uCommand, DWORD dwData,
+                                      POINT ptMouse, IDispatch* pDispatchObjectHit) noexcept {
   TCustomWebHost& host = Host();
   if (host.ShuttingDown()) return S_FALSE;
   try {

@@ -140,7 +140,8 @@ std::int32_t* TEventArgs::IntegerRef(int index) {
   if (v) {
     VARTYPE type = V_VT(v) & ~VT_BYREF;
     bool fourBytes = type == VT_I4 || type == VT_UI4 || type == VT_INT || type == VT_UINT;
-    if (fourBytes && (V_VT(v) & VT_BYREF) && V_I4REF(v)) return reinterpret_cast<std::int32_t*>(V_I4REF(v));
+    if (fourBytes && (V_VT(v) & VT_BYREF) && V_I4REF(v))
+      return reinterpret_cast<std::int32_t*>(V_I4REF(v));
     if (fourBytes && !(V_VT(v) & VT_BYREF)) return reinterpret_cast<std::int32_t*>(&V_I4(v));
   }
   return reinterpret_cast<std::int32_t*>(&V_I4(Scratch(VT_I4)));

@@ -35,7 +35,9 @@ class TEventArgs {
   // Typed views of argument `index`.
   BSTR Text(int index) const noexcept;
   std::int32_t Integer(int index) const noexcept;
-  std::uint32_t Cardinal(int index) const noexcept { return static_cast<std::uint32_t>(Integer(index)); }
+  std::uint32_t Cardinal(int index) const noexcept {
+    return static_cast<std::uint32_t>(Integer(index));
+  }
   VARIANT_BOOL Boolean(int index) const noexcept;
   IDispatch* Dispatch(int index) const noexcept;
   VARIANT* VariantRef(int index);

@@ -19,10 +19,9 @@ std::wstring TrimDescription(std::wstring_view text) {
 
 std::string OleErrorMessage(HRESULT errorCode) {
   wchar_t* buffer = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, static_cast<DWORD>(errorCode), 0, reinterpret_cast<wchar_t*>(&buffer),
-                                0, nullptr);
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(errorCode), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring text;
   if (buffer) {
     text = TrimDescription(std::wstring_view(buffer, length));
@@ -43,11 +42,15 @@ EOleException::EOleException(HRESULT errorCode, std::string_view description, st
       FHelpFile(std::move(helpFile)),
       FHelpContext(helpContext) {}
 
-void OleError(HRESULT errorCode) { throw EOleSysError(errorCode); }
+void OleError(HRESULT errorCode) {
+  throw EOleSysError(errorCode);
+}
 
 namespace {
 
-std::wstring BstrText(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
+std::wstring BstrText(BSTR text) {
+  return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
 
 }  // namespace
 
@@ -63,8 +66,8 @@ void OleCallError(HRESULT errorCode) {
       info->GetSource(source.Put());
       info->GetHelpFile(helpFile.Put());
       info->GetHelpContext(&helpContext);
-      throw EOleException(errorCode, WideToGbk(text), BstrText(source.Get()), BstrText(helpFile.Get()),
-                          helpContext);
+      throw EOleException(errorCode, WideToGbk(text), BstrText(source.Get()),
+                          BstrText(helpFile.Get()), helpContext);
     }
   }
   OleError(errorCode);
@@ -73,7 +76,8 @@ void OleCallError(HRESULT errorCode) {
 void OleExceptionError(HRESULT errorCode, EXCEPINFO& info) {
   // A deferred fill-in is allowed by the protocol.
   if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
-  TUniqueBstr description(info.bstrDescription), source(info.bstrSource), helpFile(info.bstrHelpFile);
+  TUniqueBstr description(info.bstrDescription), source(info.bstrSource),
+      helpFile(info.bstrHelpFile);
   info.bstrDescription = info.bstrSource = info.bstrHelpFile = nullptr;
   if (info.scode) errorCode = info.scode;
   std::wstring text = TrimDescription(BstrText(description.Get()));

@@ -16,7 +16,8 @@ namespace kvx {
 // Any failure reported by a control or by OLE.
 class EOleError : public Exception {
  public:
-  EOleError(HRESULT errorCode, std::string message) : Exception(std::move(message)), FErrorCode(errorCode) {}
+  EOleError(HRESULT errorCode, std::string message)
+      : Exception(std::move(message)), FErrorCode(errorCode) {}
   HRESULT ErrorCode() const noexcept { return FErrorCode; }
 
  private:
@@ -33,8 +34,8 @@ class EOleSysError : public EOleError {
 // or the thread's error information).
 class EOleException : public EOleError {
  public:
-  EOleException(HRESULT errorCode, std::string_view description, std::wstring source, std::wstring helpFile,
-                DWORD helpContext);
+  EOleException(HRESULT errorCode, std::string_view description, std::wstring source,
+                std::wstring helpFile, DWORD helpContext);
   const std::wstring& Source() const noexcept { return FSource; }
   const std::wstring& HelpFile() const noexcept { return FHelpFile; }
   DWORD HelpContext() const noexcept { return FHelpContext; }
@@ -73,7 +74,9 @@ inline void OleCheck(HRESULT errorCode) {
 inline void OleCallCheck(HRESULT errorCode) {
   if (FAILED(errorCode)) OleCallError(errorCode);
 }
-inline void ClearErrorInfo() noexcept { SetErrorInfo(0, nullptr); }
+inline void ClearErrorInfo() noexcept {
+  SetErrorInfo(0, nullptr);
+}
 
 // Raises the control's description carried by an EXCEPINFO (from
 // DISP_E_EXCEPTION) and frees the record's strings.

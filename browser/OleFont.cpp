@@ -23,7 +23,8 @@ Microsoft::WRL::ComPtr<IDispatch> MakeOleFont(const TFont& font) {
   desc.fUnderline = font.Underline;
   desc.fStrikethrough = FALSE;
   Microsoft::WRL::ComPtr<IDispatch> result;
-  OleCheck(OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(result.GetAddressOf())));
+  OleCheck(
+      OleCreateFontIndirect(&desc, IID_IFontDisp, reinterpret_cast<void**>(result.GetAddressOf())));
   return result;
 }
 
@@ -31,7 +32,8 @@ void ReadOleFont(IDispatch* fontDispatch, TFont& font) {
   Microsoft::WRL::ComPtr<IFont> oleFont;
   if (!fontDispatch || FAILED(fontDispatch->QueryInterface(IID_PPV_ARGS(&oleFont)))) return;
   TUniqueBstr name;
-  if (SUCCEEDED(oleFont->get_Name(name.Put())) && name.Get()) font.Name.assign(name.Get(), SysStringLen(name.Get()));
+  if (SUCCEEDED(oleFont->get_Name(name.Put())) && name.Get())
+    font.Name.assign(name.Get(), SysStringLen(name.Get()));
   CY size{};
   if (SUCCEEDED(oleFont->get_Size(&size)))
     font.Height = -static_cast<int>((size.int64 * PixelsPerInch(false) + 360000) / 720000);

@@ -24,7 +24,8 @@ namespace {
 constexpr char kAbout[] = "Korvexa browser host component";
 
 // The registry user agent is the platform's own with ours after it.
-constexpr char kRegistryAgentPrefix[] = "User-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)(";
+constexpr char kRegistryAgentPrefix[] =
+    "User-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)(";
 
 // A single line of HTML text that starts like this is an address.
 bool StartsLikeLocation(const std::string& line) {
@@ -55,7 +56,8 @@ TWebHost::TWebHost(TWinControl* parent)
       FAbout(kAbout),
       FBrowserHooks([this](TBrowserWindowHooks::TRole role) { BrowserWindowFocused(role); }),
       FDialogWatcher(
-          *this, FDialogBoxes, OnShowDialog, [this] { return FDisableErrors.ScriptErrorsSuppressed; },
+          *this, FDialogBoxes, OnShowDialog,
+          [this] { return FDisableErrors.ScriptErrorsSuppressed; },
           [this] { return Designing(); }) {
   // Moves of the window itself are announced instead of made on systems
   // whose browser does not keep its window in place on its own.
@@ -68,7 +70,8 @@ TWebHost::~TWebHost() {
   // The zoom goes back while the control still lives; then the end of its life.
   ResetZoom();
   ShutDown();
-  if (TraceEnabled()) Trace(L"browser host ended: " + std::to_wstring(RefCount()) + L" references held on it");
+  if (TraceEnabled())
+    Trace(L"browser host ended: " + std::to_wstring(RefCount()) + L" references held on it");
   // The registry agent, the form's window and the browser's windows are let
   // go of by the members that hold them.
 }
@@ -106,7 +109,8 @@ LRESULT TWebHost::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_CLOSE && OnCloseQuery) OnCloseQuery(this, canProcess);
   // A dialog key while the focus is inside the document is the document's:
   // the form does not act on it.
-  if (canProcess && msg == CM_DIALOGKEY && !(HandleAllocated() && GetFocus() == Handle())) canProcess = false;
+  if (canProcess && msg == CM_DIALOGKEY && !(HandleAllocated() && GetFocus() == Handle()))
+    canProcess = false;
 
   TMessage message{msg, wParam, lParam, 0};
   if (canProcess) message.Result = DispatchOwnMessage(msg, wParam, lParam);
@@ -119,7 +123,8 @@ LRESULT TWebHost::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   switch (msg) {
     case WM_WINDOWPOSCHANGING:
-      if (FInterceptWindowMoves && lParam) InterceptWindowPos(*reinterpret_cast<WINDOWPOS*>(lParam));
+      if (FInterceptWindowMoves && lParam)
+        InterceptWindowPos(*reinterpret_cast<WINDOWPOS*>(lParam));
       break;
     case WM_GETDLGCODE:
       message.Result = DLGC_WANTCHARS;
@@ -172,7 +177,8 @@ void TWebHost::FocusRequest() {
 
 void TWebHost::EnsureBrowserWindowHooks() {
   using TRole = TBrowserWindowHooks::TRole;
-  if (!FBrowserHooks.Hooked(TRole::brFirst) || !FBrowserHooks.Hooked(TRole::brFolderView)) HookBrowserWindows();
+  if (!FBrowserHooks.Hooked(TRole::brFirst) || !FBrowserHooks.Hooked(TRole::brFolderView))
+    HookBrowserWindows();
 }
 
 void TWebHost::HookBrowserWindows() {
@@ -212,7 +218,9 @@ HRESULT TWebHost::GetHostInfo(DOCHOSTUIINFO& info) {
   return result;
 }
 
-bool TWebHost::NeedsMenuFilter() { return TCustomWebHost::NeedsMenuFilter() || !FDisabledPopupMenuItems.Empty(); }
+bool TWebHost::NeedsMenuFilter() {
+  return TCustomWebHost::NeedsMenuFilter() || !FDisabledPopupMenuItems.Empty();
+}
 
 void TWebHost::FilterContextMenu(TObject* Sender, DWORD ID, HMENU Menu, IDispatch* Context) {
   TCustomWebHost::FilterContextMenu(Sender, ID, Menu, Context);
@@ -224,7 +232,9 @@ void TWebHost::FilterContextMenu(TObject* Sender, DWORD ID, HMENU Menu, IDispatc
 
 // --- HTML text ----------------------------------------------------------------------------------
 
-void TWebHost::ShowBlankPage() { Navigate(L"about:blank"); }
+void TWebHost::ShowBlankPage() {
+  Navigate(L"about:blank");
+}
 
 void TWebHost::SetHTMLCode(const std::vector<std::string>& lines) {
   FHTMLCode = lines;
@@ -341,7 +351,9 @@ void TWebHost::PublishRegistryAgent() {
   FRegistryAgent = HoldRegistryAgent(GbkToWide(kRegistryAgentPrefix + FUserAgent + ")"));
 }
 
-void TWebHost::WithdrawRegistryAgent() { FRegistryAgent.Release(); }
+void TWebHost::WithdrawRegistryAgent() {
+  FRegistryAgent.Release();
+}
 
 void TWebHost::ApplyProxySettings() {
   // Only a running unit puts the user's own proxy back at the end: without

@@ -94,8 +94,10 @@ class TMessageHandled {
 };
 
 using TMsgEvent = std::function<void(TObject* Sender, TMessage& Msg, TMessageHandled& Handled)>;
-using TOnBusyWait = std::function<void(TObject* Sender, DWORD AStartTime, DWORD& TimeOut, bool& Cancel)>;
-using TWindowStateChangedEvent = std::function<void(TObject* Sender, DWORD dwFlags, DWORD dwValidFlagsMask)>;
+using TOnBusyWait =
+    std::function<void(TObject* Sender, DWORD AStartTime, DWORD& TimeOut, bool& Cancel)>;
+using TWindowStateChangedEvent =
+    std::function<void(TObject* Sender, DWORD dwFlags, DWORD dwValidFlagsMask)>;
 
 class TWebHost : public TCustomWebHost {
  public:
@@ -115,7 +117,9 @@ class TWebHost : public TCustomWebHost {
   bool EnableMessageHandler() const noexcept { return FEnableMessageHandler; }
   void SetEnableMessageHandler(bool value) noexcept { FEnableMessageHandler = value; }
   TIEPopupMenuItemSet DisabledPopupMenuItems() const noexcept { return FDisabledPopupMenuItems; }
-  void SetDisabledPopupMenuItems(TIEPopupMenuItemSet value) noexcept { FDisabledPopupMenuItems = value; }
+  void SetDisabledPopupMenuItems(TIEPopupMenuItemSet value) noexcept {
+    FDisabledPopupMenuItems = value;
+  }
   TDisableErrors& DisableErrors() noexcept { return FDisableErrors; }
   TDialogBoxes& DialogBoxes() noexcept { return FDialogBoxes; }
   TPrintOptions& PrintOptions() noexcept { return FPrintOptions; }
@@ -164,7 +168,7 @@ class TWebHost : public TCustomWebHost {
   TCloseQueryEvent OnCloseQuery;
   TMsgEvent OnMessage;
   TShowDialogEvent OnShowDialog;
-  TOnBusyWait OnBusyWait;  // kept; nothing raises it
+  TOnBusyWait OnBusyWait;                         // kept; nothing raises it
   TWindowStateChangedEvent OnWindowStateChanged;  // kept; nothing raises it
   // OnVisible is the control wrapper's slot: raised by the control, and when
   // the component's own visibility changed (True = -1).

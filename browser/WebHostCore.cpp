@@ -17,14 +17,16 @@ using Microsoft::WRL::ComPtr;
 namespace kvx {
 
 const DWORD UIOptionFlagTable[29] = {
-    0x1,     0x2,      0x4,      0x8,      0x10,     0x20,      0x40,      0x80,      0x100,     0x200,
-    0x400,   0x800,    0x1000,   0x2000,   0x4000,   0x10000,   0x20000,   0x40000,   0x80000,   0x100000,
-    0x200000, 0x400000, 0x800000, 0x1000000, 0x2000000, 0x4000000, 0x8000000, 0x10000000, 0x20000000,
+    0x1,       0x2,       0x4,       0x8,        0x10,       0x20,     0x40,     0x80,
+    0x100,     0x200,     0x400,     0x800,      0x1000,     0x2000,   0x4000,   0x10000,
+    0x20000,   0x40000,   0x80000,   0x100000,   0x200000,   0x400000, 0x800000, 0x1000000,
+    0x2000000, 0x4000000, 0x8000000, 0x10000000, 0x20000000,
 };
 
 const DWORD DownloadOptionFlagTable[19] = {
-    0x10,   0x20,   0x40,    0x80,    0x100,   0x200,   0x400,      0x800,      0x1000,     0x2000,
-    0x4000, 0x8000, 0x10000, 0x20000, 0x40000, 0x10000000, 0x20000000, 0x40000000, 0x80000000,
+    0x10,    0x20,       0x40,       0x80,       0x100,      0x200,   0x400,
+    0x800,   0x1000,     0x2000,     0x4000,     0x8000,     0x10000, 0x20000,
+    0x40000, 0x10000000, 0x20000000, 0x40000000, 0x80000000,
 };
 
 namespace {
@@ -56,33 +58,49 @@ class TRestoreFlag {
 TCustomWebHost::TCustomWebHost(TWinControl* parent) : TBrowserControl(parent) {
   FFocusChangeAllowed = true;
   FScriptErrorAction = TScriptErrorAction::eaContinue;
-  SetDownloadOptions({TDownloadControlOption::DownloadImages, TDownloadControlOption::DownloadVideos,
+  SetDownloadOptions({TDownloadControlOption::DownloadImages,
+                      TDownloadControlOption::DownloadVideos,
                       TDownloadControlOption::DownloadBGSounds});
-  SetUserInterfaceOptions({TUserInterfaceOption::EnablesFormsAutoComplete, TUserInterfaceOption::EnableThemes});
+  SetUserInterfaceOptions(
+      {TUserInterfaceOption::EnablesFormsAutoComplete, TUserInterfaceOption::EnableThemes});
   FDropHandlingType = TDragDropHandlingType::ddtMS;
-  FDisableCtrlShortcuts.assign(1, 'N');  // (assigning the literal trips a false -Wrestrict of GCC 12)
+  FDisableCtrlShortcuts.assign(1,
+                               'N');  // (assigning the literal trips a false -Wrestrict of GCC 12)
 }
 
-TCustomWebHost::~TCustomWebHost() { ShutDown(); }
+TCustomWebHost::~TCustomWebHost() {
+  ShutDown();
+}
 
 IUnknown* TCustomWebHost::SiteInterface(REFIID iid) noexcept {
   using TRow = TSiteInterface<TCustomWebHost>;
   static const TRow kInterfaces[] = {
-      {&__uuidof(IDocHostUIHandler), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FUIHandler; }},
-      {&__uuidof(IDocHostUIHandler2), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FUIHandler; }},
-      {&__uuidof(IDocHostShowUI), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FShowUI; }},
-      {&__uuidof(IOleCommandTarget), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FCommandTarget; }},
-      {&__uuidof(IServiceProvider), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FServiceProvider; }},
+      {&__uuidof(IDocHostUIHandler),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FUIHandler; }},
+      {&__uuidof(IDocHostUIHandler2),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FUIHandler; }},
+      {&__uuidof(IDocHostShowUI),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FShowUI; }},
+      {&__uuidof(IOleCommandTarget),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FCommandTarget; }},
+      {&__uuidof(IServiceProvider),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FServiceProvider; }},
       {&__uuidof(INewWindowManager),
        [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FNewWindowManager; }},
-      {&__uuidof(IProtectFocus), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FProtectFocus; }},
-      {&__uuidof(IDownloadManager), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FDownloadManager; }},
-      {&__uuidof(IHostBehaviorInit), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FBehaviorInit; }},
+      {&__uuidof(IProtectFocus),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FProtectFocus; }},
+      {&__uuidof(IDownloadManager),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FDownloadManager; }},
+      {&__uuidof(IHostBehaviorInit),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FBehaviorInit; }},
       {&__uuidof(IHTMLOMWindowServices),
        [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FWindowServices; }},
-      {&__uuidof(IZoomEvents), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FZoomEvents; }},
-      {&__uuidof(IAuthenticate), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FAuthenticate; }},
-      {&__uuidof(IDropTarget), [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FDropTarget; }},
+      {&__uuidof(IZoomEvents),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FZoomEvents; }},
+      {&__uuidof(IAuthenticate),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FAuthenticate; }},
+      {&__uuidof(IDropTarget),
+       [](TCustomWebHost& h) noexcept -> IUnknown* { return &h.FDropTarget; }},
   };
   if (IUnknown* found = FindSiteInterface(kInterfaces, *this, iid)) return found;
   return TBrowserControl::SiteInterface(iid);
@@ -113,20 +131,23 @@ void TCustomWebHost::AnnounceAmbientChange(DISPID id) {
   control->OnAmbientPropertyChange(id);
 }
 
-// --- document commands, zoom and activation -------------------------------------------------------
+// --- document commands, zoom and activation
+// -------------------------------------------------------
 
 HWND TCustomWebHost::FindChildWindowByClass(const wchar_t* className) {
   if (!HandleAllocated() || !className) return nullptr;
   wchar_t name[256];
-  for (HWND window = ::GetWindow(Handle(), GW_CHILD); window; window = ::GetWindow(window, GW_CHILD)) {
-    if (GetClassNameW(window, name, static_cast<int>(std::size(name))) > 0 && wcscmp(name, className) == 0)
+  for (HWND window = ::GetWindow(Handle(), GW_CHILD); window;
+       window = ::GetWindow(window, GW_CHILD)) {
+    if (GetClassNameW(window, name, static_cast<int>(std::size(name))) > 0 &&
+        wcscmp(name, className) == 0)
       return window;
   }
   return nullptr;
 }
 
-HRESULT TCustomWebHost::ExecDocumentCommand(const GUID* group, DWORD command, DWORD option, VARIANT* vaIn,
-                                            VARIANT* vaOut) {
+HRESULT TCustomWebHost::ExecDocumentCommand(const GUID* group, DWORD command, DWORD option,
+                                            VARIANT* vaIn, VARIANT* vaOut) {
   ComPtr<IOleCommandTarget> target;
   ComPtr<IDispatch> document = Document();
   if (!document || FAILED(document.As(&target)) || !target) return E_UNEXPECTED;
@@ -135,7 +156,8 @@ HRESULT TCustomWebHost::ExecDocumentCommand(const GUID* group, DWORD command, DW
 
 void TCustomWebHost::SetZoomLevel(int level) {
   TVariant range;
-  if (FAILED(ExecDocumentCommand(nullptr, OLECMDID_GETZOOMRANGE, OLECMDEXECOPT_DONTPROMPTUSER, nullptr, &range)))
+  if (FAILED(ExecDocumentCommand(nullptr, OLECMDID_GETZOOMRANGE, OLECMDEXECOPT_DONTPROMPTUSER,
+                                 nullptr, &range)))
     return;  // no document to zoom
   if (range.Type() == VT_I4 || range.Type() == VT_UI4) {
     const auto bounds = static_cast<std::uint32_t>(V_I4(&range.Get()));

@@ -119,67 +119,80 @@ enum class TDragDropHandlingType : std::uint8_t { ddtMS, ddtMy, ddtCustom, ddtNo
 
 // --- events (sender first, answers through references)
 using TGetHostInfoEvent = std::function<void(TCustomWebHost* Sender, DOCHOSTUIINFO& pInfo)>;
-using TShowContextMenuEvent = std::function<void(TCustomWebHost* Sender, DWORD dwID, const POINT* ppt,
-                                                 IUnknown* CommandTarget, IDispatch* Context, HRESULT& Result)>;
-using TShowUIEvent = std::function<void(TCustomWebHost* Sender, DWORD dwID, IOleInPlaceActiveObject* pActiveObject,
-                                        IOleCommandTarget* pCommandTarget, IOleInPlaceFrame* pFrame,
-                                        IOleInPlaceUIWindow* pDoc, HRESULT& Rezult)>;
+using TShowContextMenuEvent =
+    std::function<void(TCustomWebHost* Sender, DWORD dwID, const POINT* ppt,
+                       IUnknown* CommandTarget, IDispatch* Context, HRESULT& Result)>;
+using TShowUIEvent =
+    std::function<void(TCustomWebHost* Sender, DWORD dwID, IOleInPlaceActiveObject* pActiveObject,
+                       IOleCommandTarget* pCommandTarget, IOleInPlaceFrame* pFrame,
+                       IOleInPlaceUIWindow* pDoc, HRESULT& Rezult)>;
 using TBrowserNotifyEvent = std::function<void(TObject* Sender, HRESULT& Rezult)>;
 using TEnableModelessEvent = std::function<void(TCustomWebHost* Sender, BOOL fEnable)>;
 using TOnActivateEvent = std::function<void(TCustomWebHost* Sender, BOOL fActivate)>;
 using TResizeBorderEvent = std::function<void(TCustomWebHost* Sender, const RECT* prcBorder,
                                               IOleInPlaceUIWindow* pUIWindow, BOOL fRameWindow)>;
-using TTranslateAcceleratorEvent = std::function<void(TCustomWebHost* Sender, const MSG* lpMsg,
-                                                      const GUID* pguidCmdGroup, DWORD nCmdID, bool& Done)>;
+using TTranslateAcceleratorEvent = std::function<void(
+    TCustomWebHost* Sender, const MSG* lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID, bool& Done)>;
 using TMaskedCtrlCharEvent = std::function<void(TCustomWebHost* Sender, char MaskedChar)>;
-using TTranslateUrlEvent = std::function<void(TCustomWebHost* Sender, const wchar_t* pchURLIn, std::wstring& ppchURLOut)>;
-using TGetExternalEvent = std::function<void(TCustomWebHost* Sender, Microsoft::WRL::ComPtr<IDispatch>& ppDispatch)>;
+using TTranslateUrlEvent =
+    std::function<void(TCustomWebHost* Sender, const wchar_t* pchURLIn, std::wstring& ppchURLOut)>;
+using TGetExternalEvent =
+    std::function<void(TCustomWebHost* Sender, Microsoft::WRL::ComPtr<IDispatch>& ppDispatch)>;
 using TFilterDataObjectEvent = std::function<void(TCustomWebHost* Sender, IDataObject* pDO,
                                                   Microsoft::WRL::ComPtr<IDataObject>& ppDORet)>;
-using TMenuPreprocess = std::function<void(TObject* Sender, DWORD ID, HMENU Menu, IDispatch* Context)>;
-using TShowMessageEvent =
-    std::function<HRESULT(TObject* Sender, HWND hwnd, const wchar_t* lpstrText, const wchar_t* lpstrCaption,
-                          DWORD dwType, const wchar_t* lpstrHelpFile, DWORD dwHelpContext, LRESULT& plResult)>;
-using TShowHelpEvent =
-    std::function<HRESULT(TObject* Sender, HWND hwnd, const wchar_t* pszHelpFile, UINT uCommand, DWORD dwData,
-                          POINT ptMouse, Microsoft::WRL::ComPtr<IDispatch>& pDispatchObjectHit)>;
+using TMenuPreprocess =
+    std::function<void(TObject* Sender, DWORD ID, HMENU Menu, IDispatch* Context)>;
+using TShowMessageEvent = std::function<HRESULT(
+    TObject* Sender, HWND hwnd, const wchar_t* lpstrText, const wchar_t* lpstrCaption, DWORD dwType,
+    const wchar_t* lpstrHelpFile, DWORD dwHelpContext, LRESULT& plResult)>;
+using TShowHelpEvent = std::function<HRESULT(
+    TObject* Sender, HWND hwnd, const wchar_t* pszHelpFile, UINT uCommand, DWORD dwData,
+    POINT ptMouse, Microsoft::WRL::ComPtr<IDispatch>& pDispatchObjectHit)>;
 // The texts of a script error, 8-bit (GBK).
-using TScriptErrorEvent =
-    std::function<void(TObject* Sender, const std::string& ErrorLine, const std::string& ErrorCharacter,
-                       const std::string& ErrorCode, const std::string& ErrorMessage, const std::string& ErrorUrl,
-                       TScriptErrorAction& ScriptErrorAction)>;
+using TScriptErrorEvent = std::function<void(
+    TObject* Sender, const std::string& ErrorLine, const std::string& ErrorCharacter,
+    const std::string& ErrorCode, const std::string& ErrorMessage, const std::string& ErrorUrl,
+    TScriptErrorAction& ScriptErrorAction)>;
 using TRefreshEvent = std::function<void(TCustomWebHost* Sender, int CmdID, bool& Cancel)>;
-using TComTargetExecEvent = std::function<void(TObject* Sender, const GUID* CmdGroup, DWORD nCmdID, DWORD nCmdexecopt,
-                                               const VARIANT* vaIn, VARIANT* vaOut, HRESULT& Rezult)>;
+using TComTargetExecEvent =
+    std::function<void(TObject* Sender, const GUID* CmdGroup, DWORD nCmdID, DWORD nCmdexecopt,
+                       const VARIANT* vaIn, VARIANT* vaOut, HRESULT& Rezult)>;
 
 using TBoolQueryEvent = std::function<void(TObject* Sender, BOOL& Value)>;
-using TGetIDsOfNamesEvent = std::function<void(TObject* Sender, REFIID IID, LPOLESTR* Names, UINT NameCount,
-                                               LCID LocaleID, DISPID* DispIDs, HRESULT& Rezult)>;
-using TGetTypeInfoEvent = std::function<void(TObject* Sender, UINT Index, LCID LocaleID,
-                                             Microsoft::WRL::ComPtr<ITypeInfo>& TypeInfo, HRESULT& Rezult)>;
+using TGetIDsOfNamesEvent =
+    std::function<void(TObject* Sender, REFIID IID, LPOLESTR* Names, UINT NameCount, LCID LocaleID,
+                       DISPID* DispIDs, HRESULT& Rezult)>;
+using TGetTypeInfoEvent =
+    std::function<void(TObject* Sender, UINT Index, LCID LocaleID,
+                       Microsoft::WRL::ComPtr<ITypeInfo>& TypeInfo, HRESULT& Rezult)>;
 using TGetTypeInfoCountEvent = std::function<void(TObject* Sender, UINT& Count, HRESULT& Rezult)>;
-using TInvokeEvent = std::function<void(TObject* Sender, DISPID DispID, REFIID IID, LCID LocaleID, WORD Flags,
-                                        DISPPARAMS& Params, VARIANT* VarResult, EXCEPINFO* ExcepInfo, UINT* ArgErr,
-                                        HRESULT& Rezult)>;
-using TZoomPercentChangedEvent = std::function<HRESULT(TCustomWebHost* Sender, ULONG ulZoomPercent)>;
-using TGetDropTargetEvent = std::function<void(TCustomWebHost* Sender, Microsoft::WRL::ComPtr<IDropTarget>& DropTarget)>;
-using TOnDragEnterEvent = std::function<void(TObject* Sender, IDataObject* dataObj, DWORD grfKeyState, POINTL pt,
-                                             DWORD& dwEffect, HRESULT& Rezult)>;
-using TOnDragOverEvent =
-    std::function<void(TObject* Sender, DWORD grfKeyState, POINTL pt, DWORD& dwEffect, HRESULT& Rezult)>;
+using TInvokeEvent = std::function<void(TObject* Sender, DISPID DispID, REFIID IID, LCID LocaleID,
+                                        WORD Flags, DISPPARAMS& Params, VARIANT* VarResult,
+                                        EXCEPINFO* ExcepInfo, UINT* ArgErr, HRESULT& Rezult)>;
+using TZoomPercentChangedEvent =
+    std::function<HRESULT(TCustomWebHost* Sender, ULONG ulZoomPercent)>;
+using TGetDropTargetEvent =
+    std::function<void(TCustomWebHost* Sender, Microsoft::WRL::ComPtr<IDropTarget>& DropTarget)>;
+using TOnDragEnterEvent =
+    std::function<void(TObject* Sender, IDataObject* dataObj, DWORD grfKeyState, POINTL pt,
+                       DWORD& dwEffect, HRESULT& Rezult)>;
+using TOnDragOverEvent = std::function<void(TObject* Sender, DWORD grfKeyState, POINTL pt,
+                                            DWORD& dwEffect, HRESULT& Rezult)>;
 using TOnDropEvent = TOnDragEnterEvent;
-using TQueryServiceEvent =
-    std::function<void(TObject* Sender, REFGUID rsid, REFIID iid, Microsoft::WRL::ComPtr<IUnknown>& Obj)>;
+using TQueryServiceEvent = std::function<void(TObject* Sender, REFGUID rsid, REFIID iid,
+                                              Microsoft::WRL::ComPtr<IUnknown>& Obj)>;
 using TEvaluateNewWindowEvent =
     std::function<void(TCustomWebHost* Sender, const wchar_t* pszUrl, const wchar_t* pszName,
-                       const wchar_t* pszUrlContext, const wchar_t* pszFeatures, BOOL fReplace, DWORD dwFlags,
-                       DWORD dwUserActionTime, HRESULT& Rezult)>;
-using TDownloadEvent = std::function<void(TCustomWebHost* Sender, IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb,
-                                          LONG grfBINDF, BINDINFO* pBindInfo, const wchar_t* pszHeaders,
-                                          const wchar_t* pszRedir, UINT uiCP, HRESULT& Rezult)>;
+                       const wchar_t* pszUrlContext, const wchar_t* pszFeatures, BOOL fReplace,
+                       DWORD dwFlags, DWORD dwUserActionTime, HRESULT& Rezult)>;
+using TDownloadEvent =
+    std::function<void(TCustomWebHost* Sender, IMoniker* pmk, IBindCtx* pbc, DWORD dwBindVerb,
+                       LONG grfBINDF, BINDINFO* pBindInfo, const wchar_t* pszHeaders,
+                       const wchar_t* pszRedir, UINT uiCP, HRESULT& Rezult)>;
 using TOMWindowMoveEvent = std::function<void(TCustomWebHost* Sender, int cx, int cy)>;
-using TAuthenticateEvent = std::function<void(TCustomWebHost* Sender, HWND& hwnd, std::wstring& szUserName,
-                                              std::wstring& szPassWord, HRESULT& Rezult)>;
+using TAuthenticateEvent =
+    std::function<void(TCustomWebHost* Sender, HWND& hwnd, std::wstring& szUserName,
+                       std::wstring& szPassWord, HRESULT& Rezult)>;
 // The ambient user agent's supplier: answers S_OK with the agent (8-bit) or
 // anything else for none.
 using TAmbientAgentSupplier = std::function<HRESULT(std::string& agent)>;
@@ -223,14 +236,17 @@ class TCustomWebHost : public TBrowserControl {
   void SetFocusChangeAllowed(bool value) noexcept { FFocusChangeAllowed = value; }
   bool AmbientDesignMode() const noexcept { return FAmbientDesignMode; }
   HWND ParkedWindow() const noexcept { return FParkedWindow; }
-  void SetAmbientAgentSupplier(TAmbientAgentSupplier supplier) { FAmbientAgentSupplier = std::move(supplier); }
+  void SetAmbientAgentSupplier(TAmbientAgentSupplier supplier) {
+    FAmbientAgentSupplier = std::move(supplier);
+  }
 
   // --- operations
   // The first window of the given class down the chain of first children of
   // the component's window (never across siblings); null when none.
   HWND FindChildWindowByClass(const wchar_t* className);
   // Exec on the current document's command target; E_UNEXPECTED without one.
-  HRESULT ExecDocumentCommand(const GUID* group, DWORD command, DWORD option, VARIANT* vaIn, VARIANT* vaOut);
+  HRESULT ExecDocumentCommand(const GUID* group, DWORD command, DWORD option, VARIANT* vaIn,
+                              VARIANT* vaOut);
   // Sets the document's zoom, held to the range the document reports.
   void SetZoomLevel(int level);
   // Gives the document the user-interface focus.
@@ -284,7 +300,8 @@ class TCustomWebHost : public TBrowserControl {
   // IDispatch: the host's own type information questions go to the events.
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
   STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept override;
-  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept override;
+  STDMETHODIMP GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                             DISPID* ids) noexcept override;
 
  protected:
   // Whether a key message is a Ctrl shortcut the host swallows.
@@ -303,8 +320,8 @@ class TCustomWebHost : public TBrowserControl {
   // The host's own ambient properties (download flags, user agent, user
   // mode), then the standard ones, then OnInvoke. Never raises: an error
   // inside is answered DISP_E_EXCEPTION with the caller's EXCEPINFO filled.
-  HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* exception, UINT* argError) override;
+  HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
   // While the form's window is made again, the control's window waits on the
   // application window (ParkedWindow) and comes back as the host's window:
   // the control stays in place with its page. The host's end destroys it.
@@ -328,7 +345,8 @@ class TCustomWebHost : public TBrowserControl {
   friend class TDocHostDropTarget;
 
   // The context menu the host shows itself (the platform's, filtered).
-  HRESULT ShowFilteredContextMenu(DWORD dwID, const POINT* ppt, IUnknown* commandTarget, IDispatch* context);
+  HRESULT ShowFilteredContextMenu(DWORD dwID, const POINT* ppt, IUnknown* commandTarget,
+                                  IDispatch* context);
   // Asks the control to read one ambient property again.
   void AnnounceAmbientChange(DISPID id);
   // The drop target DropHandlingType gives, or none (the control's own for

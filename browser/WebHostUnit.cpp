@@ -25,7 +25,8 @@ std::uint16_t ReadX87ControlWord() noexcept {
   __asm__ __volatile__("fnstcw %0" : "=m"(word));
   return word;
 #else
-  return TFloatingPointControl{}.X87;  // a compiler without x87 access does not use that unit either
+  return TFloatingPointControl{}
+      .X87;  // a compiler without x87 access does not use that unit either
 #endif
 }
 
@@ -59,7 +60,8 @@ TFloatingPointControl DefaultFloatingPointControl() noexcept {
   return gRunning ? gRunning->SavedFloatingPointControl() : kProcessStartControl;
 }
 
-TWebHostUnit::TWebHostUnit(TApplication& application, TSettingsJournal& journal) : FJournal(journal) {
+TWebHostUnit::TWebHostUnit(TApplication& application, TSettingsJournal& journal)
+    : FJournal(journal) {
   if (gRunning) throw Exception("The browser component's unit runs already");
   // A copy that ended without putting the user's settings back (killed, or
   // crashed) left them in the journal: back they go before anything else.
@@ -90,7 +92,9 @@ TWebHostUnit::~TWebHostUnit() {
   if (FWheelHookOwned) RemoveWheelFocusHook();
 }
 
-TWebHostUnit* TWebHostUnit::Running() noexcept { return gRunning; }
+TWebHostUnit* TWebHostUnit::Running() noexcept {
+  return gRunning;
+}
 
 bool TWebHostUnit::ApplyProxy(const TProxySettings& settings) {
   TJournalHold hold = HoldProxySettings(settings, FJournal);

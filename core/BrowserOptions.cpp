@@ -24,7 +24,8 @@ bool IsBlankAddress(std::string_view url) {
   const std::string address = AsciiUpperCase(TrimBlanks(url));
   if (address.empty()) return true;
   if (address.compare(0, blank.size(), blank) != 0) return false;
-  return address.size() == blank.size() || address[blank.size()] == '#' || address[blank.size()] == '?';
+  return address.size() == blank.size() || address[blank.size()] == '#' ||
+         address[blank.size()] == '?';
 }
 
 }  // namespace

@@ -44,7 +44,8 @@ enum class TNewWindowAction {
 // replace the application's page with an empty one. The application's own
 // dialogs (htmlDialog: a page's modal or modeless dialog) are no browser
 // windows: they open as the platform opens them, whatever the option.
-TNewWindowAction DecideNewWindow(TNewWindowMode mode, std::string_view url, bool htmlDialog = false);
+TNewWindowAction DecideNewWindow(TNewWindowMode mode, std::string_view url,
+                                 bool htmlDialog = false);
 
 // The notice for an unknown value of a [浏览器] option (GBK): names the file,
 // section, key and value, says the option is ignored, and lists the allowed

@@ -21,6 +21,8 @@ std::string WideToGbk(std::wstring_view wide);
 std::wstring Utf8ToWide(std::string_view utf8);
 
 // True for a byte that starts a two-byte GBK character.
-constexpr bool IsGbkLeadByte(unsigned char c) noexcept { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsGbkLeadByte(unsigned char c) noexcept {
+  return c >= 0x81 && c <= 0xFE;
+}
 
 }  // namespace kvx

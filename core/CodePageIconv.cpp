@@ -25,8 +25,8 @@ class TIconv {
 
 // Converts in; on an invalid or incomplete input sequence emits `replacement`
 // (already in the target encoding) and skips `skip` input bytes.
-std::string Convert(const char* to, const char* from, std::string_view in, std::string_view replacement,
-                    size_t skip) {
+std::string Convert(const char* to, const char* from, std::string_view in,
+                    std::string_view replacement, size_t skip) {
   TIconv cd(to, from);
   if (!cd.Valid()) return {};
   std::string out;
@@ -58,13 +58,15 @@ std::wstring GbkToWide(std::string_view gbk) {
   std::string bytes =
       Convert("WCHAR_T", "CP936", gbk,
               std::string_view(reinterpret_cast<const char*>(&replacement), sizeof replacement), 1);
-  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                      bytes.size() / sizeof(wchar_t));
 }
 
 std::string WideToGbk(std::wstring_view wide) {
-  return Convert("CP936", "WCHAR_T",
-                 std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)),
-                 "?", sizeof(wchar_t));
+  return Convert(
+      "CP936", "WCHAR_T",
+      std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)),
+      "?", sizeof(wchar_t));
 }
 
 }  // namespace kvx

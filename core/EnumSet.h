@@ -36,7 +36,9 @@ class TEnumSet {
     return *this;
   }
   friend constexpr bool operator==(TEnumSet a, TEnumSet b) noexcept { return a.FBits == b.FBits; }
-  friend constexpr TEnumSet operator|(TEnumSet a, TEnumSet b) noexcept { return FromBits(a.FBits | b.FBits); }
+  friend constexpr TEnumSet operator|(TEnumSet a, TEnumSet b) noexcept {
+    return FromBits(a.FBits | b.FBits);
+  }
 
  private:
   static constexpr std::uint32_t Bit(E member) noexcept {

@@ -126,14 +126,17 @@ TDockConversion ConvertDockGeometry(const std::vector<std::string>& items) {
     if (i >= items.size()) {
       // 只有N项，需要4项。
       result.Error = std::string(invalid) + "\xD6\xBB\xD3\xD0" + std::to_string(items.size()) +
-                     "\xCF\xEE\xA3\xAC\xD0\xE8\xD2\xAA" "4" "\xCF\xEE\xA1\xA3";
+                     "\xCF\xEE\xA3\xAC\xD0\xE8\xD2\xAA"
+                     "4"
+                     "\xCF\xEE\xA1\xA3";
       return result;
     }
     std::optional<std::int32_t> value = ParseInt32(items[i]);
     if (!value) {
       // 第N项“...”不是整数。 The item is cut short: the box is no place for a page of junk.
-      result.Error = std::string(invalid) + "\xB5\xDA" + std::to_string(i + 1) + "\xCF\xEE\xA1\xB0" +
-                     QuotedItem(items[i], 64) + "\xA1\xB1\xB2\xBB\xCA\xC7\xD5\xFB\xCA\xFD\xA1\xA3";
+      result.Error = std::string(invalid) + "\xB5\xDA" + std::to_string(i + 1) +
+                     "\xCF\xEE\xA1\xB0" + QuotedItem(items[i], 64) +
+                     "\xA1\xB1\xB2\xBB\xCA\xC7\xD5\xFB\xCA\xFD\xA1\xA3";
       return result;
     }
     result.Values[i] = *value;

@@ -39,10 +39,10 @@ enum class TLauncherCommand {
 
 // The GBK texts of the commands, compared byte for byte.
 inline constexpr std::string_view LauncherMaximiseText = "\xD7\xEE\xB4\xF3\xBB\xAF";  // 最大化
-inline constexpr std::string_view LauncherRestoreText = "\xBB\xB9\xD4\xAD";          // 还原
-inline constexpr std::string_view LauncherToFrontText = "\xD7\xEE\xC7\xB0";          // 最前
-inline constexpr std::string_view LauncherPositionText = "\xCE\xBB\xD6\xC3";         // 位置
-inline constexpr std::string_view LauncherCloseText = "\xB9\xD8\xB1\xD5";            // 关闭
+inline constexpr std::string_view LauncherRestoreText = "\xBB\xB9\xD4\xAD";           // 还原
+inline constexpr std::string_view LauncherToFrontText = "\xD7\xEE\xC7\xB0";           // 最前
+inline constexpr std::string_view LauncherPositionText = "\xCE\xBB\xD6\xC3";          // 位置
+inline constexpr std::string_view LauncherCloseText = "\xB9\xD8\xB1\xD5";             // 关闭
 
 // What a message of exactly one item asks for.
 TLauncherCommand ClassifyLauncherItem(std::string_view item) noexcept;

@@ -8,9 +8,13 @@ namespace kvx {
 namespace {
 
 // The platform reader treats Ctrl+Z (an old end-of-file marker) as a blank too.
-bool IsProfileBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r') || c == 0x1A; }
+bool IsProfileBlank(wchar_t c) {
+  return c == L' ' || (c >= L'\t' && c <= L'\r') || c == 0x1A;
+}
 
-wchar_t FoldAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+wchar_t FoldAscii(wchar_t c) {
+  return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+}
 
 // A name read from the file ends at an embedded NUL, as the C string it becomes.
 std::wstring_view UpToNul(std::wstring_view s) {

@@ -31,8 +31,8 @@ enum class TStartMode {
 
 struct TStartupPlan {
   TStartMode Mode = TStartMode::smMaximised;
-  TDockGeometry Dock;   // all zero unless placed or fallen back
-  std::string Address;  // parameter 5 as given (GBK), only in smPlaced mode
+  TDockGeometry Dock;     // all zero unless placed or fallen back
+  std::string Address;    // parameter 5 as given (GBK), only in smPlaced mode
   bool Navigate = false;  // smPlaced and the address is not blank
 };
 

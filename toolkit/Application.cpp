@@ -18,7 +18,9 @@ TApplication* gApplication = nullptr;
 
 constexpr wchar_t kApplicationWindowClass[] = L"KorvexaApplication";
 
-std::string DefaultTitle() { return WideToGbk(std::filesystem::path(ModuleFileName()).stem().wstring()); }
+std::string DefaultTitle() {
+  return WideToGbk(std::filesystem::path(ModuleFileName()).stem().wstring());
+}
 
 }  // namespace
 
@@ -43,8 +45,8 @@ TApplication::TApplication() : Title(DefaultTitle()) {
   }
   // A tool window is never on the task bar; without a title nobody looking
   // for a window by its caption finds this one.
-  FWindow.Reset(CreateWindowExW(WS_EX_TOOLWINDOW, kApplicationWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, instance, this));
+  FWindow.Reset(CreateWindowExW(WS_EX_TOOLWINDOW, kApplicationWindowClass, L"", WS_POPUP, 0, 0, 0,
+                                0, nullptr, nullptr, instance, this));
   if (!FWindow) throw Exception("Error creating window");
   if (!gApplication) gApplication = this;
 }
@@ -55,9 +57,11 @@ TApplication::~TApplication() {
   if (FWindow) SetWindowLongPtrW(FWindow.Get(), GWLP_USERDATA, 0);
 }
 
-LRESULT CALLBACK TApplication::WindowProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK TApplication::WindowProcedure(HWND window, UINT msg, WPARAM wParam,
+                                               LPARAM lParam) noexcept {
   if (msg == WM_NCCREATE) {
-    auto* self = static_cast<TApplication*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    auto* self =
+        static_cast<TApplication*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -77,7 +81,8 @@ void TApplication::WndProc(HWND window, TMessage& message) {
   ids.reserve(FHooks.size());
   for (const auto& entry : FHooks) ids.push_back(entry.first);
   for (int id : ids) {
-    auto found = std::find_if(FHooks.begin(), FHooks.end(), [id](const auto& entry) { return entry.first == id; });
+    auto found = std::find_if(FHooks.begin(), FHooks.end(),
+                              [id](const auto& entry) { return entry.first == id; });
     if (found == FHooks.end()) continue;
     TWindowHook hook = found->second;  // a copy: removal must not destroy it while it runs
     if (hook(message)) return;
@@ -176,7 +181,9 @@ void TApplication::Terminate() {
   WakeUp();
 }
 
-void TApplication::WakeUp() noexcept { PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); }
+void TApplication::WakeUp() noexcept {
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
+}
 
 bool TApplication::IsKeyMessage(MSG& msg) {
   const UINT m = msg.message;
@@ -216,10 +223,23 @@ bool TApplication::IsKeyMessage(MSG& msg) {
   const WPARAM key = msg.wParam;
   UINT wants = 0;
   switch (key) {
-    case VK_TAB: wants = DLGC_WANTTAB; break;
-    case VK_RETURN: case VK_ESCAPE: case VK_EXECUTE: case VK_CANCEL: wants = 0; break;
-    case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN: wants = DLGC_WANTARROWS; break;
-    default: return false;
+    case VK_TAB:
+      wants = DLGC_WANTTAB;
+      break;
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_EXECUTE:
+    case VK_CANCEL:
+      wants = 0;
+      break;
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+      wants = DLGC_WANTARROWS;
+      break;
+    default:
+      return false;
   }
   LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&msg));
   if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | wants)) return false;

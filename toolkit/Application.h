@@ -98,7 +98,8 @@ class TApplication : public TObject {
   void WakeUp() noexcept;
 
  private:
-  static LRESULT CALLBACK WindowProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  static LRESULT CALLBACK WindowProcedure(HWND window, UINT msg, WPARAM wParam,
+                                          LPARAM lParam) noexcept;
   void WndProc(HWND window, TMessage& message);
 
   TUniqueWindow FWindow;

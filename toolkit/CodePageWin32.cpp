@@ -22,8 +22,8 @@ std::string WideToGbk(std::wstring_view wide) {
   int length = WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
                                    nullptr, nullptr);
   std::string gbk(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), gbk.data(), length, nullptr,
-                      nullptr);
+  WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), gbk.data(), length,
+                      nullptr, nullptr);
   return gbk;
 }
 

@@ -101,7 +101,9 @@ TWinControl* TWinControl::TopLevel() noexcept {
   return control;
 }
 
-TForm* TWinControl::ParentForm() noexcept { return dynamic_cast<TForm*>(TopLevel()); }
+TForm* TWinControl::ParentForm() noexcept {
+  return dynamic_cast<TForm*>(TopLevel());
+}
 
 HWND TWinControl::Handle() {
   if (!FHandle) {
@@ -110,7 +112,8 @@ HWND TWinControl::Handle() {
       CreateWnd();
       if (!FHandle) throw Exception("Error creating window");
       UpdateBoundsFromWindow();
-      if (FontHandle()) SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
+      if (FontHandle())
+        SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
       CreateChildHandles();
       Realign();
     }
@@ -170,7 +173,8 @@ void TWinControl::CreateWnd() {
     wc.cbSize = sizeof wc;
     WNDPROC baseProc = DefWindowProcW;
     if (params.BaseClass) {
-      if (!GetClassInfoExW(nullptr, params.BaseClass, &wc)) throw Exception("Window class not found");
+      if (!GetClassInfoExW(nullptr, params.BaseClass, &wc))
+        throw Exception("Window class not found");
       baseProc = wc.lpfnWndProc;
       wc.cbSize = sizeof wc;
     } else {
@@ -185,9 +189,9 @@ void TWinControl::CreateWnd() {
     found = registry.emplace(params.ClassName, baseProc).first;
   }
   FDefWndProc = found->second;
-  HWND window = CreateWindowExW(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style,
-                                params.X, params.Y, params.Width, params.Height, params.WndParent, nullptr,
-                                instance, this);
+  HWND window = CreateWindowExW(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(),
+                                params.Style, params.X, params.Y, params.Width, params.Height,
+                                params.WndParent, nullptr, instance, this);
   if (!window) throw Exception("Error creating window");
 }
 
@@ -243,7 +247,8 @@ void TWinControl::ReleaseWindow() noexcept {
   FDefWndProc = DefWindowProcW;
 }
 
-LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam,
+                                            LPARAM lParam) noexcept {
   TWinControl* self = nullptr;
   if (msg == WM_NCCREATE) {
     self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -432,7 +437,9 @@ RECT TWinControl::ClientRect() {
   return r;
 }
 
-RECT TWinControl::AlignRect() { return ClientRect(); }
+RECT TWinControl::AlignRect() {
+  return ClientRect();
+}
 
 void TWinControl::SetAlign(TAlign align) {
   FAlign = align;
@@ -464,7 +471,8 @@ void TWinControl::Realign() {
           r.right -= c->FWidth;
           break;
         case TAlign::alClient:
-          c->SetBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
+          c->SetBounds(r.left, r.top, std::max(0L, r.right - r.left),
+                       std::max(0L, r.bottom - r.top));
           break;
         case TAlign::alNone:
           break;
@@ -479,7 +487,9 @@ void TWinControl::Realign() {
   FAligning = false;
 }
 
-void TWinControl::Resized() { Realign(); }
+void TWinControl::Resized() {
+  Realign();
+}
 
 void TWinControl::SetVisible(bool visible) {
   if (FVisible == visible) return;
@@ -535,9 +545,10 @@ HFONT TWinControl::FontHandle() {
   if (FParentFont && FParent) return FParent->FontHandle();
   if (!FFontHandle) {
     const TFont& f = Font();
-    FFontHandle.Reset(CreateFontW(f.Height, 0, 0, 0, f.Bold ? FW_BOLD : FW_NORMAL, f.Italic, f.Underline, FALSE,
-                                  f.Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, f.Name.c_str()));
+    FFontHandle.Reset(CreateFontW(f.Height, 0, 0, 0, f.Bold ? FW_BOLD : FW_NORMAL, f.Italic,
+                                  f.Underline, FALSE, f.Charset, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                  f.Name.c_str()));
   }
   return FFontHandle.Get();
 }
@@ -576,7 +587,9 @@ void TWinControl::SetFocus() {
   if (CanFocus()) ::SetFocus(Handle());
 }
 
-bool TWinControl::Focused() const noexcept { return FHandle && GetFocus() == FHandle; }
+bool TWinControl::Focused() const noexcept {
+  return FHandle && GetFocus() == FHandle;
+}
 
 bool TWinControl::ContainsFocus() const noexcept {
   HWND focus = GetFocus();

@@ -67,7 +67,7 @@ struct TCreateParams {
   DWORD ExStyle = 0;
   int X = 0, Y = 0, Width = 0, Height = 0;
   HWND WndParent = nullptr;
-  std::wstring ClassName;          // registered once per name
+  std::wstring ClassName;              // registered once per name
   const wchar_t* BaseClass = nullptr;  // a system class to take over, e.g. L"BUTTON"
   UINT ClassStyle = CS_DBLCLKS;
   LPCWSTR Cursor = IDC_ARROW;
@@ -231,7 +231,8 @@ class TWinControl : public TObject {
   template <class T, class... A>
   friend std::unique_ptr<T> CreateComponent(A&&... args);
 
-  static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+  static LRESULT CALLBACK StaticWndProc(HWND window, UINT msg, WPARAM wParam,
+                                        LPARAM lParam) noexcept;
   LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
   void Bind(HWND window) noexcept;
   void Unbind() noexcept;

@@ -23,6 +23,8 @@ class EAbort : public Exception {
   EAbort() : Exception("Operation aborted") {}
 };
 
-[[noreturn]] inline void Abort() { throw EAbort(); }
+[[noreturn]] inline void Abort() {
+  throw EAbort();
+}
 
 }  // namespace kvx

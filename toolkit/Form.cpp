@@ -58,7 +58,8 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
   if (!HandleAllocated()) return;
   RECT client = ClientRect();
   HWND window = Handle();
-  LONG keep = GetWindowLongW(window, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
+  LONG keep =
+      GetWindowLongW(window, GWL_STYLE) & (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
   DWORD newStyle = StyleForBorder() | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | keep;
   SetWindowLongW(window, GWL_STYLE, static_cast<LONG>(newStyle));
   RECT r{0, 0, client.right, client.bottom};
@@ -88,7 +89,9 @@ void TForm::SetBounds(int left, int top, int width, int height) {
   TWinControl::SetBounds(left, top, width, std::max(height, FMinHeight));
 }
 
-void TForm::SetCaption(const std::string& caption) { TWinControl::SetCaption(caption); }
+void TForm::SetCaption(const std::string& caption) {
+  TWinControl::SetCaption(caption);
+}
 
 void TForm::SetWindowState(TWindowState state) {
   FWindowState = state;
@@ -172,7 +175,8 @@ void TForm::SetActiveControl(TWinControl* control) {
   if (control && control->ParentForm() != this) throw Exception("The control is not on this form");
   if (control != FActiveControl) FFocusedWindow = nullptr;
   FActiveControl = control;
-  if (!control || !HandleAllocated() || GetActiveWindow() != Handle() || !control->CanFocus()) return;
+  if (!control || !HandleAllocated() || GetActiveWindow() != Handle() || !control->CanFocus())
+    return;
   if (control->ContainsFocus()) {
     FocusMoved(GetFocus());  // e.g. in a hosted control's document window already: leave it there
   } else {
@@ -226,7 +230,8 @@ bool TForm::FocusActiveControl() {
   if (!FActiveControl || !FActiveControl->CanFocus()) return false;
   // Back to the very window inside the control that had the focus, when it still can take it.
   HWND last = FFocusedWindow;
-  if (FActiveControl->HandleAllocated() && IsWindow(last) && IsWindowVisible(last) && IsWindowEnabled(last) &&
+  if (FActiveControl->HandleAllocated() && IsWindow(last) && IsWindowVisible(last) &&
+      IsWindowEnabled(last) &&
       (last == FActiveControl->Handle() || IsChild(FActiveControl->Handle(), last))) {
     ::SetFocus(last);
   } else {
@@ -313,7 +318,8 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGING: {
       // Whoever sizes the window, it is never lower than its minimum height.
       auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
-      if (!(pos->flags & SWP_NOSIZE) && pos->cy < FMinHeight && !IsIconic(Handle())) pos->cy = FMinHeight;
+      if (!(pos->flags & SWP_NOSIZE) && pos->cy < FMinHeight && !IsIconic(Handle()))
+        pos->cy = FMinHeight;
       break;
     }
     default:

@@ -47,19 +47,45 @@ class TUniqueHandle {
 };
 
 namespace detail {
-inline void CloseHook(HHOOK h) noexcept { UnhookWindowsHookEx(h); }
-inline void CloseRegKey(HKEY h) noexcept { RegCloseKey(h); }
-inline void CloseInternet(HINTERNET h) noexcept { InternetCloseHandle(h); }
-inline void CloseMenu(HMENU h) noexcept { DestroyMenu(h); }
-inline void CloseModule(HMODULE h) noexcept { FreeLibrary(h); }
-inline void CloseGdi(HGDIOBJ h) noexcept { DeleteObject(h); }
-inline void CloseMemDC(HDC h) noexcept { DeleteDC(h); }
-inline void CloseHGlobal(HGLOBAL h) noexcept { GlobalFree(h); }
-inline void CloseTaskMem(void* p) noexcept { CoTaskMemFree(p); }
-inline void CloseBstr(BSTR s) noexcept { SysFreeString(s); }
-inline void CloseHandleValue(HANDLE h) noexcept { CloseHandle(h); }
-inline void CloseIcon(HICON h) noexcept { DestroyIcon(h); }
-inline void CloseWindowHandle(HWND h) noexcept { DestroyWindow(h); }
+inline void CloseHook(HHOOK h) noexcept {
+  UnhookWindowsHookEx(h);
+}
+inline void CloseRegKey(HKEY h) noexcept {
+  RegCloseKey(h);
+}
+inline void CloseInternet(HINTERNET h) noexcept {
+  InternetCloseHandle(h);
+}
+inline void CloseMenu(HMENU h) noexcept {
+  DestroyMenu(h);
+}
+inline void CloseModule(HMODULE h) noexcept {
+  FreeLibrary(h);
+}
+inline void CloseGdi(HGDIOBJ h) noexcept {
+  DeleteObject(h);
+}
+inline void CloseMemDC(HDC h) noexcept {
+  DeleteDC(h);
+}
+inline void CloseHGlobal(HGLOBAL h) noexcept {
+  GlobalFree(h);
+}
+inline void CloseTaskMem(void* p) noexcept {
+  CoTaskMemFree(p);
+}
+inline void CloseBstr(BSTR s) noexcept {
+  SysFreeString(s);
+}
+inline void CloseHandleValue(HANDLE h) noexcept {
+  CloseHandle(h);
+}
+inline void CloseIcon(HICON h) noexcept {
+  DestroyIcon(h);
+}
+inline void CloseWindowHandle(HWND h) noexcept {
+  DestroyWindow(h);
+}
 }  // namespace detail
 
 using TUniqueHook = TUniqueHandle<HHOOK, detail::CloseHook>;

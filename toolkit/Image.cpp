@@ -6,7 +6,9 @@
 
 namespace kvx {
 
-TImage::TImage(TWinControl* parent) : TWinControl(parent) { SetOwnPaint(true); }
+TImage::TImage(TWinControl* parent) : TWinControl(parent) {
+  SetOwnPaint(true);
+}
 
 void TImage::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
@@ -14,8 +16,8 @@ void TImage::CreateParams(TCreateParams& params) {
 }
 
 void TImage::LoadBitmapResource(int id) {
-  auto bitmap = static_cast<HBITMAP>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  auto bitmap = static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                                IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!bitmap) throw Exception("Bitmap resource not found");
   SetBitmap(TUniqueBitmap(bitmap));
 }

@@ -6,7 +6,9 @@
 
 namespace kvx {
 
-TLabel::TLabel(TWinControl* parent) : TWinControl(parent) { SetOwnPaint(true); }
+TLabel::TLabel(TWinControl* parent) : TWinControl(parent) {
+  SetOwnPaint(true);
+}
 
 void TLabel::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
@@ -40,7 +42,8 @@ void TLabel::AdjustSize() {
   TSelectObject font(dc.Get(), FontHandle());
   std::wstring text = GbkToWide(Caption());
   RECT r{0, 0, 0, 0};
-  DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   SetBounds(Left(), Top(), r.right, r.bottom);
 }
 

@@ -35,7 +35,8 @@ bool TPopupMenu::Popup(int x, int y) {
   HWND owner = GetActiveWindow();
   if (!owner) owner = Application().Handle();
   const UINT flags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY;
-  const auto chosen = static_cast<size_t>(TrackPopupMenuEx(FMenu.Get(), flags, x, y, owner, nullptr));
+  const auto chosen =
+      static_cast<size_t>(TrackPopupMenuEx(FMenu.Get(), flags, x, y, owner, nullptr));
   if (chosen == 0 || chosen > FItems.size()) return false;
   TMenuItem& item = *FItems[chosen - 1];
   if (item.OnClick) item.OnClick(&item);

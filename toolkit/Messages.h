@@ -68,12 +68,17 @@ inline constexpr UINT WM_REQUESTFOCUS = WM_USER + 33;
 // settings change: wParam the group index, lParam the sending control.
 inline constexpr UINT CM_BUTTONPRESSED = 0x2421;
 
-constexpr bool IsToolkitNotification(UINT msg) noexcept { return msg >= CM_BASE && msg <= CM_LAST; }
-constexpr bool IsReflectedNotification(UINT msg) noexcept { return msg >= CN_BASE && msg <= CN_LAST; }
+constexpr bool IsToolkitNotification(UINT msg) noexcept {
+  return msg >= CM_BASE && msg <= CM_LAST;
+}
+constexpr bool IsReflectedNotification(UINT msg) noexcept {
+  return msg >= CN_BASE && msg <= CN_LAST;
+}
 
 static_assert(CM_LAST < CN_BASE && CN_LAST < 0xC000, "registered messages begin at 0xC000");
 static_assert(CN_LAST - CN_TO_OCM == OCM_LAST, "the reflected ranges map one to one");
-static_assert(WM_REQUESTFOCUS < OCM_FIRST || WM_REQUESTFOCUS > OCM_LAST, "outside the OLE reflected range");
+static_assert(WM_REQUESTFOCUS < OCM_FIRST || WM_REQUESTFOCUS > OCM_LAST,
+              "outside the OLE reflected range");
 static_assert(CM_BUTTONPRESSED > OCM_LAST, "outside the OLE reflected range");
 
 }  // namespace kvx

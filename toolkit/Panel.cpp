@@ -4,7 +4,9 @@
 
 namespace kvx {
 
-TPanel::TPanel(TWinControl* parent) : TWinControl(parent) { SetOwnPaint(true); }
+TPanel::TPanel(TWinControl* parent) : TWinControl(parent) {
+  SetOwnPaint(true);
+}
 
 void TPanel::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);

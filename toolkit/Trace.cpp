@@ -28,7 +28,9 @@ const TTraceSettings& Settings() noexcept {
 
 }  // namespace
 
-bool TraceEnabled() noexcept { return Settings().Enabled; }
+bool TraceEnabled() noexcept {
+  return Settings().Enabled;
+}
 
 void Trace(std::wstring_view text) noexcept {
   if (!TraceEnabled()) return;
@@ -36,20 +38,22 @@ void Trace(std::wstring_view text) noexcept {
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t stamp[32];
-    std::swprintf(stamp, 32, L"%02u:%02u:%02u.%03u ", now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    std::swprintf(stamp, 32, L"%02u:%02u:%02u.%03u ", now.wHour, now.wMinute, now.wSecond,
+                  now.wMilliseconds);
     std::wstring line = stamp;
     line.append(text);
     line.append(L"\r\n");
     OutputDebugStringW(line.c_str());
     if (!Settings().File.empty()) {
-      HANDLE file = CreateFileW(Settings().File.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+      HANDLE file =
+          CreateFileW(Settings().File.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file != INVALID_HANDLE_VALUE) {
-        int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0,
-                                        nullptr, nullptr);
+        int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                        nullptr, 0, nullptr, nullptr);
         std::string utf8(static_cast<size_t>(bytes), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), bytes, nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(),
+                            bytes, nullptr, nullptr);
         DWORD written = 0;
         WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
         CloseHandle(file);
@@ -97,7 +101,8 @@ const wchar_t* MessageName(UINT msg) noexcept {
   }
 }
 
-void TraceMessage(std::wstring_view where, HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+void TraceMessage(std::wstring_view where, HWND window, UINT msg, WPARAM wParam,
+                  LPARAM lParam) noexcept {
   if (!TraceEnabled()) return;
   wchar_t text[160];
   const wchar_t* name = MessageName(msg);
@@ -105,8 +110,9 @@ void TraceMessage(std::wstring_view where, HWND window, UINT msg, WPARAM wParam,
     std::swprintf(text, 160, L" %p %ls wParam=%llx lParam=%llx", static_cast<void*>(window), name,
                   static_cast<unsigned long long>(wParam), static_cast<unsigned long long>(lParam));
   } else {
-    std::swprintf(text, 160, L" %p message %04x wParam=%llx lParam=%llx", static_cast<void*>(window), msg,
-                  static_cast<unsigned long long>(wParam), static_cast<unsigned long long>(lParam));
+    std::swprintf(text, 160, L" %p message %04x wParam=%llx lParam=%llx",
+                  static_cast<void*>(window), msg, static_cast<unsigned long long>(wParam),
+                  static_cast<unsigned long long>(lParam));
   }
   Trace(std::wstring(where) + text);
 }

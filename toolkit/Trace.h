@@ -12,7 +12,8 @@ namespace kvx {
 bool TraceEnabled() noexcept;
 void Trace(std::wstring_view text) noexcept;
 // One line naming a window message and its arguments.
-void TraceMessage(std::wstring_view where, HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+void TraceMessage(std::wstring_view where, HWND window, UINT msg, WPARAM wParam,
+                  LPARAM lParam) noexcept;
 // The name of a window message ("WM_COPYDATA"), or null for one it does not know.
 const wchar_t* MessageName(UINT msg) noexcept;
 

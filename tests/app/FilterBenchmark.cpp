@@ -45,7 +45,8 @@ double Round(TApplication& application, TSink& sink, int messages) {
     while (application.ProcessMessage(msg)) {
     }
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return messages / seconds;
 }
 
@@ -95,18 +96,21 @@ int TFilterBenchmark::Run(int messages, int rounds) {
     const int n = 20000;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < n; ++i) call();
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / n;
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+               .count() /
+           n;
   };
   MSG sample{sink.Handle(), WM_USER + 1, 'A', 0, 0, {}};
   const double busy = perCall([&] { form.WebBrowser1->GetBooleanProperty(212); });
-  const double accelerator = form.FActiveObject ? perCall([&] { form.FActiveObject->TranslateAccelerator(&sample); }) : 0;
+  const double accelerator =
+      form.FActiveObject ? perCall([&] { form.FActiveObject->TranslateAccelerator(&sample); }) : 0;
   std::printf("messages per round: %d, rounds: %d (alternating)\n", messages, rounds);
   std::printf("with the filter:    %.0f messages/s (median)\n", w);
   std::printf("without the filter: %.0f messages/s (median)\n", wo);
   std::printf("ratio with/without: %.3f\n", w / wo);
   const double keyState = perCall([] { GetKeyState(VK_CONTROL); });
-  std::printf("per call: Busy read %.2f us, TranslateAccelerator %.2f us, GetKeyState %.2f us\n", busy,
-              accelerator, keyState);
+  std::printf("per call: Busy read %.2f us, TranslateAccelerator %.2f us, GetKeyState %.2f us\n",
+              busy, accelerator, keyState);
   return 0;
 }
 
@@ -115,5 +119,6 @@ int TFilterBenchmark::Run(int messages, int rounds) {
 int main(int argc, char** argv) {
   const int messages = argc > 1 ? std::atoi(argv[1]) : 100000;
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-  return kvx::test::TFilterBenchmark::Run(messages > 0 ? messages : 100000, rounds > 0 ? rounds : 5);
+  return kvx::test::TFilterBenchmark::Run(messages > 0 ? messages : 100000,
+                                          rounds > 0 ? rounds : 5);
 }

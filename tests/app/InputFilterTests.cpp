@@ -38,7 +38,9 @@ class InputFilter : public ::testing::Test {
  protected:
   void SetUp() override {
     // An error report would be a modal box nobody answers: record it instead.
-    FApplication.OnException = [this](TObject*, const std::exception& e) { FReported.push_back(e.what()); };
+    FApplication.OnException = [this](TObject*, const std::exception& e) {
+      FReported.push_back(e.what());
+    };
     FControl = &FRegistration.Prepare();
     FControl->SetBoolProperty(212, false);  // not loading
     VARIANT noDocument;
@@ -89,7 +91,8 @@ class InputFilter : public ::testing::Test {
     const size_t translatedBefore = Translated();
     bool seen = false;
     FApplication.OnMessage = [&](MSG& msg, bool& handled) {
-      const bool ours = msg.hwnd == FTarget->Handle() && msg.message == message && msg.wParam == key && !seen;
+      const bool ours =
+          msg.hwnd == FTarget->Handle() && msg.message == message && msg.wParam == key && !seen;
       int before = FTarget->Arrived;
       SetKeys(held);
       FInstalled(msg, handled);
@@ -113,15 +116,20 @@ class InputFilter : public ::testing::Test {
 
   // The main window's parts and hooks.
   HWND TitlePanel() const { return FForm->Panel1->Handle(); }
-  const Microsoft::WRL::ComPtr<IOleInPlaceActiveObject>& ActiveObject() const { return FForm->FActiveObject; }
+  const Microsoft::WRL::ComPtr<IOleInPlaceActiveObject>& ActiveObject() const {
+    return FForm->FActiveObject;
+  }
   void NavigateTo(const std::string& address) { FForm->NavigateTo(address); }
   void ApplicationActivated() { FForm->ApplicationActivated(&FApplication); }
   IOleClientSite* BrowserSite() const { return FForm->WebBrowser1->ClientSite(); }
-  static std::string WindowClassAtPoint(POINT point) { return TMainForm::WindowClassAtPoint(point); }
+  static std::string WindowClassAtPoint(POINT point) {
+    return TMainForm::WindowClassAtPoint(point);
+  }
 
   size_t Translated() const {
-    return static_cast<size_t>(std::count_if(FControl->Accelerated.begin(), FControl->Accelerated.end(),
-                                             [&](const MSG& m) { return m.hwnd == FTarget->Handle(); }));
+    return static_cast<size_t>(
+        std::count_if(FControl->Accelerated.begin(), FControl->Accelerated.end(),
+                      [&](const MSG& m) { return m.hwnd == FTarget->Handle(); }));
   }
 
   TOleInitialize FOle;
@@ -184,7 +192,8 @@ TEST_F(InputFilter, CharactersTypedWithCtrlHeldArriveUnchanged) {
     FTarget->Chars.clear();
     TOutcome o = Run(WM_CHAR, c, {VK_CONTROL});
     EXPECT_EQ(o.Translated, 1u);
-    EXPECT_EQ(FTarget->Chars, std::vector<WPARAM>{c}) << "re-dispatched by the filter, as it was read";
+    EXPECT_EQ(FTarget->Chars, std::vector<WPARAM>{c})
+        << "re-dispatched by the filter, as it was read";
   }
 }
 
@@ -211,10 +220,10 @@ class TPageWindow {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"Internet Explorer_Server";
     RegisterClassW(&wc);
-    FWindow = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, wc.lpszClassName, L"", WS_POPUP, 600, 400, 100,
-                              100, nullptr, nullptr, wc.hInstance, nullptr);
-    SetWindowPos(FWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-
+    FWindow = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, wc.lpszClassName, L"", WS_POPUP,
+                              600, 400, 100, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    SetWindowPos(FWindow, HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
   ~TPageWindow() { DestroyWindow(FWindow); }
   HWND Get() const { return FWindow; }
@@ -319,7 +328,9 @@ TEST_F(InputFilter, HooksFollowTheFormsActivationAndDestruction) {
 class ShellBrowser : public ::testing::Test {
  protected:
   void SetUp() override {
-    FApplication.OnException = [this](TObject*, const std::exception& e) { FReported.push_back(e.what()); };
+    FApplication.OnException = [this](TObject*, const std::exception& e) {
+      FReported.push_back(e.what());
+    };
   }
   void TearDown() override { EXPECT_EQ(FReported, std::vector<std::string>{}); }
 

@@ -65,7 +65,8 @@ class TBoxAnswerer {
       wchar_t buffer[512] = {};
       GetWindowTextW(child, buffer, 512);
       for (const wchar_t* c = buffer; *c; ++c)
-        if (*c != L'\r') *reinterpret_cast<std::wstring*>(text) += *c;  // line breaks as LF, however written
+        if (*c != L'\r')
+          *reinterpret_cast<std::wstring*>(text) += *c;  // line breaks as LF, however written
     }
     return TRUE;
   }
@@ -112,7 +113,9 @@ const TRequest Requests[] = {
 class NewWindows : public ::testing::Test {
  protected:
   void SetUp() override {
-    FApplication.OnException = [this](TObject*, const std::exception& e) { FReported.push_back(e.what()); };
+    FApplication.OnException = [this](TObject*, const std::exception& e) {
+      FReported.push_back(e.what());
+    };
   }
   void TearDown() override { EXPECT_EQ(FReported, std::vector<std::string>{}); }
 
@@ -139,11 +142,13 @@ class NewWindows : public ::testing::Test {
   static TOutcome Ask(TTestDoubleControl& control, const TRequest& request, const std::wstring& url,
                       VARIANT_BOOL cancel = VARIANT_FALSE) {
     TOutcome outcome;
-    const DWORD flags = request.Script ? NWMF_FIRST : NWMF_USERINITED | NWMF_FIRST | NWMF_USERREQUESTED;
+    const DWORD flags =
+        request.Script ? NWMF_FIRST : NWMF_USERINITED | NWMF_FIRST | NWMF_USERREQUESTED;
     if (request.Manager) {
       ComPtr<INewWindowManager> manager;
       ComPtr<IServiceProvider> services = control.SiteAs<IServiceProvider>();
-      outcome.Asked = services && SUCCEEDED(services->QueryService(SID_SNewWindowManager, IID_PPV_ARGS(&manager)));
+      outcome.Asked = services && SUCCEEDED(services->QueryService(SID_SNewWindowManager,
+                                                                   IID_PPV_ARGS(&manager)));
       if (!outcome.Asked) return outcome;
       const HRESULT answer = manager->EvaluateNewWindow(
           url.c_str(), request.Script ? L"report" : L"_blank", L"http://erp/portal.aspx",
@@ -152,11 +157,12 @@ class NewWindows : public ::testing::Test {
       outcome.Refused = answer == S_FALSE;
       return outcome;
     }
-    TUniqueBstr context(SysAllocString(L"http://erp/portal.aspx")), address(SysAllocString(url.c_str()));
+    TUniqueBstr context(SysAllocString(L"http://erp/portal.aspx")),
+        address(SysAllocString(url.c_str()));
     IDispatch* window = nullptr;
     outcome.Cancel = cancel;
-    control.FireEvent(273, {ByRef(&window), ByRef(&outcome.Cancel), Flags(flags), Bstr(context.Get()),
-                            Bstr(address.Get())});
+    control.FireEvent(273, {ByRef(&window), ByRef(&outcome.Cancel), Flags(flags),
+                            Bstr(context.Get()), Bstr(address.Get())});
     EXPECT_EQ(window, nullptr) << "no browser is handed over when the address is told";
     outcome.Refused = outcome.Cancel == VARIANT_TRUE;
     return outcome;
@@ -195,14 +201,17 @@ TEST_F(NewWindows, AWindowWhoseAddressIsToldFollowsTheOption) {
       EXPECT_TRUE(Ask(control, request, report).Refused);
       EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
     }
-    for (std::optional<TNewWindowMode> mode : {std::optional<TNewWindowMode>(Default), std::optional<TNewWindowMode>()}) {
+    for (std::optional<TNewWindowMode> mode :
+         {std::optional<TNewWindowMode>(Default), std::optional<TNewWindowMode>()}) {
       SCOPED_TRACE(mode ? "默认" : "without the option");
       TTestDoubleControl& control = Open(mode);
       if (request.Manager) {
-        EXPECT_FALSE(Ask(control, request, report).Asked) << "the engine's own pop-up check decides";
+        EXPECT_FALSE(Ask(control, request, report).Asked)
+            << "the engine's own pop-up check decides";
       } else {
         for (VARIANT_BOOL preset : {VARIANT_FALSE, VARIANT_TRUE})
-          EXPECT_EQ(Ask(control, request, report, preset).Cancel, preset) << "Cancel as the control set it";
+          EXPECT_EQ(Ask(control, request, report, preset).Cancel, preset)
+              << "Cancel as the control set it";
       }
       EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
     }
@@ -213,7 +222,8 @@ TEST_F(NewWindows, TheApplicationsDialogsOpenAsAlways) {
   for (TNewWindowMode mode : {OwnWindow, Blocked}) {
     SCOPED_TRACE(ModeName(mode));
     TTestDoubleControl& control = Open(mode);
-    TUniqueBstr context(SysAllocString(L"http://erp/portal.aspx")), address(SysAllocString(L"http://erp/pick.aspx"));
+    TUniqueBstr context(SysAllocString(L"http://erp/portal.aspx")),
+        address(SysAllocString(L"http://erp/pick.aspx"));
     IDispatch* window = nullptr;
     VARIANT_BOOL cancel = VARIANT_FALSE;
     control.FireEvent(273, {ByRef(&window), ByRef(&cancel), Flags(NWMF_HTMLDIALOG),
@@ -235,7 +245,8 @@ TEST_F(NewWindows, AWindowWithoutItsAddressFollowsTheOption) {
     EXPECT_EQ(cancel, VARIANT_FALSE);
     EXPECT_EQ(window, static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(control.OutstandingReferences(), held + 1) << "one reference, the control's to take over";
+    EXPECT_EQ(control.OutstandingReferences(), held + 1)
+        << "one reference, the control's to take over";
     window->Release();
     EXPECT_EQ(Navigated(control), std::vector<std::wstring>{});
 
@@ -255,7 +266,8 @@ TEST_F(NewWindows, AWindowWithoutItsAddressFollowsTheOption) {
     EXPECT_EQ(cancel, VARIANT_TRUE);
     EXPECT_EQ(window, nullptr);
   }
-  for (std::optional<TNewWindowMode> mode : {std::optional<TNewWindowMode>(Default), std::optional<TNewWindowMode>()}) {
+  for (std::optional<TNewWindowMode> mode :
+       {std::optional<TNewWindowMode>(Default), std::optional<TNewWindowMode>()}) {
     SCOPED_TRACE(mode ? "默认" : "without the option");
     TTestDoubleControl& control = Open(mode);
     for (VARIANT_BOOL preset : {VARIANT_FALSE, VARIANT_TRUE}) {
@@ -296,8 +308,8 @@ TEST_F(NewWindows, TheCloseAddressInANewWindowAsksForConfirmation) {
     // The control takes the handed browser and tells it the address first.
     TUniqueBstr address(SysAllocString(closeAddress.c_str()));
     VARIANT url = Bstr(address.Get()), empty{};
-    control.FireEvent(250, {Dispatch(window), ByRef(&url), ByRef(&empty), ByRef(&empty), ByRef(&empty),
-                            ByRef(&empty), ByRef(&cancel)});
+    control.FireEvent(250, {Dispatch(window), ByRef(&url), ByRef(&empty), ByRef(&empty),
+                            ByRef(&empty), ByRef(&empty), ByRef(&cancel)});
     window->Release();
     EXPECT_EQ(cancel, VARIANT_TRUE) << "the close address is never loaded";
     ASSERT_EQ(user.Boxes.size(), 1u);

@@ -20,7 +20,9 @@ TEST(PageFocus, ThePageKeepsTheFocusWhenTheApplicationBecomesActiveAgain) {
   TOleInitialize ole;
   TApplication application;
   std::vector<std::string> reported;
-  application.OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  application.OnException = [&](TObject*, const std::exception& e) {
+    reported.push_back(e.what());
+  };
   test::TTestDoubleRegistration registration;
   test::TTestDoubleControl& control = registration.Prepare();
   control.FocusPageOnUIActivate = true;  // as the platform control does

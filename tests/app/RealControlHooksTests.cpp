@@ -22,7 +22,9 @@ TEST_F(RealControlHooks, InstalledWhileFocusedRemovedOnDeactivationAndDestructio
   TOleInitialize ole;
   TApplication application;
   std::vector<std::string> reported;
-  application.OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  application.OnException = [&](TObject*, const std::exception& e) {
+    reported.push_back(e.what());
+  };
   {
     TMainForm form({"0", "0", "0", "400", "about:blank"});
     EXPECT_TRUE(application.OnMessage) << "creation installs the filter";

@@ -64,7 +64,8 @@ TEST_F(ActiveXHostTest, CompletesOnFirstPropertyReadInOrder) {
       order.push_back(call);
   EXPECT_THAT(order, ElementsAre("IOleObject::GetMiscStatus", "IOleObject::GetClientSite",
                                  "IOleObject::SetClientSite", "IPersistStreamInit::InitNew",
-                                 "IConnectionPoint::Advise(IPropertyNotifySink)", "IConnectionPoint::Advise(Events)",
+                                 "IConnectionPoint::Advise(IPropertyNotifySink)",
+                                 "IConnectionPoint::Advise(Events)",
                                  "IOleControl::OnAmbientPropertyChange"));
   EXPECT_THAT(control.AmbientChanges, ElementsAre(DISPID_UNKNOWN));
   EXPECT_EQ(control.Site().Get(), host->ClientSite());
@@ -107,7 +108,8 @@ TEST_F(ActiveXHostTest, CompletionRetriesFollowWhereItFailed) {
     size_t loads;
     size_t initNews;
   };
-  for (const Case& c : {Case{"failure after the load", false, 1, 1}, Case{"failure in the load", true, 2, 0}}) {
+  for (const Case& c :
+       {Case{"failure after the load", false, 1, 1}, Case{"failure in the load", true, 2, 0}}) {
     SCOPED_TRACE(c.name);
     TTestDoubleControl& control = FRegistration.Prepare();
     if (c.failInLoad) {
@@ -215,7 +217,8 @@ TEST_F(ActiveXHostTest, TypedReadsTakeThePayload) {
   control.SetProperty(dispidStatusText, v);
   EXPECT_EQ(host->ReadyState(), 3);
   EXPECT_EQ(host->StatusText(), L"准备好");
-  EXPECT_EQ(host->ApplicationObject().Get(), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
+  EXPECT_EQ(host->ApplicationObject().Get(),
+            static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
   // No document yet: an empty reference, no error.
   V_VT(&v) = VT_EMPTY;
   control.SetProperty(dispidDocument, v);
@@ -321,14 +324,16 @@ TEST_F(ActiveXHostTest, SiteAnswersOnlyItsInterfacesAndTransformsCoordinates) {
   FRegistration.Prepare();
   auto host = MakeHost();
   IOleClientSite* site = host->ClientSite();
-  for (REFIID iid : {IID_IUnknown, IID_IOleClientSite, IID_IOleControlSite, IID_IOleInPlaceSite, IID_IOleInPlaceFrame,
-                     IID_IDispatch, IID_IPropertyNotifySink, IID_ISimpleFrameSite}) {
+  for (REFIID iid :
+       {IID_IUnknown, IID_IOleClientSite, IID_IOleControlSite, IID_IOleInPlaceSite,
+        IID_IOleInPlaceFrame, IID_IDispatch, IID_IPropertyNotifySink, IID_ISimpleFrameSite}) {
     Microsoft::WRL::ComPtr<IUnknown> found;
     EXPECT_EQ(site->QueryInterface(iid, reinterpret_cast<void**>(found.GetAddressOf())), S_OK);
   }
   Microsoft::WRL::ComPtr<IUnknown> none;
-  EXPECT_EQ(site->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(none.GetAddressOf())),
-            E_NOINTERFACE);
+  EXPECT_EQ(
+      site->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(none.GetAddressOf())),
+      E_NOINTERFACE);
 
   Microsoft::WRL::ComPtr<IOleControlSite> controlSite;
   ASSERT_EQ(site->QueryInterface(IID_PPV_ARGS(&controlSite)), S_OK);
@@ -336,10 +341,12 @@ TEST_F(ActiveXHostTest, SiteAnswersOnlyItsInterfacesAndTransformsCoordinates) {
   int ppi = GetDeviceCaps(dc.Get(), LOGPIXELSX);
   POINTL himetric{2540, 2540};
   POINTF pixels{};
-  ASSERT_EQ(controlSite->TransformCoords(&himetric, &pixels, XFORMCOORDS_HIMETRICTOCONTAINER), S_OK);
+  ASSERT_EQ(controlSite->TransformCoords(&himetric, &pixels, XFORMCOORDS_HIMETRICTOCONTAINER),
+            S_OK);
   EXPECT_FLOAT_EQ(pixels.x, static_cast<float>(ppi));
   pixels = POINTF{static_cast<float>(ppi) / 2, static_cast<float>(ppi)};
-  ASSERT_EQ(controlSite->TransformCoords(&himetric, &pixels, XFORMCOORDS_CONTAINERTOHIMETRIC), S_OK);
+  ASSERT_EQ(controlSite->TransformCoords(&himetric, &pixels, XFORMCOORDS_CONTAINERTOHIMETRIC),
+            S_OK);
   EXPECT_EQ(himetric.x, 1270);
   EXPECT_EQ(himetric.y, 2540);
 
@@ -399,7 +406,8 @@ TEST_F(ActiveXHostTest, WindowCreationActivatesInPlaceAndAdoptsTheControlsWindow
   const UINT registered = RegisterWindowMessageW(L"KorvexaHostTest");
   ASSERT_GE(registered, 0xC000u);
   SendMessageW(window, registered, 0, 0);  // registered messages are never taken for reflected ones
-  EXPECT_THAT(control.WindowMessages, ElementsAre(OCM_COMMAND, OCM__BASE + 0x3FF, WM_USER + 7, registered));
+  EXPECT_THAT(control.WindowMessages,
+              ElementsAre(OCM_COMMAND, OCM__BASE + 0x3FF, WM_USER + 7, registered));
 
   // Resizing tells the control its extent in HIMETRIC; a refusal keeps the size.
   TWindowDC dc(nullptr);
@@ -410,7 +418,6 @@ TEST_F(ActiveXHostTest, WindowCreationActivatesInPlaceAndAdoptsTheControlsWindow
   host->SetBounds(0, 0, 50, 50);
   EXPECT_EQ(host->Width(), ppi);
   EXPECT_EQ(host->Left(), 0);
-
 }
 
 TEST_F(ActiveXHostTest, ActivationFailuresRaiseTheirMessages) {
@@ -456,8 +463,10 @@ TEST_F(ActiveXHostTest, DestructionUndoesEverythingAndLeavesNoReference) {
   EXPECT_FALSE(control.InPlaceActive());
   EXPECT_FALSE(control.UIActive());
   EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), nullptr);
-  EXPECT_LT(control.IndexOf("IOleObject::Close(NOSAVE)"), control.IndexOf("IConnectionPoint::Unadvise(Events)"));
-  EXPECT_LT(control.IndexOf("IConnectionPoint::Unadvise(Events)"), control.IndexOf("IOleObject::SetClientSite(null)"));
+  EXPECT_LT(control.IndexOf("IOleObject::Close(NOSAVE)"),
+            control.IndexOf("IConnectionPoint::Unadvise(Events)"));
+  EXPECT_LT(control.IndexOf("IConnectionPoint::Unadvise(Events)"),
+            control.IndexOf("IOleObject::SetClientSite(null)"));
 }
 
 // --- stock properties, names, keys and activation --------------------------------
@@ -580,7 +589,8 @@ TEST_F(ActiveXHostTest, RenamingCarriesTheCaptionOnlyWhileItStillShowsTheOldName
 }
 
 // A description whose stock-property flags each case sets before building its host.
-TControlDescription gPushDescription{.ClassID = CLSID_WebBrowser, .EventIID = DIID_DWebBrowserEvents2, .Version = 401};
+TControlDescription gPushDescription{
+    .ClassID = CLSID_WebBrowser, .EventIID = DIID_DWebBrowserEvents2, .Version = 401};
 
 class TPushHost : public TActiveXHost {
  public:
@@ -599,17 +609,47 @@ TEST_F(ActiveXHostTest, HostChangesArePushedOnlyForFlaggedPropertiesWhileTheWind
     std::vector<DISPID> pushed;
   };
   const Case cases[] = {
-      {"colour", cfBackColor, true, [](TActiveXHost& h) { h.SetColor(0x00123456); }, {DISPID_BACKCOLOR}},
+      {"colour",
+       cfBackColor,
+       true,
+       [](TActiveXHost& h) { h.SetColor(0x00123456); },
+       {DISPID_BACKCOLOR}},
       {"enabled", cfEnabled, true, [](TActiveXHost& h) { h.SetEnabled(false); }, {DISPID_ENABLED}},
-      {"font", cfFont | cfForeColor, true, [&](TActiveXHost& h) { h.SetFont(font); },
+      {"font",
+       cfFont | cfForeColor,
+       true,
+       [&](TActiveXHost& h) { h.SetFont(font); },
        {DISPID_FORECOLOR, DISPID_FONT}},
-      {"fore colour only", cfForeColor, true, [&](TActiveXHost& h) { h.SetFont(font); }, {DISPID_FORECOLOR}},
-      {"colour unflagged", cfEnabled | cfFont | cfForeColor, true, [](TActiveXHost& h) { h.SetColor(0x00123456); },
+      {"fore colour only",
+       cfForeColor,
+       true,
+       [&](TActiveXHost& h) { h.SetFont(font); },
+       {DISPID_FORECOLOR}},
+      {"colour unflagged",
+       cfEnabled | cfFont | cfForeColor,
+       true,
+       [](TActiveXHost& h) { h.SetColor(0x00123456); },
        {}},
-      {"enabled unflagged", cfBackColor | cfFont, true, [](TActiveXHost& h) { h.SetEnabled(false); }, {}},
-      {"font unflagged", cfBackColor | cfEnabled, true, [&](TActiveXHost& h) { h.SetFont(font); }, {}},
-      {"colour without window", cfBackColor, false, [](TActiveXHost& h) { h.SetColor(0x00123456); }, {}},
-      {"font without window", cfFont | cfForeColor, false, [&](TActiveXHost& h) { h.SetFont(font); }, {}},
+      {"enabled unflagged",
+       cfBackColor | cfFont,
+       true,
+       [](TActiveXHost& h) { h.SetEnabled(false); },
+       {}},
+      {"font unflagged",
+       cfBackColor | cfEnabled,
+       true,
+       [&](TActiveXHost& h) { h.SetFont(font); },
+       {}},
+      {"colour without window",
+       cfBackColor,
+       false,
+       [](TActiveXHost& h) { h.SetColor(0x00123456); },
+       {}},
+      {"font without window",
+       cfFont | cfForeColor,
+       false,
+       [&](TActiveXHost& h) { h.SetFont(font); },
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -698,8 +738,8 @@ TEST_F(ActiveXHostTest, StockEventsReachTheHostsEvents) {
     key = 0;
   };
   host->OnMouseDown = [&](TObject*, TMouseButton button, UINT shift, int x, int y) {
-    seen.push_back("mousedown " + std::to_string(static_cast<int>(button)) + " " + std::to_string(shift) + " " +
-                   std::to_string(x) + "," + std::to_string(y));
+    seen.push_back("mousedown " + std::to_string(static_cast<int>(button)) + " " +
+                   std::to_string(shift) + " " + std::to_string(x) + "," + std::to_string(y));
   };
   SHORT key = 'A';
   VARIANT keyArg, shiftArg;
@@ -802,13 +842,16 @@ TEST_F(ActiveXHostTest, FontAndPicturePropertiesAreWrittenByReference) {
   EXPECT_EQ(control.Puts[0].Id, DISPID_FONT);
   EXPECT_EQ(control.Puts[0].Flags, DISPATCH_PROPERTYPUTREF);
   Microsoft::WRL::ComPtr<IFont> written;
-  ASSERT_TRUE(SUCCEEDED(V_DISPATCH(&control.Puts[0].Value.Get())->QueryInterface(IID_PPV_ARGS(&written))));
+  ASSERT_TRUE(
+      SUCCEEDED(V_DISPATCH(&control.Puts[0].Value.Get())->QueryInterface(IID_PPV_ARGS(&written))));
   BOOL bold = FALSE;
   written->get_Bold(&bold);
   EXPECT_TRUE(bold);
   EXPECT_EQ(control.Puts[1].Id, 1001);
-  EXPECT_EQ(V_DISPATCH(&control.Puts[1].Value.Get()), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
-  EXPECT_EQ(host->PictureProperty(0), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
+  EXPECT_EQ(V_DISPATCH(&control.Puts[1].Value.Get()),
+            static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
+  EXPECT_EQ(host->PictureProperty(0),
+            static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&picture)));
   control.Puts.clear();  // the records hold the picture too
 }
 

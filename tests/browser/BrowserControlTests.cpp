@@ -42,8 +42,9 @@ class BrowserControlTest : public ::testing::Test {
 };
 
 TEST_F(BrowserControlTest, EachEventReachesTheSlotOfItsTableEntry) {
-  const DISPID table[34] = {102, 108, 105, 106, 104, 113, 112, 250, 251, 252, 259, 253, 254, 255, 256, 257, 258,
-                            260, 261, 262, 264, 265, 266, 267, 263, 268, 269, 270, 271, 225, 226, 227, 272, 273};
+  const DISPID table[34] = {102, 108, 105, 106, 104, 113, 112, 250, 251, 252, 259, 253,
+                            254, 255, 256, 257, 258, 260, 261, 262, 264, 265, 266, 267,
+                            263, 268, 269, 270, 271, 225, 226, 227, 272, 273};
   EXPECT_TRUE(std::equal(table, table + 34, WebBrowserDescription.EventDispIDs));
   EXPECT_EQ(WebBrowserDescription.EventCount, 34);
   EXPECT_EQ(WebBrowserDescription.Version, 401);
@@ -99,12 +100,14 @@ TEST_F(BrowserControlTest, EachEventReachesTheSlotOfItsTableEntry) {
 
 TEST_F(BrowserControlTest, BeforeNavigate2HandsOverTheControlsStorage) {
   TUniqueBstr url(SysAllocString(L"javascript:banner_closeapp()"));
-  VARIANT urlValue = Bstr(url.Get()), flags = Int(0), target = Int(0), postData = Int(0), headers = Int(0);
+  VARIANT urlValue = Bstr(url.Get()), flags = Int(0), target = Int(0), postData = Int(0),
+          headers = Int(0);
   VARIANT_BOOL cancel = VARIANT_FALSE;
   IDispatch* frame = static_cast<IWebBrowser2*>(&Double());
   int calls = 0;
   FHost->OnBeforeNavigate2 = [&](TObject* sender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
-                                 VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers, VARIANT_BOOL* Cancel) {
+                                 VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
+                                 VARIANT_BOOL* Cancel) {
     ++calls;
     EXPECT_EQ(sender, FHost.get());
     EXPECT_EQ(pDisp, frame);
@@ -117,8 +120,8 @@ TEST_F(BrowserControlTest, BeforeNavigate2HandsOverTheControlsStorage) {
     EXPECT_EQ(Cancel, &cancel);
     *Cancel = VARIANT_TRUE;
   };
-  Double().FireEvent(250, {Dispatch(frame), ByRef(&urlValue), ByRef(&flags), ByRef(&target), ByRef(&postData),
-                           ByRef(&headers), ByRef(&cancel)});
+  Double().FireEvent(250, {Dispatch(frame), ByRef(&urlValue), ByRef(&flags), ByRef(&target),
+                           ByRef(&postData), ByRef(&headers), ByRef(&cancel)});
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(cancel, VARIANT_TRUE);
 }
@@ -127,13 +130,13 @@ TEST_F(BrowserControlTest, AnEmptySlotLeavesReferencesAsTheControlSetThem) {
   VARIANT url = Int(0);
   VARIANT_BOOL cancel = VARIANT_TRUE;
   VARIANT_BOOL unchanged = VARIANT_FALSE;
-  EXPECT_EQ(Double().FireEvent(250, {Dispatch(nullptr), ByRef(&url), ByRef(&url), ByRef(&url), ByRef(&url),
-                                     ByRef(&url), ByRef(&cancel)}),
+  EXPECT_EQ(Double().FireEvent(250, {Dispatch(nullptr), ByRef(&url), ByRef(&url), ByRef(&url),
+                                     ByRef(&url), ByRef(&url), ByRef(&cancel)}),
             S_OK);
   EXPECT_EQ(cancel, VARIANT_TRUE);
   FHost->OnBeforeNavigate2 = [](auto&&...) {};
-  Double().FireEvent(250, {Dispatch(nullptr), ByRef(&url), ByRef(&url), ByRef(&url), ByRef(&url), ByRef(&url),
-                           ByRef(&unchanged)});
+  Double().FireEvent(250, {Dispatch(nullptr), ByRef(&url), ByRef(&url), ByRef(&url), ByRef(&url),
+                           ByRef(&url), ByRef(&unchanged)});
   EXPECT_EQ(unchanged, VARIANT_FALSE);
 }
 
@@ -189,8 +192,8 @@ TEST_F(BrowserControlTest, ArgumentsArePassedDirectly) {
   VARIANT_BOOL cancel3 = VARIANT_FALSE;
   std::uint32_t flags3 = 0;
   std::wstring texts;
-  FHost->OnNewWindow3 = [&](TObject*, IDispatch** ppDisp, VARIANT_BOOL* Cancel, std::uint32_t dwFlags,
-                            BSTR bstrUrlContext, BSTR bstrUrl) {
+  FHost->OnNewWindow3 = [&](TObject*, IDispatch** ppDisp, VARIANT_BOOL* Cancel,
+                            std::uint32_t dwFlags, BSTR bstrUrlContext, BSTR bstrUrl) {
     EXPECT_EQ(ppDisp, &window3);
     *Cancel = VARIANT_TRUE;
     flags3 = dwFlags;
@@ -199,7 +202,8 @@ TEST_F(BrowserControlTest, ArgumentsArePassedDirectly) {
   VARIANT flagsArg;
   V_VT(&flagsArg) = VT_UI4;
   V_UI4(&flagsArg) = 0x80000006u;
-  Double().FireEvent(273, {ByRef(&window3), ByRef(&cancel3), flagsArg, Bstr(context.Get()), Bstr(target.Get())});
+  Double().FireEvent(
+      273, {ByRef(&window3), ByRef(&cancel3), flagsArg, Bstr(context.Get()), Bstr(target.Get())});
   EXPECT_EQ(cancel3, VARIANT_TRUE);
   EXPECT_EQ(flags3, 0x80000006u);
   EXPECT_EQ(texts, L"http://a/|http://b/");
@@ -225,7 +229,9 @@ TEST_F(BrowserControlTest, ValuesWhereReferencesAreDeclaredNeverReachHandlersAsP
 
 TEST_F(BrowserControlTest, HandlerErrorsGoToTheApplicationNotTheControl) {
   std::string reported;
-  Application().OnException = [&](TObject*, const std::exception& error) { reported = error.what(); };
+  Application().OnException = [&](TObject*, const std::exception& error) {
+    reported = error.what();
+  };
   VARIANT_BOOL cancel = VARIANT_FALSE;
   FHost->OnFileDownload = [](TObject*, VARIANT_BOOL* Cancel) {
     *Cancel = VARIANT_TRUE;
@@ -243,7 +249,9 @@ TEST_F(BrowserControlTest, HandlerErrorsGoToTheApplicationNotTheControl) {
 
 TEST_F(BrowserControlTest, AnEventHandlersErrorIsReportedWithTheHostAsSender) {
   std::vector<TObject*> senders;
-  Application().OnException = [&](TObject* sender, const std::exception&) { senders.push_back(sender); };
+  Application().OnException = [&](TObject* sender, const std::exception&) {
+    senders.push_back(sender);
+  };
   FHost->OnQuit = [](TObject*) { throw Exception("handler failed"); };
   FHost->OnClick = [](TObject*) { throw Exception("stock handler failed"); };
   Double().FireEvent(DISPID_ONQUIT, {});
@@ -447,7 +455,7 @@ TEST(EventArgsTest, ArgumentsComeInDeclarationOrderAsRawWords) {
   double r8 = 0;
   std::uint64_t bits = a.Raw(1);
   std::memcpy(&r8, &bits, sizeof r8);
-  EXPECT_EQ(r8, 2.5);  // 8-byte types whole
+  EXPECT_EQ(r8, 2.5);                                                 // 8-byte types whole
   EXPECT_EQ(a.Raw(2), reinterpret_cast<std::uintptr_t>(text.Get()));  // the BSTR itself
   EXPECT_EQ(a.Raw(3), reinterpret_cast<std::uintptr_t>(&number));     // by reference: the pointer
   EXPECT_EQ(a.Raw(4), reinterpret_cast<std::uintptr_t>(&args[1]));    // an array: its VARIANT

@@ -71,8 +71,12 @@ inline VARIANT Bstr(BSTR text) {
   V_BSTR(&v) = text;
   return v;
 }
-inline VARIANT Bool(bool value) { return TVariant(value).Release(); }
-inline VARIANT Int(LONG value) { return TVariant(value).Release(); }
+inline VARIANT Bool(bool value) {
+  return TVariant(value).Release();
+}
+inline VARIANT Int(LONG value) {
+  return TVariant(value).Release();
+}
 inline VARIANT Dispatch(IDispatch* value) {
   VARIANT v;
   V_VT(&v) = VT_DISPATCH;

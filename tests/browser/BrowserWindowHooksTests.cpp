@@ -22,8 +22,8 @@
 namespace kvx::test {
 namespace {
 
-constexpr UINT kPing = WM_APP + 1;           // answered 0x1234 by the window's own procedure
-constexpr UINT kRunAction = WM_APP + 2;      // runs gAction inside the window's own procedure
+constexpr UINT kPing = WM_APP + 1;       // answered 0x1234 by the window's own procedure
+constexpr UINT kRunAction = WM_APP + 2;  // runs gAction inside the window's own procedure
 constexpr LRESULT kPingAnswer = 0x1234;
 
 // What the windows' own procedure saw.
@@ -122,7 +122,8 @@ TEST_F(BrowserWindowHooksTest, InnerWindowsAreTakenOnceAndGetTheirProceduresBack
   EXPECT_EQ(ThunksMade(), 2);
   EXPECT_FALSE(OwnProcedureInForce(inner.First.Get()));
   EXPECT_FALSE(OwnProcedureInForce(inner.Second.Get()));
-  EXPECT_EQ(SendMessageW(inner.Second.Get(), kPing, 0, 0), kPingAnswer) << "the window's own procedure answers";
+  EXPECT_EQ(SendMessageW(inner.Second.Get(), kPing, 0, 0), kPingAnswer)
+      << "the window's own procedure answers";
   PreRefresh();
   EXPECT_EQ(ThunksMade(), 2) << "taken once";
 
@@ -147,8 +148,8 @@ TEST_F(BrowserWindowHooksTest, AFolderViewIsTakenAloneAndItsFocusDoesNotActivate
   TUniqueWindow folderView(MakeInnerWindow(L"SysListView32", host->Handle()));
   PreRefresh();
   EXPECT_EQ(ThunksMade(), 1);
-  TUniqueWindow item(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, folderView.Get(),
-                                     nullptr, nullptr, nullptr));
+  TUniqueWindow item(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                                     folderView.Get(), nullptr, nullptr, nullptr));
   FForm.Show();
   ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == FForm.Handle(); }));
   // From a window of the browser's own: nothing of the toolkit's sees the focus move.
@@ -161,7 +162,8 @@ TEST_F(BrowserWindowHooksTest, AFolderViewIsTakenAloneAndItsFocusDoesNotActivate
   EXPECT_EQ(UIActivations(), before);
 }
 
-TEST_F(BrowserWindowHooksTest, ThePageWindowsFocusMakesTheHostTheActiveControlAndActivatesTheDocument) {
+TEST_F(BrowserWindowHooksTest,
+       ThePageWindowsFocusMakesTheHostTheActiveControlAndActivatesTheDocument) {
   auto host = MakeWebHost();
   TInnerWindows inner(host->Handle());
   FForm.Show();
@@ -219,7 +221,8 @@ TEST_F(BrowserWindowHooksTest, MakingTheFormsWindowAgainKeepsTheComponentsWindow
 }
 
 TEST_F(BrowserWindowHooksTest, AHostThatGoesFirstGivesLiveWindowsTheirProceduresBack) {
-  TUniqueWindow elsewhere(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+  TUniqueWindow elsewhere(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                          nullptr, nullptr, nullptr));
   auto host = MakeWebHost();
   TInnerWindows inner(host->Handle());
   PreRefresh();
@@ -234,8 +237,10 @@ TEST_F(BrowserWindowHooksTest, AHostThatGoesFirstGivesLiveWindowsTheirProcedures
 
 TEST_F(BrowserWindowHooksTest, AWindowSubclassedAfterUsKeepsWorkingAfterWeLetGo) {
   for (bool removedFirst : {true, false}) {
-    SCOPED_TRACE(removedFirst ? "the later subclass removed, then a message" : "the window destroyed");
-    TUniqueWindow elsewhere(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    SCOPED_TRACE(removedFirst ? "the later subclass removed, then a message"
+                              : "the window destroyed");
+    TUniqueWindow elsewhere(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                            nullptr, nullptr, nullptr));
     auto host = MakeWebHost();
     TInnerWindows inner(host->Handle());
     PreRefresh();

@@ -46,10 +46,25 @@ TEST_F(DocHostCommandTest, EachCommandGoesWhereItBelongsAndEverythingElseToTheEx
   };
   const TCase cases[] = {
       {"unload", &CGID_Explorer, OLECMDID_ONUNLOAD, false, S_OK, {"Unload"}},
-      {"pre-refresh, no document window yet", &CGID_Explorer, OLECMDID_PREREFRESH, false, E_ABORT, {"CommandExec 39"}},
-      {"pre-refresh", &CGID_Explorer, OLECMDID_PREREFRESH, true, E_ABORT, {"InnerWindowHook", "CommandExec 39"}},
+      {"pre-refresh, no document window yet",
+       &CGID_Explorer,
+       OLECMDID_PREREFRESH,
+       false,
+       E_ABORT,
+       {"CommandExec 39"}},
+      {"pre-refresh",
+       &CGID_Explorer,
+       OLECMDID_PREREFRESH,
+       true,
+       E_ABORT,
+       {"InnerWindowHook", "CommandExec 39"}},
       {"another Explorer command", &CGID_Explorer, 38, true, E_ABORT, {"CommandExec 38"}},
-      {"refresh 2300", &CGID_DocHostCommandHandler, 2300, false, OLECMDERR_E_NOTSUPPORTED, {"Refresh 2300"}},
+      {"refresh 2300",
+       &CGID_DocHostCommandHandler,
+       2300,
+       false,
+       OLECMDERR_E_NOTSUPPORTED,
+       {"Refresh 2300"}},
       {"refresh 6041", &CGID_DocHostCommandHandler, 6041, false, S_OK, {"Refresh 6041"}},
       {"refresh 6042", &CGID_DocHostCommandHandler, 6042, false, S_OK, {"Refresh 6042"}},
       {"another host command", &CGID_DocHostCommandHandler, 41, false, E_ABORT, {"CommandExec 41"}},
@@ -68,8 +83,8 @@ TEST_F(DocHostCommandTest, EachCommandGoesWhereItBelongsAndEverythingElseToTheEx
     raised.push_back("Refresh " + std::to_string(command));
     cancel = command != 2300;
   };
-  Host().OnCommandExec = [&](TObject*, const GUID* group, DWORD command, DWORD option, const VARIANT* in,
-                             VARIANT* out, HRESULT& rezult) {
+  Host().OnCommandExec = [&](TObject*, const GUID* group, DWORD command, DWORD option,
+                             const VARIANT* in, VARIANT* out, HRESULT& rezult) {
     raised.push_back("CommandExec " + std::to_string(command));
     EXPECT_EQ(option, static_cast<DWORD>(OLECMDEXECOPT_DODEFAULT));
     EXPECT_EQ(V_I4(in), 5);
@@ -81,9 +96,10 @@ TEST_F(DocHostCommandTest, EachCommandGoesWhereItBelongsAndEverythingElseToTheEx
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     raised.clear();
-    TUniqueWindow inner(c.InnerWindow ? CreateWindowExW(0, innerClass.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10,
-                                                        control, nullptr, innerClass.hInstance, nullptr)
-                                      : nullptr);
+    TUniqueWindow inner(c.InnerWindow
+                            ? CreateWindowExW(0, innerClass.lpszClassName, L"", WS_CHILD, 0, 0, 10,
+                                              10, control, nullptr, innerClass.hInstance, nullptr)
+                            : nullptr);
     TVariant in(5), out;
     EXPECT_EQ(Engine().Exec(c.Group, c.Command, &in, &out), c.Expected);
     EXPECT_EQ(raised, c.Raised);
@@ -134,11 +150,12 @@ TEST_F(DocHostCommandTest, ScriptErrorsAreAnsweredByTheActionTheOptionHolds) {
 }
 
 TEST_F(DocHostCommandTest, TheScriptErrorEventHearsTheFiveTextsAndItsChoiceAnswersTheNextError) {
-  FDocument.SetScriptError(3, 14, -2146823279, L"\u201cx\u201d\u672a\u5b9a\u4e49", L"http://server/page");
+  FDocument.SetScriptError(3, 14, -2146823279, L"\u201cx\u201d\u672a\u5b9a\u4e49",
+                           L"http://server/page");
   std::vector<std::vector<std::string>> heard;
   Host().OnScriptError = [&](TObject* sender, const std::string& line, const std::string& character,
-                             const std::string& code, const std::string& message, const std::string& url,
-                             TScriptErrorAction& action) {
+                             const std::string& code, const std::string& message,
+                             const std::string& url, TScriptErrorAction& action) {
     EXPECT_EQ(sender, &Host());
     heard.push_back({line, character, code, message, url});
     action = heard.size() == 1 ? TScriptErrorAction::eaAskUser : TScriptErrorAction::eaCancel;
@@ -150,8 +167,8 @@ TEST_F(DocHostCommandTest, TheScriptErrorEventHearsTheFiveTextsAndItsChoiceAnswe
   EXPECT_EQ(Engine().ShowScriptError(FDocument.Dispatch(), second.Get()), S_FALSE);
   EXPECT_EQ(second.Type(), VT_EMPTY);
   EXPECT_EQ(Host().ScriptErrorAction(), TScriptErrorAction::eaCancel);
-  const std::vector<std::string> texts = {"3", "14", "-2146823279", "\xA1\xB0x\xA1\xB1\xCE\xB4\xB6\xA8\xD2\xE5",
-                                          "http://server/page"};
+  const std::vector<std::string> texts = {
+      "3", "14", "-2146823279", "\xA1\xB0x\xA1\xB1\xCE\xB4\xB6\xA8\xD2\xE5", "http://server/page"};
   EXPECT_THAT(heard, ElementsAre(texts, texts));
   // Every name asked and every property read in the system's default locale.
   EXPECT_EQ(FDocument.EventLocales.size(), 20u);
@@ -159,7 +176,8 @@ TEST_F(DocHostCommandTest, TheScriptErrorEventHearsTheFiveTextsAndItsChoiceAnswe
 }
 
 TEST_F(DocHostCommandTest, AnEventObjectWithoutOneOfTheTextsIsReportedByItsNameAndTheAnswerStands) {
-  for (const wchar_t* missing : {L"errorline", L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl"}) {
+  for (const wchar_t* missing :
+       {L"errorline", L"errorCharacter", L"errorCode", L"errorMessage", L"errorUrl"}) {
     FDocument.SetScriptError(1, 2, 3, L"m", L"u");
     FDocument.EventProperties.erase(missing);
     int heard = 0;
@@ -179,7 +197,9 @@ TEST_F(DocHostCommandTest, WithoutADocumentItsWindowOrItsEventTheErrorIsAnswered
   TVariant out;
   VARIANT nothing;
   VariantInit(&nothing);
-  EXPECT_EQ(Engine().Exec(&CGID_DocHostCommandHandler, OLECMDID_SHOWSCRIPTERROR, &nothing, out.Put()), S_OK);
+  EXPECT_EQ(
+      Engine().Exec(&CGID_DocHostCommandHandler, OLECMDID_SHOWSCRIPTERROR, &nothing, out.Put()),
+      S_OK);
   TTestCommandTarget notADocument(true);
   EXPECT_EQ(Engine().ShowScriptError(notADocument.Unknown(), *out.Put()), S_OK);
   FDocument.HasEvent = false;
@@ -196,7 +216,8 @@ TEST_F(DocHostCommandTest, ZoomIsHeldToTheRangeTheDocumentReports) {
     std::uint16_t Minimum, Maximum;
     int Level, Set;
   };
-  const TCase cases[] = {{0, 4, 2, 2}, {0, 4, -3, 0}, {0, 4, 9, 4}, {1, 3, 0, 1}, {1, 3, 3, 3}, {50, 400, 1000, 400}};
+  const TCase cases[] = {{0, 4, 2, 2}, {0, 4, -3, 0}, {0, 4, 9, 4},
+                         {1, 3, 0, 1}, {1, 3, 3, 3},  {50, 400, 1000, 400}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Level);
     FDocument.ZoomMinimum = c.Minimum;

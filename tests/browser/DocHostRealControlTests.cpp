@@ -21,15 +21,16 @@ namespace {
 struct TQuestion {
   IID Iid;
   bool Answered;
-  bool WhileMade;   // before the host's creation returned
-  bool Completed;   // the control was completed already
+  bool WhileMade;  // before the host's creation returned
+  bool Completed;  // the control was completed already
 };
 
 // Records every interface the control asks its site for, and, from its
 // destructor once the end has run, the references the control still holds.
 class TQuestionedHost : public TWebHost {
  public:
-  TQuestionedHost(TWinControl* parent, std::vector<TQuestion>& asked, const bool& making, ULONG& referencesLeft)
+  TQuestionedHost(TWinControl* parent, std::vector<TQuestion>& asked, const bool& making,
+                  ULONG& referencesLeft)
       : TWebHost(parent), FAsked(asked), FMaking(making), FReferencesLeft(referencesLeft) {}
   ~TQuestionedHost() override {
     ShutDown();
@@ -62,8 +63,9 @@ TEST(DocHostRealControlTest, TheControlFindsTheUIHandlerWhileSitedAndEndsBalance
   auto host = CreateComponent<TQuestionedHost>(&form, asked, making, referencesLeft);
   making = false;
 
-  auto handler = std::find_if(asked.begin(), asked.end(),
-                              [](const TQuestion& q) { return q.Iid == __uuidof(IDocHostUIHandler); });
+  auto handler = std::find_if(asked.begin(), asked.end(), [](const TQuestion& q) {
+    return q.Iid == __uuidof(IDocHostUIHandler);
+  });
   ASSERT_NE(handler, asked.end()) << "the control never looked for the UI handler";
   EXPECT_TRUE(handler->Answered);
   EXPECT_TRUE(handler->WhileMade);
@@ -72,8 +74,8 @@ TEST(DocHostRealControlTest, TheControlFindsTheUIHandlerWhileSitedAndEndsBalance
   // It runs with it: in place, navigating.
   host->SetAlign(TAlign::alClient);
   std::vector<std::wstring> seen;
-  host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
-                                VARIANT_BOOL*) { seen.push_back(VariantText(url)); };
+  host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*,
+                                VARIANT*, VARIANT_BOOL*) { seen.push_back(VariantText(url)); };
   ASSERT_TRUE(IsWindow(host->Handle()));
   host->Navigate(L"about:blank");
   ASSERT_TRUE(PumpUntil([&] { return !seen.empty() && !host->Busy(); }));

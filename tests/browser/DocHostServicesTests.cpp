@@ -27,8 +27,8 @@
 namespace kvx::test {
 namespace {
 
-using ::testing::ElementsAre;
 using Microsoft::WRL::ComPtr;
+using ::testing::ElementsAre;
 using Option = TDownloadControlOption;
 using Drop = TDragDropHandlingType;
 
@@ -38,8 +38,8 @@ class DocHostTest : public DoubleHostTest {
     return CreateComponent<TCustomWebHost>(parent);
   }
   // The site's ambient IDispatch::Invoke, as the control calls it.
-  HRESULT Ambient(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception = nullptr,
-                  UINT* argError = nullptr, LCID locale = 0x0804) {
+  HRESULT Ambient(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result,
+                  EXCEPINFO* exception = nullptr, UINT* argError = nullptr, LCID locale = 0x0804) {
     ComPtr<IDispatch> site = Double().SiteAs<IDispatch>();
     return site->Invoke(id, IID_NULL, locale, flags, &params, result, exception, argError);
   }
@@ -66,7 +66,8 @@ struct TRaisedInfo : EXCEPINFO {
   std::wstring Description() const { return bstrDescription ? bstrDescription : L""; }
 };
 
-// --- ambient properties ------------------------------------------------------------------------------
+// --- ambient properties
+// ------------------------------------------------------------------------------
 
 TEST_F(DocHostTest, DownloadFlagsAndUserModeAreTheHostsOwnAnswers) {
   FRegistration.Prepare();
@@ -83,7 +84,8 @@ TEST_F(DocHostTest, DownloadFlagsAndUserModeAreTheHostsOwnAnswers) {
   // once it is completed.
   host->CompleteControl();
   Double().AmbientChanges.clear();
-  host->SetDownloadOptions({Option::DontExecuteScripts, Option::ForceOfflineMode, Option::WorkOffline});
+  host->SetDownloadOptions(
+      {Option::DontExecuteScripts, Option::ForceOfflineMode, Option::WorkOffline});
   EXPECT_THAT(Double().AmbientChanges, ElementsAre(DISPID_AMBIENT_DLCONTROL));
   ASSERT_EQ(AmbientGet(DISPID_AMBIENT_DLCONTROL, flags), S_OK);
   EXPECT_EQ(static_cast<DWORD>(V_I4(&flags.Get())), 0x90000080u);
@@ -132,8 +134,8 @@ TEST_F(DocHostTest, TheUserAgentIsAnsweredOnlyWhenTheSupplierHasOne) {
   FRegistration.Prepare();
   auto host = MakeDocHost();
   std::vector<DISPID> invoked;
-  host->OnInvoke = [&](TObject*, DISPID id, REFIID, LCID, WORD, DISPPARAMS&, VARIANT*, EXCEPINFO*, UINT*,
-                       HRESULT& rezult) {
+  host->OnInvoke = [&](TObject*, DISPID id, REFIID, LCID, WORD, DISPPARAMS&, VARIANT*, EXCEPINFO*,
+                       UINT*, HRESULT& rezult) {
     EXPECT_EQ(rezult, DISP_E_MEMBERNOTFOUND);
     invoked.push_back(id);
   };
@@ -187,8 +189,9 @@ TEST_F(DocHostTest, WhatNoAmbientAnswerCoversGoesToOnInvokeWithItsArguments) {
     UINT* ArgError;
   };
   std::vector<TSeen> seen;
-  host->OnInvoke = [&](TObject* sender, DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS& params,
-                       VARIANT* result, EXCEPINFO* exception, UINT* argError, HRESULT& rezult) {
+  host->OnInvoke = [&](TObject* sender, DISPID id, REFIID iid, LCID locale, WORD flags,
+                       DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception, UINT* argError,
+                       HRESULT& rezult) {
     EXPECT_EQ(sender, host.get());
     EXPECT_EQ(rezult, DISP_E_MEMBERNOTFOUND);
     seen.push_back({id, iid, locale, flags, &params, result, exception, argError});
@@ -200,7 +203,8 @@ TEST_F(DocHostTest, WhatNoAmbientAnswerCoversGoesToOnInvokeWithItsArguments) {
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   TRaisedInfo info;
   UINT argError = 0;
-  ASSERT_EQ(Ambient(12345, DISPATCH_PROPERTYGET, none, value.Put(), &info, &argError, 0x0409), S_OK);
+  ASSERT_EQ(Ambient(12345, DISPATCH_PROPERTYGET, none, value.Put(), &info, &argError, 0x0409),
+            S_OK);
   EXPECT_EQ(VariantText(&value.Get()), L"mine");
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].Id, 12345);
@@ -216,7 +220,8 @@ TEST_F(DocHostTest, WhatNoAmbientAnswerCoversGoesToOnInvokeWithItsArguments) {
   ASSERT_EQ(AmbientGet(DISPID_AMBIENT_DISPLAYNAME, value), S_OK);
   EXPECT_EQ(VariantText(&value.Get()), L"WebBrowser1");
   // A method call the standard answers leave alone reaches it too, unanswered.
-  EXPECT_EQ(Ambient(DISPID_AMBIENT_DISPLAYNAME, DISPATCH_METHOD, none, nullptr), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(Ambient(DISPID_AMBIENT_DISPLAYNAME, DISPATCH_METHOD, none, nullptr),
+            DISP_E_MEMBERNOTFOUND);
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[1].Flags, DISPATCH_METHOD);
 }
@@ -231,19 +236,21 @@ TEST_F(DocHostTest, AnErrorInsideAnAmbientReadIsAnsweredAsAnExceptionAndNeverEsc
     DWORD HelpContext;
   };
   const TCase cases[] = {
-      {"the toolkit's error", [] { throw Exception("\xB3\xF6\xB4\xED"); }, L"Exception", L"\u51FA\u9519", 0},
+      {"the toolkit's error", [] { throw Exception("\xB3\xF6\xB4\xED"); }, L"Exception",
+       L"\u51FA\u9519", 0},
       {"an OLE error the control described",
-       [] { throw EOleException(E_FAIL, "described", L"Page", L"help.chm", 77); }, L"EOleException", L"described",
-       77},
-      {"a standard error", [] { throw std::runtime_error("runtime"); }, L"runtime_error", L"runtime", 0},
+       [] { throw EOleException(E_FAIL, "described", L"Page", L"help.chm", 77); }, L"EOleException",
+       L"described", 77},
+      {"a standard error", [] { throw std::runtime_error("runtime"); }, L"runtime_error",
+       L"runtime", 0},
       {"out of memory", [] { throw std::bad_alloc(); }, L"bad_alloc", L"std::bad_alloc", 0},
       {"something that is no error class", [] { throw 42; }, L"Exception", L"Unknown error", 0},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     // Once from the event, once from the agent supplier.
-    host->OnInvoke = [&](TObject*, DISPID, REFIID, LCID, WORD, DISPPARAMS&, VARIANT*, EXCEPINFO*, UINT*,
-                         HRESULT&) { c.Raise(); };
+    host->OnInvoke = [&](TObject*, DISPID, REFIID, LCID, WORD, DISPPARAMS&, VARIANT*, EXCEPINFO*,
+                         UINT*, HRESULT&) { c.Raise(); };
     host->SetAmbientAgentSupplier(nullptr);
     for (DISPID id : {DISPID(12345), DISPID(DISPID_AMBIENT_USERAGENT)}) {
       if (id == DISPID_AMBIENT_USERAGENT) {
@@ -292,13 +299,15 @@ TEST_F(DocHostTest, TypeInformationQuestionsGetTheStandardAnswerUnlessTheirEvent
     presets.push_back(rezult);
     n = 1;
   };
-  host->OnGetTypeInfo = [&](TObject*, UINT index, LCID, ComPtr<ITypeInfo>& typeInfo, HRESULT& rezult) {
+  host->OnGetTypeInfo = [&](TObject*, UINT index, LCID, ComPtr<ITypeInfo>& typeInfo,
+                            HRESULT& rezult) {
     presets.push_back(rezult);
     EXPECT_EQ(index, 0u);
     typeInfo = mine;
     rezult = typeInfoAnswer;
   };
-  host->OnGetIDsOfNames = [&](TObject*, REFIID, LPOLESTR* given, UINT n, LCID, DISPID* ids, HRESULT& rezult) {
+  host->OnGetIDsOfNames = [&](TObject*, REFIID, LPOLESTR* given, UINT n, LCID, DISPID* ids,
+                              HRESULT& rezult) {
     presets.push_back(rezult);
     EXPECT_EQ(given, names);
     EXPECT_EQ(n, 1u);
@@ -319,7 +328,8 @@ TEST_F(DocHostTest, TypeInformationQuestionsGetTheStandardAnswerUnlessTheirEvent
   EXPECT_EQ(info, nullptr);
 }
 
-// --- services -------------------------------------------------------------------------------------------
+// --- services
+// -------------------------------------------------------------------------------------------
 
 TEST_F(DocHostTest, EachServiceIsHandedOutOnlyWhileItsRuleHolds) {
   FRegistration.Prepare();
@@ -335,7 +345,8 @@ TEST_F(DocHostTest, EachServiceIsHandedOutOnlyWhileItsRuleHolds) {
     return object;
   };
   auto query = [&](REFGUID service, REFIID iid, ComPtr<IUnknown>& object) {
-    return services->QueryService(service, iid, reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+    return services->QueryService(service, iid,
+                                  reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
   };
 
   struct TRule {
@@ -354,12 +365,15 @@ TEST_F(DocHostTest, EachServiceIsHandedOutOnlyWhileItsRuleHolds) {
        [&](bool on) { host->OnFileDownload = on ? TDownloadEvent([](auto&&...) {}) : nullptr; }},
       {"behaviours", __uuidof(IHostBehaviorInit), __uuidof(IHostBehaviorInit),
        [&](bool on) { host->OnPopulateNSTable = on ? TNotifyEvent([](TObject*) {}) : nullptr; }},
-      {"script window moves by FloatingHosting", __uuidof(IHTMLOMWindowServices), __uuidof(IHTMLOMWindowServices),
-       [&](bool on) { host->SetFloatingHosting(on); }},
-      {"script window moves by OnResizeBy", __uuidof(IHTMLOMWindowServices), __uuidof(IHTMLOMWindowServices),
+      {"script window moves by FloatingHosting", __uuidof(IHTMLOMWindowServices),
+       __uuidof(IHTMLOMWindowServices), [&](bool on) { host->SetFloatingHosting(on); }},
+      {"script window moves by OnResizeBy", __uuidof(IHTMLOMWindowServices),
+       __uuidof(IHTMLOMWindowServices),
        [&](bool on) { host->OnResizeBy = on ? TOMWindowMoveEvent([](auto&&...) {}) : nullptr; }},
       {"authentication, by the interface asked for", elsewhere, __uuidof(IAuthenticate),
-       [&](bool on) { host->OnAuthenticate = on ? TAuthenticateEvent([](auto&&...) {}) : nullptr; }},
+       [&](bool on) {
+         host->OnAuthenticate = on ? TAuthenticateEvent([](auto&&...) {}) : nullptr;
+       }},
   };
   for (const TRule& rule : rules) {
     SCOPED_TRACE(rule.Name);
@@ -396,7 +410,8 @@ TEST_F(DocHostTest, OnQueryServiceIsAskedLastAndItsObjectIsHandedOutAsTheInterfa
   };
   std::vector<TAsked> asked;
   bool raise = false;
-  host->OnQueryService = [&](TObject* sender, REFGUID service, REFIID iid, ComPtr<IUnknown>& object) {
+  host->OnQueryService = [&](TObject* sender, REFGUID service, REFIID iid,
+                             ComPtr<IUnknown>& object) {
     EXPECT_EQ(sender, host.get());
     EXPECT_EQ(object, nullptr);
     asked.push_back({service, iid});
@@ -405,7 +420,8 @@ TEST_F(DocHostTest, OnQueryServiceIsAskedLastAndItsObjectIsHandedOutAsTheInterfa
   };
   void* object = nullptr;
   // A rule that answers: the event is not asked.
-  ASSERT_EQ(services->QueryService(__uuidof(IProtectFocus), __uuidof(IProtectFocus), &object), S_OK);
+  ASSERT_EQ(services->QueryService(__uuidof(IProtectFocus), __uuidof(IProtectFocus), &object),
+            S_OK);
   static_cast<IUnknown*>(object)->Release();
   EXPECT_TRUE(asked.empty());
 
@@ -440,10 +456,11 @@ TEST_F(DocHostTest, EachServiceAnswersItsDefaultUntilItsEventDecides) {
   std::vector<std::string> raised;
 
   ComPtr<INewWindowManager> windows = control.SiteAs<INewWindowManager>();
-  EXPECT_EQ(windows->EvaluateNewWindow(L"http://a/", L"n", L"http://ctx/", L"f", TRUE, 4, 5), E_FAIL);
+  EXPECT_EQ(windows->EvaluateNewWindow(L"http://a/", L"n", L"http://ctx/", L"f", TRUE, 4, 5),
+            E_FAIL);
   host->OnEvaluateNewWindow = [&](TCustomWebHost* sender, const wchar_t* url, const wchar_t* name,
-                                  const wchar_t* context, const wchar_t* features, BOOL replace, DWORD flags,
-                                  DWORD time, HRESULT& rezult) {
+                                  const wchar_t* context, const wchar_t* features, BOOL replace,
+                                  DWORD flags, DWORD time, HRESULT& rezult) {
     EXPECT_EQ(sender, host.get());
     EXPECT_EQ(rezult, E_FAIL);
     EXPECT_STREQ(url, L"http://a/");
@@ -456,7 +473,8 @@ TEST_F(DocHostTest, EachServiceAnswersItsDefaultUntilItsEventDecides) {
     raised.push_back("EvaluateNewWindow");
     rezult = S_FALSE;  // no new window
   };
-  EXPECT_EQ(windows->EvaluateNewWindow(L"http://a/", L"n", L"http://ctx/", L"f", TRUE, 4, 5), S_FALSE);
+  EXPECT_EQ(windows->EvaluateNewWindow(L"http://a/", L"n", L"http://ctx/", L"f", TRUE, 4, 5),
+            S_FALSE);
 
   ComPtr<IProtectFocus> focus = control.SiteAs<IProtectFocus>();
   BOOL allow = 5;
@@ -476,8 +494,9 @@ TEST_F(DocHostTest, EachServiceAnswersItsDefaultUntilItsEventDecides) {
 
   ComPtr<IDownloadManager> downloads = control.SiteAs<IDownloadManager>();
   EXPECT_EQ(downloads->Download(nullptr, nullptr, 0, 0, nullptr, L"h", L"r", 936), E_NOTIMPL);
-  host->OnFileDownload = [&](TCustomWebHost*, IMoniker*, IBindCtx*, DWORD, LONG, BINDINFO*, const wchar_t* headers,
-                             const wchar_t*, UINT codePage, HRESULT& rezult) {
+  host->OnFileDownload = [&](TCustomWebHost*, IMoniker*, IBindCtx*, DWORD, LONG, BINDINFO*,
+                             const wchar_t* headers, const wchar_t*, UINT codePage,
+                             HRESULT& rezult) {
     EXPECT_EQ(rezult, E_NOTIMPL);
     EXPECT_STREQ(headers, L"h");
     EXPECT_EQ(codePage, 936u);
@@ -500,8 +519,8 @@ TEST_F(DocHostTest, EachServiceAnswersItsDefaultUntilItsEventDecides) {
   };
   EXPECT_EQ(zoom->OnZoomPercentChanged(150), S_OK);
 
-  EXPECT_THAT(raised, ElementsAre("EvaluateNewWindow", "AllowFocusChange", "Download", "PopulateNSTable",
-                                  "ZoomPercentChange"));
+  EXPECT_THAT(raised, ElementsAre("EvaluateNewWindow", "AllowFocusChange", "Download",
+                                  "PopulateNSTable", "ZoomPercentChange"));
 
   // A failing handler is reported; the control gets the default answer.
   host->OnEvaluateNewWindow = [](auto&&...) { throw Exception("new window"); };
@@ -527,7 +546,9 @@ TEST_F(DocHostTest, ScriptWindowMovesMoveTheFormOnlyWithFloatingHosting) {
   host->OnMoveBy = record("MoveBy");
   host->OnResize = record("Resize");
   host->OnResizeBy = record("ResizeBy");
-  auto bounds = [&] { return std::vector<int>{form.Left(), form.Top(), form.Width(), form.Height()}; };
+  auto bounds = [&] {
+    return std::vector<int>{form.Left(), form.Top(), form.Width(), form.Height()};
+  };
 
   EXPECT_EQ(window->moveTo(10, 20), S_OK);
   EXPECT_EQ(window->resizeBy(50, 50), S_OK);
@@ -542,8 +563,8 @@ TEST_F(DocHostTest, ScriptWindowMovesMoveTheFormOnlyWithFloatingHosting) {
   EXPECT_THAT(bounds(), ElementsAre(15, 15, 500, 350));
   EXPECT_EQ(window->resizeBy(-100, 50), S_OK);
   EXPECT_THAT(bounds(), ElementsAre(15, 15, 400, 400));
-  EXPECT_THAT(raised, ElementsAre("Move 10,20", "ResizeBy 50,50", "Move 10,20", "MoveBy 5,-5", "Resize 500,350",
-                                  "ResizeBy -100,50"));
+  EXPECT_THAT(raised, ElementsAre("Move 10,20", "ResizeBy 50,50", "Move 10,20", "MoveBy 5,-5",
+                                  "Resize 500,350", "ResizeBy -100,50"));
 
   // A host without a form: the events only.
   raised.clear();
@@ -565,7 +586,8 @@ class TMallocSpy final : public IMallocSpy {
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override {
     if (!object) return E_POINTER;
-    *object = (iid == IID_IUnknown || iid == IID_IMallocSpy) ? static_cast<IMallocSpy*>(this) : nullptr;
+    *object =
+        (iid == IID_IUnknown || iid == IID_IMallocSpy) ? static_cast<IMallocSpy*>(this) : nullptr;
     return *object ? S_OK : E_NOINTERFACE;
   }
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
@@ -580,7 +602,8 @@ class TMallocSpy final : public IMallocSpy {
     return request;
   }
   STDMETHODIMP_(void) PostFree(BOOL) noexcept override {}
-  STDMETHODIMP_(SIZE_T) PreRealloc(void* request, SIZE_T size, void** newRequest, BOOL spied) noexcept override {
+  STDMETHODIMP_(SIZE_T)
+  PreRealloc(void* request, SIZE_T size, void** newRequest, BOOL spied) noexcept override {
     if (spied) FLive.erase(request);
     *newRequest = request;
     return size;
@@ -627,8 +650,8 @@ TEST_F(DocHostTest, AuthenticationHandsOutTaskMemoryTextsOnlyForSuccess) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    host->OnAuthenticate = [&](TCustomWebHost*, HWND& hwnd, std::wstring& userName, std::wstring& password,
-                               HRESULT& rezult) {
+    host->OnAuthenticate = [&](TCustomWebHost*, HWND& hwnd, std::wstring& userName,
+                               std::wstring& password, HRESULT& rezult) {
       EXPECT_EQ(hwnd, window);
       EXPECT_TRUE(userName.empty() && password.empty());
       EXPECT_EQ(rezult, S_OK);
@@ -655,7 +678,8 @@ TEST_F(DocHostTest, AuthenticationHandsOutTaskMemoryTextsOnlyForSuccess) {
   }
 }
 
-// --- drag and drop ---------------------------------------------------------------------------------------
+// --- drag and drop
+// ---------------------------------------------------------------------------------------
 
 // A drop target of the application's: counts what is held on it.
 class TProbeTarget final : public IDropTarget {
@@ -663,7 +687,8 @@ class TProbeTarget final : public IDropTarget {
   long References() const noexcept { return FRefs; }
   STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override {
     if (!object) return E_POINTER;
-    *object = (iid == IID_IUnknown || iid == IID_IDropTarget) ? static_cast<IDropTarget*>(this) : nullptr;
+    *object =
+        (iid == IID_IUnknown || iid == IID_IDropTarget) ? static_cast<IDropTarget*>(this) : nullptr;
     if (!*object) return E_NOINTERFACE;
     AddRef();
     return S_OK;
@@ -689,8 +714,8 @@ HWND MakeViewWindow(HWND control) {
     return RegisterClassW(&wc) != 0;
   }();
   EXPECT_TRUE(registered);
-  return CreateWindowExW(0, L"Internet Explorer_Server", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, control,
-                         nullptr, GetModuleHandleW(nullptr), nullptr);
+  return CreateWindowExW(0, L"Internet Explorer_Server", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100,
+                         control, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 // Whether a drop target is registered on the window: a second registration is refused.
@@ -805,7 +830,9 @@ TEST_F(DocHostTest, TheHostsDropTargetAcceptsNothingUnlessItsEventsSaySo) {
     EXPECT_EQ(d, dataObject);
     check("DragEnter", keys, pt, e, r);
   };
-  host->OnDragOver2 = [&](TObject*, DWORD keys, POINTL pt, DWORD& e, HRESULT& r) { check("DragOver", keys, pt, e, r); };
+  host->OnDragOver2 = [&](TObject*, DWORD keys, POINTL pt, DWORD& e, HRESULT& r) {
+    check("DragOver", keys, pt, e, r);
+  };
   host->OnDragLeave = [&](TObject*) { raised.push_back("DragLeave"); };
   host->OnDropEvent = [&](TObject*, IDataObject* d, DWORD keys, POINTL pt, DWORD& e, HRESULT& r) {
     EXPECT_EQ(d, dataObject);
@@ -824,7 +851,8 @@ TEST_F(DocHostTest, TheHostsDropTargetAcceptsNothingUnlessItsEventsSaySo) {
   EXPECT_EQ(target->DragOver(0, at, nullptr), E_INVALIDARG);
 }
 
-// --- window parking ------------------------------------------------------------------------------------
+// --- window parking
+// ------------------------------------------------------------------------------------
 
 // A form that lets the test look in while its window is being made again.
 class TRecreatedForm : public THostForm {
@@ -948,7 +976,8 @@ TEST_F(DocHostTest, DestroyingTheHostWhileItsWindowWaitsDestroysThatWindowAndHol
   }
 }
 
-// --- document activation ------------------------------------------------------------------------------
+// --- document activation
+// ------------------------------------------------------------------------------
 
 TEST_F(DocHostTest, ActivatingTheDocumentAllowsFocusChangesForItsDurationAndMakesTheHostActive) {
   TTestDoubleControl& control = FRegistration.Prepare();
@@ -964,7 +993,9 @@ TEST_F(DocHostTest, ActivatingTheDocumentAllowsFocusChangesForItsDurationAndMake
   host->ActivateDocumentUI();
   EXPECT_EQ(control.CountOf("IOleObject::DoVerb(-4)"), 0u);
 
-  control.SetProperty(dispidDocument, TVariant(static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&document))).Get());
+  control.SetProperty(
+      dispidDocument,
+      TVariant(static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&document))).Get());
   std::vector<bool> allowedDuring;
   control.OnCall = [&](const std::string& method) {
     if (method == "IOleObject::DoVerb(-4)") allowedDuring.push_back(host->FocusChangeAllowed());

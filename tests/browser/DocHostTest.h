@@ -43,7 +43,9 @@ class DocHostTest : public DoubleHostTest {
   TTestDoubleEngine Engine() { return TTestDoubleEngine(*FControl); }
   TCustomWebHost& Host() { return *FHost; }
   // The page's document becomes the control's Document property.
-  void ShowDocument() { FControl->SetProperty(dispidDocument, TVariant(FDocument.Dispatch()).Get()); }
+  void ShowDocument() {
+    FControl->SetProperty(dispidDocument, TVariant(FDocument.Dispatch()).Get());
+  }
   // The error reports so far, and none from here on unless a test expects them.
   std::vector<std::string> TakeReports() { return std::exchange(FReported, {}); }
 

@@ -76,7 +76,9 @@ TEST_F(DocHostUITest, HostInformationFillsThePlatformsWholeRecordWithTheOptionsF
   const TCase cases[] = {
       {{UIO::EnablesFormsAutoComplete, UIO::EnableThemes}, 0x44000},
       {{}, 0},
-      {{UIO::DisableTextSelect, UIO::ForceSameWindowNavigation, UIO::ForceUserActivationOnActiveXJava}, 0x20010001},
+      {{UIO::DisableTextSelect, UIO::ForceSameWindowNavigation,
+        UIO::ForceUserActivationOnActiveXJava},
+       0x20010001},
   };
   EXPECT_EQ(Host().HostUIFlags(), 0x44000u);  // from construction on
   for (const TCase& c : cases) {
@@ -175,11 +177,13 @@ TEST_F(DocHostUITest, CtrlShortcutsAreSwallowedOnlyAsKeyDownsWithCtrlAndNoAltGr)
   EXPECT_FALSE(GetKeyState(VK_LCONTROL) & 0x8000);
 }
 
-TEST_F(DocHostUITest, AcceleratorEventDecidesTheKeysTheHostLeavesAndAFailingHandlerMasksAllTheSame) {
+TEST_F(DocHostUITest,
+       AcceleratorEventDecidesTheKeysTheHostLeavesAndAFailingHandlerMasksAllTheSame) {
   Host().SetDisableCtrlShortcuts("");
   EXPECT_EQ(Engine().TranslateAccelerator(WM_KEYDOWN, 'N', {VK_LCONTROL}), S_FALSE);
   WPARAM seenKey = 0;
-  Host().OnTranslateAccelerator = [&](TCustomWebHost*, const MSG* msg, const GUID*, DWORD, bool& done) {
+  Host().OnTranslateAccelerator = [&](TCustomWebHost*, const MSG* msg, const GUID*, DWORD,
+                                      bool& done) {
     seenKey = msg->wParam;
     done = msg->wParam == VK_F5;
   };
@@ -202,8 +206,8 @@ TEST_F(DocHostUITest, ContextMenusAreTheBrowsersOwnUnlessTheEventAnswersOrTheirK
   // The event sees the request first; what it answers stands.
   std::vector<DWORD> asked;
   HRESULT answer = E_NOTIMPL;
-  Host().OnShowContextMenu = [&](TCustomWebHost*, DWORD id, const POINT* ppt, IUnknown* commandTarget,
-                                 IDispatch* context, HRESULT& result) {
+  Host().OnShowContextMenu = [&](TCustomWebHost*, DWORD id, const POINT* ppt,
+                                 IUnknown* commandTarget, IDispatch* context, HRESULT& result) {
     asked.push_back(id);
     EXPECT_EQ(ppt->x, at.x);
     EXPECT_EQ(commandTarget, target.Unknown());
@@ -298,7 +302,8 @@ class DocHostFilteredMenuTest : public DocHostUITest {
   HMENU FEncodingSubmenu = nullptr;
 };
 
-TEST_F(DocHostFilteredMenuTest, TheFilteredMenuIsShownAtThePointAndTheChoiceGoesToTheBrowsersWindow) {
+TEST_F(DocHostFilteredMenuTest,
+       TheFilteredMenuIsShownAtThePointAndTheChoiceGoesToTheBrowsersWindow) {
   // The browser answers its command 27 with the encoding submenu.
   HMENU encoding = CreatePopupMenu();
   AppendMenuW(encoding, MF_STRING, 1, L"GB2312");
@@ -310,7 +315,8 @@ TEST_F(DocHostFilteredMenuTest, TheFilteredMenuIsShownAtThePointAndTheChoiceGoes
   TTestCommandTarget target(true);
   TTestDoubleDocument context;
   TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
-  EXPECT_EQ(Engine().ShowContextMenu(0, POINT{150, 120}, target.Unknown(), context.Dispatch()), S_OK);
+  EXPECT_EQ(Engine().ShowContextMenu(0, POINT{150, 120}, target.Unknown(), context.Dispatch()),
+            S_OK);
 
   ASSERT_THAT(Control().Navigations, ::testing::SizeIs(1));
   const TNavigateCall& command = Control().Navigations[0];
@@ -385,7 +391,8 @@ TEST_F(DocHostUITest, TranslatedUrlsAreHandedOutAsZeroTerminatedTaskMemory) {
     EXPECT_EQ(out, L"");
     out = translation;
   };
-  for (const std::wstring& text : {std::wstring(), std::wstring(L"x"), std::wstring(L"http://服务器/页面?q=1")}) {
+  for (const std::wstring& text :
+       {std::wstring(), std::wstring(L"x"), std::wstring(L"http://服务器/页面?q=1")}) {
     translation = text;
     TTextAnswer answer = Engine().TranslateUrl(L"http://a/");
     EXPECT_EQ(seen, L"http://a/");
@@ -450,8 +457,8 @@ TEST_F(DocHostUITest, TheSmallOperationsAnswerTheirDefaultsAndThenWhatTheirEvent
 
   std::vector<std::string> raised;
   TCustomWebHost& h = Host();
-  h.OnShowUI = [&](TCustomWebHost*, DWORD id, IOleInPlaceActiveObject*, IOleCommandTarget*, IOleInPlaceFrame*,
-                   IOleInPlaceUIWindow*, HRESULT& rezult) {
+  h.OnShowUI = [&](TCustomWebHost*, DWORD id, IOleInPlaceActiveObject*, IOleCommandTarget*,
+                   IOleInPlaceFrame*, IOleInPlaceUIWindow*, HRESULT& rezult) {
     raised.push_back("ShowUI " + std::to_string(id));
     EXPECT_EQ(rezult, S_FALSE);
     rezult = S_OK;
@@ -464,9 +471,15 @@ TEST_F(DocHostUITest, TheSmallOperationsAnswerTheirDefaultsAndThenWhatTheirEvent
     raised.push_back("UpdateUI");
     rezult = E_FAIL;
   };
-  h.OnEnableModeless = [&](TCustomWebHost*, BOOL on) { raised.push_back("EnableModeless " + std::to_string(on)); };
-  h.OnOnDocWindowActivate = [&](TCustomWebHost*, BOOL on) { raised.push_back("DocWindow " + std::to_string(on)); };
-  h.OnOnFrameWindowActivate = [&](TCustomWebHost*, BOOL on) { raised.push_back("FrameWindow " + std::to_string(on)); };
+  h.OnEnableModeless = [&](TCustomWebHost*, BOOL on) {
+    raised.push_back("EnableModeless " + std::to_string(on));
+  };
+  h.OnOnDocWindowActivate = [&](TCustomWebHost*, BOOL on) {
+    raised.push_back("DocWindow " + std::to_string(on));
+  };
+  h.OnOnFrameWindowActivate = [&](TCustomWebHost*, BOOL on) {
+    raised.push_back("FrameWindow " + std::to_string(on));
+  };
   h.OnResizeBorder = [&](TCustomWebHost*, const RECT* rect, IOleInPlaceUIWindow*, BOOL frame) {
     raised.push_back("ResizeBorder " + std::to_string(rect->right) + " " + std::to_string(frame));
   };
@@ -484,16 +497,17 @@ TEST_F(DocHostUITest, TheSmallOperationsAnswerTheirDefaultsAndThenWhatTheirEvent
     EXPECT_EQ(out, nullptr);
     out = in;
   };
-  h.OnShowMessage = [&](TObject*, HWND, const wchar_t* text, const wchar_t* caption, DWORD type, const wchar_t*,
-                        DWORD, LRESULT& result) {
-    raised.push_back("ShowMessage " + WideToGbk(text) + " " + WideToGbk(caption) + " " + std::to_string(type));
+  h.OnShowMessage = [&](TObject*, HWND, const wchar_t* text, const wchar_t* caption, DWORD type,
+                        const wchar_t*, DWORD, LRESULT& result) {
+    raised.push_back("ShowMessage " + WideToGbk(text) + " " + WideToGbk(caption) + " " +
+                     std::to_string(type));
     result = IDYES;
     return S_OK;
   };
   h.OnShowHelpRequest = [&](TObject*, HWND, const wchar_t* file, UINT command, DWORD data, POINT,
                             ComPtr<IDispatch>&) {
-    raised.push_back("ShowHelp " + WideToGbk(file ? file : L"-") + " " + std::to_string(command) + " " +
-                     std::to_string(data));
+    raised.push_back("ShowHelp " + WideToGbk(file ? file : L"-") + " " + std::to_string(command) +
+                     " " + std::to_string(data));
     return E_ABORT;
   };
   EXPECT_EQ(handler->ShowUI(DOCHOSTUITYPE_AUTHOR, nullptr, nullptr, nullptr, nullptr), S_OK);
@@ -512,9 +526,10 @@ TEST_F(DocHostUITest, TheSmallOperationsAnswerTheirDefaultsAndThenWhatTheirEvent
   EXPECT_EQ(Engine().ShowMessage(L"text", L"caption", MB_YESNO, boxResult), S_OK);
   EXPECT_EQ(boxResult, IDYES);
   EXPECT_EQ(Engine().ShowHelp(L"page.chm", 15, 7), E_ABORT);
-  EXPECT_THAT(raised, ElementsAre("ShowUI 1", "HideUI", "UpdateUI", "EnableModeless 0", "DocWindow 1",
-                                  "FrameWindow 0", "ResizeBorder 3 1", "GetExternal", "FilterDataObject",
-                                  "ShowMessage text caption 4", "ShowHelp page.chm 15 7"));
+  EXPECT_THAT(raised,
+              ElementsAre("ShowUI 1", "HideUI", "UpdateUI", "EnableModeless 0", "DocWindow 1",
+                          "FrameWindow 0", "ResizeBorder 3 1", "GetExternal", "FilterDataObject",
+                          "ShowMessage text caption 4", "ShowHelp page.chm 15 7"));
   EXPECT_EQ(object.OutstandingReferences(), 0);
 }
 
@@ -542,7 +557,9 @@ TEST_F(DocHostUITest, WhileTheHostEndsNoEventRunsAndScriptErrorsStillGetTheOptio
   TTestDoubleControl& control = Control();
   FDocument.SetScriptError(1, 2, 3, L"m", L"u");
   std::vector<std::string> raised;
-  auto record = [&raised](const char* name) { return [&raised, name](auto&&...) { raised.push_back(name); }; };
+  auto record = [&raised](const char* name) {
+    return [&raised, name](auto&&...) { raised.push_back(name); };
+  };
   Host().OnMaskedCtrlChar = record("MaskedCtrlChar");
   Host().OnShowContextMenu = record("ShowContextMenu");
   Host().OnGetHostInfo = record("GetHostInfo");

@@ -23,7 +23,9 @@ class DoubleHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(FOle.Result()));
-    Application().OnException = [this](TObject*, const std::exception& error) { FReported.push_back(error.what()); };
+    Application().OnException = [this](TObject*, const std::exception& error) {
+      FReported.push_back(error.what());
+    };
   }
   void TearDown() override {
     Application().OnException = nullptr;

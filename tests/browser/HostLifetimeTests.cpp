@@ -47,8 +47,8 @@ class TLayeredHost : public TWebHost {
     return TWebHost::SiteInterface(iid);
   }
 
-  HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* exception, UINT* argError) override {
+  HRESULT InvokeAmbient(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                        VARIANT* result, EXCEPINFO* exception, UINT* argError) override {
     if (id == DISPID_AMBIENT_DLCONTROL && (flags & DISPATCH_PROPERTYGET) && result) {
       *result = TVariant(kDownloadFlags).Release();
       return S_OK;
@@ -86,7 +86,9 @@ TEST_F(HostLifetimeTest, NoEventOrDerivedSiteCallReachesTheHostOnceItsDestructio
   // Handlers write into storage outside the host: it can be read once the host is gone.
   std::vector<std::string> delivered;
   auto host = CreateComponent<TLayeredHost>(&form);
-  host->OnCommandStateChange = [&](TObject*, std::int32_t, VARIANT_BOOL) { delivered.push_back("CommandState"); };
+  host->OnCommandStateChange = [&](TObject*, std::int32_t, VARIANT_BOOL) {
+    delivered.push_back("CommandState");
+  };
   host->OnQuit = [&](TObject*) { delivered.push_back("Quit"); };
   host->OnClick = [&](TObject*) { delivered.push_back("Click"); };
   host->Handle();
@@ -167,8 +169,8 @@ TEST_F(HostLifetimeTest, AHostMadeWithoutItsCreationStepRefusesUseWithAClearErro
   TLayeredHost host(&form);
   EXPECT_EQ(host.OleObject(), nullptr);
   for (auto use : std::initializer_list<std::function<void()>>{
-           [&] { host.GetBooleanProperty(dispidBusy); }, [&] { host.Handle(); }, [&] { host.Navigate(L"about:blank"); },
-           [&] { host.CompleteControl(); }}) {
+           [&] { host.GetBooleanProperty(dispidBusy); }, [&] { host.Handle(); },
+           [&] { host.Navigate(L"about:blank"); }, [&] { host.CompleteControl(); }}) {
     try {
       use();
       ADD_FAILURE() << "used without a control";
@@ -189,7 +191,8 @@ TEST_F(HostLifetimeTest, ReadingDocumentAndApplicationLeavesNoReferenceBehind) {
   const long held = control.OutstandingReferences();
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(host->Document().Get(), page);
-    EXPECT_EQ(host->ApplicationObject().Get(), static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
+    EXPECT_EQ(host->ApplicationObject().Get(),
+              static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&control)));
     EXPECT_EQ(host->GetDispatchProperty(dispidApplication).Get(), host->ApplicationObject().Get());
   }
   EXPECT_EQ(document.OutstandingReferences(), 1);  // the control's own
@@ -212,7 +215,8 @@ TEST_F(HostLifetimeTest, TheControlComesBackAliveEachTimeItsFormsWindowIsMadeAga
     auto host = MakeHost(&form);
     host->SetAlign(TAlign::alClient);
     std::vector<std::wstring> navigating;
-    host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+    host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*,
+                                  VARIANT*,
                                   VARIANT_BOOL*) { navigating.push_back(VariantText(url)); };
     host->Handle();
     host->UIActivate();
@@ -246,8 +250,8 @@ TEST_F(HostLifetimeTest, TheControlComesBackAliveEachTimeItsFormsWindowIsMadeAga
       VARIANT address = Bstr(url.Get()), other = Int(0);
       VARIANT_BOOL cancel = VARIANT_FALSE;
       control.FireEvent(DISPID_BEFORENAVIGATE2,
-                        {Dispatch(nullptr), ByRef(&address), ByRef(&other), ByRef(&other), ByRef(&other),
-                         ByRef(&other), ByRef(&cancel)});
+                        {Dispatch(nullptr), ByRef(&address), ByRef(&other), ByRef(&other),
+                         ByRef(&other), ByRef(&other), ByRef(&cancel)});
       EXPECT_EQ(navigating.size(), static_cast<size_t>(round));
     }
   }

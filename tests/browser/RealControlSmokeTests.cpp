@@ -36,8 +36,8 @@ TEST_F(RealControlTest, HostsActivatesReadsNavigatesAndEndsBalanced) {
   ASSERT_NE(host->OleObject(), nullptr);
 
   std::vector<std::wstring> seen;
-  host->OnBeforeNavigate2 = [&](TObject* sender, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
-                                VARIANT_BOOL* cancel) {
+  host->OnBeforeNavigate2 = [&](TObject* sender, IDispatch*, VARIANT* url, VARIANT*, VARIANT*,
+                                VARIANT*, VARIANT*, VARIANT_BOOL* cancel) {
     EXPECT_EQ(sender, host.get());
     ASSERT_NE(cancel, nullptr);
     EXPECT_EQ(*cancel, VARIANT_FALSE);
@@ -47,9 +47,8 @@ TEST_F(RealControlTest, HostsActivatesReadsNavigatesAndEndsBalanced) {
   };
 
   std::vector<std::wstring> failed;
-  host->OnNavigateError = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT_BOOL*) {
-    failed.push_back(VariantText(url));
-  };
+  host->OnNavigateError = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*,
+                              VARIANT_BOOL*) { failed.push_back(VariantText(url)); };
   HWND window = host->Handle();
   ASSERT_TRUE(IsWindow(window));
   EXPECT_TRUE(host->Completed());
@@ -79,7 +78,8 @@ TEST_F(RealControlTest, HostsActivatesReadsNavigatesAndEndsBalanced) {
   // Let through, the same address ends in a navigation error from Wine's
   // control: the sign that it went on, which the cancelled one must not show.
   host->Navigate(L"javascript:banner_closeapp()");
-  ASSERT_TRUE(PumpUntil([&] { return !failed.empty() && failed.back() == L"javascript:banner_closeapp()"; }));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return !failed.empty() && failed.back() == L"javascript:banner_closeapp()"; }));
   EXPECT_EQ(std::count(failed.begin(), failed.end(), L"javascript:banner_closeapp()"), 1);
   host.reset();
 }
@@ -88,7 +88,8 @@ TEST_F(RealControlTest, HostsActivatesReadsNavigatesAndEndsBalanced) {
 // the control still holds on the host.
 class TEndReportingHost : public TWebHost {
  public:
-  TEndReportingHost(TWinControl* parent, ULONG& referencesLeft) : TWebHost(parent), FReferencesLeft(referencesLeft) {}
+  TEndReportingHost(TWinControl* parent, ULONG& referencesLeft)
+      : TWebHost(parent), FReferencesLeft(referencesLeft) {}
   ~TEndReportingHost() override {
     ShutDown();
     FReferencesLeft = RefCount();
@@ -124,7 +125,8 @@ TEST_F(RealControlTest, DestructionWithHandlersAssignedReachesNoHandlerAndLeaves
   host->Handle();
   host->Navigate(L"about:blank");
   ASSERT_TRUE(PumpUntil([&] {
-    return std::count(before.begin(), before.end(), "BeforeNavigate2") > 0 && !host->GetBooleanProperty(dispidBusy);
+    return std::count(before.begin(), before.end(), "BeforeNavigate2") > 0 &&
+           !host->GetBooleanProperty(dispidBusy);
   }));
   EXPECT_GT(host->RefCount(), 0u);  // the control holds its site and sinks
 
@@ -140,8 +142,8 @@ TEST_F(RealControlTest, TheControlComesBackAliveEachTimeItsFormsWindowIsMadeAgai
   auto host = CreateComponent<TBrowserControl>(FForm.get());
   host->SetAlign(TAlign::alClient);
   std::vector<std::wstring> seen;
-  host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
-                                VARIANT_BOOL*) { seen.push_back(VariantText(url)); };
+  host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*,
+                                VARIANT*, VARIANT_BOOL*) { seen.push_back(VariantText(url)); };
   host->Handle();
   // Wine's control may not take user-interface activation without an HTML
   // engine; whatever it does, it does the same on every new window.
@@ -173,8 +175,8 @@ TEST_F(RealControlTest, MakingTheFormsWindowAgainKeepsTheControlsWindow) {
   auto host = CreateComponent<TWebHost>(FForm.get());
   host->SetAlign(TAlign::alClient);
   std::vector<std::wstring> seen;
-  host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
-                                VARIANT_BOOL*) { seen.push_back(VariantText(url)); };
+  host->OnBeforeNavigate2 = [&](TObject*, IDispatch*, VARIANT* url, VARIANT*, VARIANT*, VARIANT*,
+                                VARIANT*, VARIANT_BOOL*) { seen.push_back(VariantText(url)); };
   const HWND window = host->Handle();
   IOleInPlaceObject* const inPlace = host->InPlaceObject();
   ASSERT_NE(inPlace, nullptr);

@@ -43,7 +43,8 @@ class WebHostTest : public DoubleHostTest {
   std::unique_ptr<TWebHost> MakeWebHost(bool withDocument = true) {
     TTestDoubleControl& control = FRegistration.Prepare();
     FControls.push_back(&control);
-    control.SetProperty(dispidDocument, TVariant(withDocument ? FDocument.Dispatch() : nullptr).Get());
+    control.SetProperty(dispidDocument,
+                        TVariant(withDocument ? FDocument.Dispatch() : nullptr).Get());
     auto host = CreateComponent<TWebHost>(&FForm);
     host->SetBounds(0, 0, 200, 100);
     host->HandleNeeded();
@@ -53,7 +54,9 @@ class WebHostTest : public DoubleHostTest {
   size_t UIActivations() {
     return Double().CountOf("IOleObject::DoVerb(" + std::to_string(OLEIVERB_UIACTIVATE) + ")");
   }
-  static void SetInterceptWindowMoves(TWebHost& host, bool value) { host.FInterceptWindowMoves = value; }
+  static void SetInterceptWindowMoves(TWebHost& host, bool value) {
+    host.FInterceptWindowMoves = value;
+  }
 
   TTestDoubleDocument FDocument;
   THostForm FForm;

@@ -139,7 +139,9 @@ TEST_F(WebHostTest, ACloseTheQueryRefusesKeepsTheWindowAndOnMessageStillSeesIt) 
   auto host = MakeWebHost();
   HWND window = host->Handle();
   std::vector<UINT> seen;
-  host->OnMessage = [&](TObject*, TMessage& message, TMessageHandled&) { seen.push_back(message.Msg); };
+  host->OnMessage = [&](TObject*, TMessage& message, TMessageHandled&) {
+    seen.push_back(message.Msg);
+  };
   bool allow = false;
   host->OnCloseQuery = [&](TObject* sender, bool& canClose) {
     EXPECT_EQ(sender, host.get());
@@ -149,10 +151,14 @@ TEST_F(WebHostTest, ACloseTheQueryRefusesKeepsTheWindowAndOnMessageStillSeesIt) 
   SendMessageW(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(window)) << "a refused close never reaches the control's window";
   EXPECT_EQ(std::count(seen.begin(), seen.end(), UINT{WM_CLOSE}), 1);
-  EXPECT_EQ(std::count(Double().WindowMessages.begin(), Double().WindowMessages.end(), UINT{WM_CLOSE}), 0);
+  EXPECT_EQ(
+      std::count(Double().WindowMessages.begin(), Double().WindowMessages.end(), UINT{WM_CLOSE}),
+      0);
   allow = true;
   SendMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(std::count(Double().WindowMessages.begin(), Double().WindowMessages.end(), UINT{WM_CLOSE}), 1);
+  EXPECT_EQ(
+      std::count(Double().WindowMessages.begin(), Double().WindowMessages.end(), UINT{WM_CLOSE}),
+      1);
 }
 
 TEST_F(WebHostTest, OnMessageDecidesTheResultWhenItAssignsHandledAndDialogCodesWantCharacters) {
@@ -160,7 +166,8 @@ TEST_F(WebHostTest, OnMessageDecidesTheResultWhenItAssignsHandledAndDialogCodesW
   HWND window = host->Handle();
   // A result wider than a byte: the length of a long window text.
   SetWindowTextW(window, std::wstring(300, L'x').c_str());
-  EXPECT_EQ(SendMessageW(window, WM_GETDLGCODE, 0, 0), DLGC_WANTCHARS) << "whatever the control answers";
+  EXPECT_EQ(SendMessageW(window, WM_GETDLGCODE, 0, 0), DLGC_WANTCHARS)
+      << "whatever the control answers";
 
   enum class TAnswer { aLeave, aTrue, aFalse };
   const struct {
@@ -195,7 +202,8 @@ TEST_F(WebHostTest, EnterGoesOnToTheControlAfterLoadingEvenWhenTheRuleWasStoredO
   EXPECT_TRUE(host->EnableMessageHandler());
   EXPECT_EQ(host->Perform(CN_KEYDOWN, VK_RETURN, 0), 0) << "not taken as a dialog key";
   EXPECT_EQ(host->Perform(CN_KEYDOWN, 'A', 0), 1);
-  EXPECT_EQ(Double().CountOf("IOleInPlaceActiveObject::TranslateAccelerator"), 3u) << "the control saw each";
+  EXPECT_EQ(Double().CountOf("IOleInPlaceActiveObject::TranslateAccelerator"), 3u)
+      << "the control saw each";
 }
 
 TEST_F(WebHostTest, ADialogKeyIsTheDocumentsWhileTheFocusIsInsideIt) {
@@ -203,13 +211,14 @@ TEST_F(WebHostTest, ADialogKeyIsTheDocumentsWhileTheFocusIsInsideIt) {
   Double().Accelerators = reinterpret_cast<HACCEL>(1);
   Double().AcceleratorCount = 1;
   FForm.Show();
-  TUniqueWindow inner(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, host->Handle(),
-                                      nullptr, nullptr, nullptr));
+  TUniqueWindow inner(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                                      host->Handle(), nullptr, nullptr, nullptr));
   ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == FForm.Handle(); }));
   SetFocus(inner.Get());
   ASSERT_EQ(GetFocus(), inner.Get());
   host->Perform(CM_DIALOGKEY, VK_RETURN, 0);
-  EXPECT_EQ(Double().CountOf("IOleControl::GetControlInfo"), 0u) << "swallowed before the host's own handling";
+  EXPECT_EQ(Double().CountOf("IOleControl::GetControlInfo"), 0u)
+      << "swallowed before the host's own handling";
   SetFocus(host->Handle());
   ASSERT_EQ(GetFocus(), host->Handle());
   host->Perform(CM_DIALOGKEY, VK_RETURN, 0);
@@ -219,7 +228,9 @@ TEST_F(WebHostTest, ADialogKeyIsTheDocumentsWhileTheFocusIsInsideIt) {
 TEST_F(WebHostTest, WindowMovesAreAnnouncedInsteadOfMadeOnlyWhileIntercepted) {
   auto host = MakeWebHost();
   std::vector<std::string> events;
-  host->OnMove = [&](TCustomWebHost*, int x, int y) { events.push_back("move " + std::to_string(x) + "," + std::to_string(y)); };
+  host->OnMove = [&](TCustomWebHost*, int x, int y) {
+    events.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+  };
   host->OnResize = [&](TCustomWebHost*, int cx, int cy) {
     events.push_back("size " + std::to_string(cx) + "," + std::to_string(cy));
   };
@@ -307,9 +318,12 @@ TEST_F(WebHostTest, DisabledPopupMenuItemsRemoveExactlyTheirCommandsFromThePlatf
     if (command != 2139 && command != 28) expected.push_back(command);
   ASSERT_EQ(expected.size() + 2, platform.size()) << "the platform's menu holds both commands";
 
-  host->SetDisabledPopupMenuItems({TIEPopupMenuItems::rcsViewSource, TIEPopupMenuItems::rcsProperties});
+  host->SetDisabledPopupMenuItems(
+      {TIEPopupMenuItems::rcsViewSource, TIEPopupMenuItems::rcsProperties});
   std::vector<size_t> filtered;  // the inherited filter runs first, on the whole menu
-  host->OnFilterPopupMenu = [&](TObject*, DWORD, HMENU menu, IDispatch*) { filtered.push_back(MenuCommands(menu).size()); };
+  host->OnFilterPopupMenu = [&](TObject*, DWORD, HMENU menu, IDispatch*) {
+    filtered.push_back(MenuCommands(menu).size());
+  };
   TMenuAnswer shown(TMenuAnswer::TChoice::Nothing);
   EXPECT_EQ(Engine().ShowContextMenu(0, POINT{10, 10}, target.Unknown()), S_OK);
   ASSERT_TRUE(shown.Shown);
@@ -333,7 +347,9 @@ TEST_F(WebHostTest, HostStyleSheetAndNamespacesGoToTheDocumentInTaskMemory) {
   EXPECT_EQ(answer.HostNS, L"k");
 
   // A style sheet the host's handler gave already stays.
-  host->OnGetHostInfo = [](TCustomWebHost*, DOCHOSTUIINFO& info) { info.pchHostCss = WideToTaskMemWide(L"mine"); };
+  host->OnGetHostInfo = [](TCustomWebHost*, DOCHOSTUIINFO& info) {
+    info.pchHostCss = WideToTaskMemWide(L"mine");
+  };
   answer = Engine().GetHostInfo();
   EXPECT_EQ(answer.HostCss, L"mine");
   EXPECT_EQ(answer.HostNS, L"k");

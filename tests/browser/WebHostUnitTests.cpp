@@ -32,7 +32,9 @@ constexpr TFloatingPointControl kZeroDivideUnmasked{0x027B, 0x1D80};
 // Puts the test program's own floating-point control back, whatever a test did.
 class TFloatingPointScope {
  public:
-  TFloatingPointScope() : FOriginal(TFloatingPointControl::Current()) { kZeroDivideUnmasked.Load(); }
+  TFloatingPointScope() : FOriginal(TFloatingPointControl::Current()) {
+    kZeroDivideUnmasked.Load();
+  }
   ~TFloatingPointScope() { FOriginal.Load(); }
   TFloatingPointScope(const TFloatingPointScope&) = delete;
   TFloatingPointScope& operator=(const TFloatingPointScope&) = delete;
@@ -74,7 +76,8 @@ TEST(WebHostUnit, KeepsTheFloatingPointControlAndItsStopTakesBackAllItPutIn) {
       TDisableErrors errors;
       errors.SetfpExceptions(false);
       // (Bit 6 of the x87 word always reads as set.)
-      EXPECT_EQ(TFloatingPointControl::Current(), (TFloatingPointControl{0x133F | 0x40, 0x1F80})) << "all six masked";
+      EXPECT_EQ(TFloatingPointControl::Current(), (TFloatingPointControl{0x133F | 0x40, 0x1F80}))
+          << "all six masked";
       errors.SetfpExceptions(true);
       EXPECT_EQ(TFloatingPointControl::Current(), kZeroDivideUnmasked);
       errors.SetfpExceptions(false);  // left masked at the stop
@@ -83,7 +86,8 @@ TEST(WebHostUnit, KeepsTheFloatingPointControlAndItsStopTakesBackAllItPutIn) {
     EXPECT_EQ(TWebHostUnit::Running(), nullptr);
     EXPECT_FALSE(WheelFocusHookInstalled());
     EXPECT_FALSE(TAppActivationHook::ProcessInstalled());
-    EXPECT_EQ(OleInitialisedHere(), programHoldsOle) << "the unit's own OLE is let go of, and only that";
+    EXPECT_EQ(OleInitialisedHere(), programHoldsOle)
+        << "the unit's own OLE is let go of, and only that";
   }
 }
 
@@ -145,20 +149,21 @@ class TWheelFixture {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
-    for (const wchar_t* name : {DocumentViewClass, L"Shell DocObject View Other", L"KorvexaWheelTestWindow"}) {
+    for (const wchar_t* name :
+         {DocumentViewClass, L"Shell DocObject View Other", L"KorvexaWheelTestWindow"}) {
       wc.lpszClassName = name;
       RegisterClassW(&wc);
     }
-    FTop.Reset(CreateWindowExW(0, L"KorvexaWheelTestWindow", L"wheel", WS_POPUP | WS_VISIBLE, 100, 100, 400, 200,
-                               nullptr, nullptr, nullptr, nullptr));
-    DocumentView = CreateWindowExW(0, DocumentViewClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, FTop.Get(),
-                                   nullptr, nullptr, nullptr);
-    OtherView = CreateWindowExW(0, L"Shell DocObject View Other", L"", WS_CHILD | WS_VISIBLE, 200, 0, 200, 200,
-                                FTop.Get(), nullptr, nullptr, nullptr);
-    Page = CreateWindowExW(0, L"KorvexaWheelTestWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200, DocumentView,
-                           nullptr, nullptr, nullptr);
-    OtherPage = CreateWindowExW(0, L"KorvexaWheelTestWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200,
-                                OtherView, nullptr, nullptr, nullptr);
+    FTop.Reset(CreateWindowExW(0, L"KorvexaWheelTestWindow", L"wheel", WS_POPUP | WS_VISIBLE, 100,
+                               100, 400, 200, nullptr, nullptr, nullptr, nullptr));
+    DocumentView = CreateWindowExW(0, DocumentViewClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200,
+                                   FTop.Get(), nullptr, nullptr, nullptr);
+    OtherView = CreateWindowExW(0, L"Shell DocObject View Other", L"", WS_CHILD | WS_VISIBLE, 200,
+                                0, 200, 200, FTop.Get(), nullptr, nullptr, nullptr);
+    Page = CreateWindowExW(0, L"KorvexaWheelTestWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 200,
+                           DocumentView, nullptr, nullptr, nullptr);
+    OtherPage = CreateWindowExW(0, L"KorvexaWheelTestWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200,
+                                200, OtherView, nullptr, nullptr, nullptr);
     FCounter.Reset(SetWindowsHookExW(WH_MOUSE, &CountWheels, nullptr, GetCurrentThreadId()));
   }
 
@@ -239,7 +244,8 @@ TEST(WebHostUnit, TheUsersOwnProxyAndNavigationSoundComeBackWhenTheUnitStops) {
     EXPECT_EQ(OptionsInForce().ProxyServer, L"10.0.0.1:8080");
     EXPECT_FALSE(KeyExists(current));
     host.reset();
-    EXPECT_EQ(OptionsInForce().ProxyServer, L"10.0.0.1:8080") << "held by the unit, not the component";
+    EXPECT_EQ(OptionsInForce().ProxyServer, L"10.0.0.1:8080")
+        << "held by the unit, not the component";
   }
   const TOptionsInForce after = OptionsInForce();
   EXPECT_EQ(after.Flags, before.Flags) << "never direct with an empty proxy";

@@ -32,11 +32,14 @@ std::wstring RegistryAgentName(const std::wstring& agent) {
 std::vector<std::wstring> ValueNames(const std::wstring& path) {
   std::vector<std::wstring> names;
   TUniqueRegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return names;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+    return names;
   for (DWORD i = 0;; ++i) {
     wchar_t name[16384];
     DWORD length = static_cast<DWORD>(std::size(name));
-    if (RegEnumValueW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (RegEnumValueW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
     names.emplace_back(name, length);
   }
   std::sort(names.begin(), names.end());
@@ -54,7 +57,8 @@ class WebHostUserAgentTest : public WebHostTest {
 
   size_t AgentNotices() {
     const std::vector<DISPID>& changes = Double().AmbientChanges;
-    return static_cast<size_t>(std::count(changes.begin(), changes.end(), DISPID_AMBIENT_USERAGENT));
+    return static_cast<size_t>(
+        std::count(changes.begin(), changes.end(), DISPID_AMBIENT_USERAGENT));
   }
   // The agent the control reads as the ambient property; none when the host
   // leaves the control its own.
@@ -85,9 +89,9 @@ TEST_F(WebHostUserAgentTest, EachChangeOfAgentOrModeReachesTheBrowserOnlyAsItsMo
     const char* Name;
     std::optional<std::string> Agent;
     std::optional<TUserAgentMode> Mode;
-    size_t Notices;                // ambient change notices this step sent
-    const wchar_t* Ambient;        // the ambient answer without its CR LF; null: the control's own
-    const wchar_t* Registry;       // the agent in the registry; null: none of the shell's
+    size_t Notices;           // ambient change notices this step sent
+    const wchar_t* Ambient;   // the ambient answer without its CR LF; null: the control's own
+    const wchar_t* Registry;  // the agent in the registry; null: none of the shell's
   };
   const TStep steps[] = {
       {"an agent while the default mode", "Kvx/1", {}, 0, nullptr, nullptr},
@@ -102,7 +106,12 @@ TEST_F(WebHostUserAgentTest, EachChangeOfAgentOrModeReachesTheBrowserOnlyAsItsMo
       {"the registry mode writes it again", {}, uaRegistry, 0, nullptr, L"Kvx/2"},
       {"the ambient mode withdraws it and tells the control", {}, uaInternal, 1, L"Kvx/2", nullptr},
       {"the registry mode once more", {}, uaRegistry, 0, nullptr, L"Kvx/2"},
-      {"back to the ambient agent the control heard: withdrawn, no notice", {}, uaInternal, 0, L"Kvx/2", nullptr},
+      {"back to the ambient agent the control heard: withdrawn, no notice",
+       {},
+       uaInternal,
+       0,
+       L"Kvx/2",
+       nullptr},
       {"an empty ambient agent leaves the control its own", "", {}, 1, nullptr, nullptr},
   };
   auto host = MakeWebHost();
@@ -130,13 +139,15 @@ TEST_F(WebHostUserAgentTest, TheRegistryAgentGoesWithTheComponentAndAValueOfTheS
     host->SetUserAgent("Kvx");
     host->SetUserAgentMode(uaRegistry);
     EXPECT_EQ(ReadText(kPostPlatform, RegistryAgentName(L"Kvx").c_str()), L"");
-    EXPECT_FALSE(SubkeyNames(std::wstring(SettingsJournalKey)).empty()) << "recorded while it is changed";
+    EXPECT_FALSE(SubkeyNames(std::wstring(SettingsJournalKey)).empty())
+        << "recorded while it is changed";
   }
   EXPECT_EQ(ReadText(kPostPlatform, RegistryAgentName(L"Kvx").c_str()), L"the user's");
   EXPECT_EQ(ReadText(kPostPlatform, kOtherToken.c_str()), L"kept");
-  EXPECT_EQ(ValueNames(kPostPlatform), (std::vector<std::wstring>{kOtherSoftware, kOtherToken,
-                                                                  RegistryAgentName(L"Kvx")}));
-  EXPECT_TRUE(SubkeyNames(std::wstring(SettingsJournalKey)).empty()) << "the record goes with the change";
+  EXPECT_EQ(ValueNames(kPostPlatform),
+            (std::vector<std::wstring>{kOtherSoftware, kOtherToken, RegistryAgentName(L"Kvx")}));
+  EXPECT_TRUE(SubkeyNames(std::wstring(SettingsJournalKey)).empty())
+      << "the record goes with the change";
 }
 
 TEST_F(WebHostUserAgentTest, ADesigningComponentWritesNothingInTheRegistry) {

@@ -17,17 +17,10 @@ TEST(NewWindowOption, OptionTexts) {
     bool error;
   };
   const Case cases[] = {
-      {L"", Default, false},
-      {L" \t ", Default, false},
-      {L"默认", Default, false},
-      {L"本窗口", Own, false},
-      {L" 本窗口\t", Own, false},
-      {L"禁止", Blocked, false},
-      {L"本窗", Default, true},
-      {L"本窗口 禁止", Default, true},
-      {L"禁止。", Default, true},
-      {L"block", Default, true},
-      {L"0", Default, true},
+      {L"", Default, false},     {L" \t ", Default, false},       {L"默认", Default, false},
+      {L"本窗口", Own, false},   {L" 本窗口\t", Own, false},      {L"禁止", Blocked, false},
+      {L"本窗", Default, true},  {L"本窗口 禁止", Default, true}, {L"禁止。", Default, true},
+      {L"block", Default, true}, {L"0", Default, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(WideToGbk(c.text));
@@ -76,8 +69,8 @@ TEST(NewWindowOption, WhatBecomesOfANewWindow) {
       {Blocked, "javascript:banner_closeapp()", Allow, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string("url: ") + c.url + ", mode " + std::to_string(static_cast<int>(c.mode)) +
-                 (c.htmlDialog ? ", dialog" : ""));
+    SCOPED_TRACE(std::string("url: ") + c.url + ", mode " +
+                 std::to_string(static_cast<int>(c.mode)) + (c.htmlDialog ? ", dialog" : ""));
     EXPECT_EQ(DecideNewWindow(c.mode, c.url, c.htmlDialog), c.action);
   }
 }

@@ -15,8 +15,8 @@ using Items = std::vector<std::string>;
 
 const std::string kMax(LauncherMaximiseText);
 const std::string kFront(LauncherToFrontText);
-const std::string kZhong = "\xD6\xD0";   // 中
-const std::string kWen = "\xCE\xC4";     // 文
+const std::string kZhong = "\xD6\xD0";  // 中
+const std::string kWen = "\xCE\xC4";    // 文
 
 TEST(LauncherText, Grammar) {
   const struct {
@@ -32,7 +32,10 @@ TEST(LauncherText, Grammar) {
       {"geometry", "100,0,80,600", {"100", "0", "80", "600"}},
       {"blanks around commas", " 100 , 0 ,\t80,  600 ", {"100", "0", "80", "600"}},
       {"a blank ends an unquoted item", "a b", {"a", "b"}},
-      {"a control character ends an unquoted item", "a\x01" "b", {"a", "b"}},
+      {"a control character ends an unquoted item",
+       "a\x01"
+       "b",
+       {"a", "b"}},
       {"blank then comma is one separator", "a ,b", {"a", "b"}},
       {"consecutive commas give empty items", "a,,b", {"a", "", "b"}},
       {"a leading comma gives an empty first item", ",a", {"", "a"}},
@@ -86,9 +89,9 @@ TEST(LauncherText, CommandsAreComparedByteForByte) {
   EXPECT_EQ(ClassifyLauncherItem(LauncherToFrontText), TLauncherCommand::lcToFront);
   EXPECT_EQ(ClassifyLauncherItem(LauncherPositionText), TLauncherCommand::lcPosition);
   EXPECT_EQ(ClassifyLauncherItem(LauncherCloseText), TLauncherCommand::lcClose);
-  for (std::string other : {kMax + " ", kMax.substr(0, 4), std::string("\xD7\xEE\xB4\xF3\xBB\xAE"),
-                            std::string(""), std::string("about:blank"),
-                            std::string("\xD7\xEE\xD0\xA1\xBB\xAF")})  // 最小化
+  for (std::string other :
+       {kMax + " ", kMax.substr(0, 4), std::string("\xD7\xEE\xB4\xF3\xBB\xAE"), std::string(""),
+        std::string("about:blank"), std::string("\xD7\xEE\xD0\xA1\xBB\xAF")})  // 最小化
     EXPECT_EQ(ClassifyLauncherItem(other), TLauncherCommand::lcAddress) << other;
 }
 
@@ -115,12 +118,35 @@ TEST(LauncherText, DockGeometryConversion) {
   } cases[] = {
       {"four items", {"100", "0", "80", "600"}, 4, {100, 0, 80, 600}, nullptr},
       {"five items: the fifth is ignored", {"1", "2", "3", "4", "junk"}, 4, {1, 2, 3, 4}, nullptr},
-      {"signs and limits", {"-5", "+6", "2147483647", "-2147483648"}, 4, {-5, 6, INT32_MAX, INT32_MIN},
+      {"signs and limits",
+       {"-5", "+6", "2147483647", "-2147483648"},
+       4,
+       {-5, 6, INT32_MAX, INT32_MIN},
        nullptr},
-      {"no items", {}, 0, {}, "\xD6\xBB\xD3\xD0" "0"},
-      {"two items", {"7", "8"}, 2, {7, 8, 0, 0}, "\xD6\xBB\xD3\xD0" "2"},
-      {"third is not an integer", {"10", "20", "x", "40"}, 2, {10, 20, 0, 0}, "\xB5\xDA" "3"},
-      {"empty first item", {"", "1", "2", "3"}, 0, {}, "\xB5\xDA" "1"},
+      {"no items",
+       {},
+       0,
+       {},
+       "\xD6\xBB\xD3\xD0"
+       "0"},
+      {"two items",
+       {"7", "8"},
+       2,
+       {7, 8, 0, 0},
+       "\xD6\xBB\xD3\xD0"
+       "2"},
+      {"third is not an integer",
+       {"10", "20", "x", "40"},
+       2,
+       {10, 20, 0, 0},
+       "\xB5\xDA"
+       "3"},
+      {"empty first item",
+       {"", "1", "2", "3"},
+       0,
+       {},
+       "\xB5\xDA"
+       "1"},
       {"overflow", {"1", "2", "3", "2147483648"}, 3, {1, 2, 3, 0}, "2147483648"},
   };
   for (const auto& c : cases) {
@@ -136,7 +162,8 @@ TEST(LauncherText, DockGeometryConversion) {
   }
   // A GBK lead byte that ends an item, its second byte missing, would take
   // the first byte of the text after the quoted item: shown as '?'.
-  for (const std::string& item : {std::string("ab\xD7"), std::string("\x81"), std::string("\xD6\xD0\xD7")}) {
+  for (const std::string& item :
+       {std::string("ab\xD7"), std::string("\x81"), std::string("\xD6\xD0\xD7")}) {
     SCOPED_TRACE(item);
     TDockConversion stray = ConvertDockGeometry({"1", "2", item, "4"});
     const std::wstring error = GbkToWide(stray.Error);

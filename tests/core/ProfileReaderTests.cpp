@@ -15,12 +15,12 @@ namespace kvx {
 namespace {
 
 // GBK spellings of the names korvexa.ini uses.
-const std::string kSystem = "\xCF\xB5\xCD\xB3\xC9\xE8\xD6\xC3";          // 系统设置
-const std::string kServer = "\xB7\xFE\xCE\xF1\xC6\xF7";                  // 服务器
-const std::string kAddress = "\xB5\xD8\xD6\xB7";                         // 地址
-const std::string kMulti = "\xD4\xCA\xD0\xED\xB6\xE0\xBF\xAA";           // 允许多开
-const std::string kYes = "\xCA\xC7";                                     // 是
-const std::string kNo = "\xB7\xF1";                                      // 否
+const std::string kSystem = "\xCF\xB5\xCD\xB3\xC9\xE8\xD6\xC3";  // 系统设置
+const std::string kServer = "\xB7\xFE\xCE\xF1\xC6\xF7";          // 服务器
+const std::string kAddress = "\xB5\xD8\xD6\xB7";                 // 地址
+const std::string kMulti = "\xD4\xCA\xD0\xED\xB6\xE0\xBF\xAA";   // 允许多开
+const std::string kYes = "\xCA\xC7";                             // 是
+const std::string kNo = "\xB7\xF1";                              // 否
 
 struct ProfileCase {
   const char* name;
@@ -53,10 +53,12 @@ class ProfileFile : public ::testing::Test {
 TEST_F(ProfileFile, ReadsLikeThePlatformReader) {
   const std::string server = "[" + kServer + "]\r\n";
   const ProfileCase cases[] = {
-      {"plain GBK names", server + kAddress + "=http://erp.example/\r\n", kServer, kAddress, "http://erp.example/"},
+      {"plain GBK names", server + kAddress + "=http://erp.example/\r\n", kServer, kAddress,
+       "http://erp.example/"},
       {"missing key", server + "x=1\r\n", kServer, kAddress, "dflt"},
       {"missing section", "[other]\r\n" + kAddress + "=a\r\n", kServer, kAddress, "dflt"},
-      {"blanks around key and value", server + "  " + kAddress + " \t=  a b  \r\n", kServer, kAddress, "a b"},
+      {"blanks around key and value", server + "  " + kAddress + " \t=  a b  \r\n", kServer,
+       kAddress, "a b"},
       {"double quotes removed", server + kAddress + "=\" a \"\r\n", kServer, kAddress, " a "},
       {"single quotes removed", server + kAddress + "='x'\r\n", kServer, kAddress, "x"},
       {"unmatched quotes kept", server + kAddress + "=\"x'\r\n", kServer, kAddress, "\"x'"},
@@ -65,11 +67,13 @@ TEST_F(ProfileFile, ReadsLikeThePlatformReader) {
       {"key without '=' gives the default", server + kAddress + "\r\n", kServer, kAddress, "dflt"},
       {"ASCII case ignored", "[Net]\nHost=h\n", "nET", "HOST", "h"},
       {"first of two keys", server + kAddress + "=1\n" + kAddress + "=2\n", kServer, kAddress, "1"},
-      {"first of two sections", server + "k=1\n[" + kServer + "]\n" + kAddress + "=2\n", kServer, kAddress, "dflt"},
+      {"first of two sections", server + "k=1\n[" + kServer + "]\n" + kAddress + "=2\n", kServer,
+       kAddress, "dflt"},
       {"LF only, last line without newline", "[s]\nk=v", "s", "k", "v"},
       {"GBK value", server + kAddress + "=" + kYes + "\n", kServer, kAddress, kYes},
       {"keys before any section", kAddress + "=x\n" + server, kServer, kAddress, "dflt"},
-      {"comment-like key is just a key", server + ";" + kAddress + "=x\n", kServer, kAddress, "dflt"},
+      {"comment-like key is just a key", server + ";" + kAddress + "=x\n", kServer, kAddress,
+       "dflt"},
       {"section line with text after ]", "[s] junk\nk=v\n", "s", "k", "v"},
   };
   for (const auto& c : cases) {
@@ -97,21 +101,25 @@ TEST_F(ProfileFile, ReadsOnlyUpToItsBound) {
   };
   const std::string key = kAddress + "=http://erp.example/\r\n";
   const ProfileCase cases[] = {
-      {"key ending at the bound", filled(MaxProfileFileBytes - 2 - key.size()) + "\r\n" + key, kServer, kAddress,
-       "http://erp.example/"},
-      {"key past the bound", filled(MaxProfileFileBytes + (1u << 20)) + "\r\n" + key, kServer, kAddress, "dflt"},
+      {"key ending at the bound", filled(MaxProfileFileBytes - 2 - key.size()) + "\r\n" + key,
+       kServer, kAddress, "http://erp.example/"},
+      {"key past the bound", filled(MaxProfileFileBytes + (1u << 20)) + "\r\n" + key, kServer,
+       kAddress, "dflt"},
       // Neither a value cut short nor half a character is read.
-      {"key cut by the bound", filled(MaxProfileFileBytes - 8) + "\r\n" + key, kServer, kAddress, "dflt"},
+      {"key cut by the bound", filled(MaxProfileFileBytes - 8) + "\r\n" + key, kServer, kAddress,
+       "dflt"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(TProfileReader::FromFile(Write(c.file)).ReadString(c.section, c.key, "dflt"), c.expected);
+    EXPECT_EQ(TProfileReader::FromFile(Write(c.file)).ReadString(c.section, c.key, "dflt"),
+              c.expected);
   }
 
   // An enormous file, holes all but its first line: read as far as the bound only.
   std::filesystem::path sparse = Write(server + key);
   std::filesystem::resize_file(sparse, std::uintmax_t{5} << 30);
-  EXPECT_EQ(TProfileReader::FromFile(sparse).ReadString(kServer, kAddress, "dflt"), "http://erp.example/");
+  EXPECT_EQ(TProfileReader::FromFile(sparse).ReadString(kServer, kAddress, "dflt"),
+            "http://erp.example/");
 #ifndef _WIN32
   // A file without end.
   if (std::filesystem::exists("/dev/zero"))
@@ -120,7 +128,8 @@ TEST_F(ProfileFile, ReadsOnlyUpToItsBound) {
 }
 
 TEST_F(ProfileFile, MissingFileGivesDefaultsWithTrailingBlanksRemoved) {
-  auto reader = TProfileReader::FromFile(std::filesystem::temp_directory_path() / "no-such-korvexa.ini");
+  auto reader =
+      TProfileReader::FromFile(std::filesystem::temp_directory_path() / "no-such-korvexa.ini");
   EXPECT_EQ(reader.ReadString(kSystem, kMulti, kNo), kNo);
   EXPECT_EQ(reader.ReadString("a", "b", "host  "), "host");
 }
@@ -137,8 +146,9 @@ TEST(ProfileReader, YesMatchesOnlyExactly) {
 
 TEST(ProfileReader, ByteOrderMarksSelectTheEncoding) {
   // UTF-8 with a BOM: values come back as GBK.
-  const std::string utf8 = "\xEF\xBB\xBF[\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8]\n"  // [服务器]
-                           "\xE5\x9C\xB0\xE5\x9D\x80=\xE6\x98\xAF\n";               // 地址=是
+  const std::string utf8 =
+      "\xEF\xBB\xBF[\xE6\x9C\x8D\xE5\x8A\xA1\xE5\x99\xA8]\n"  // [服务器]
+      "\xE5\x9C\xB0\xE5\x9D\x80=\xE6\x98\xAF\n";              // 地址=是
   EXPECT_EQ(TProfileReader::FromBytes(utf8).ReadString(kServer, kAddress, "d"), kYes);
 
   std::wstring wide = L"\xFEFF[" + GbkToWide(kServer) + L"]\r\n" + GbkToWide(kAddress) + L"=v\r\n";

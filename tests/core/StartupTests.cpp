@@ -31,10 +31,25 @@ TEST(Startup, CommandLineModes) {
       {"non-integer first", {"a", "2", "3", "4", "u"}, F, {0, 0, 300, 500}, "", false},
       {"blank fifth", {"1", "2", "3", "4", " \t "}, P, {1, 2, 3, 4}, " \t ", false},
       {"empty fifth", {"1", "2", "3", "4", ""}, P, {1, 2, 3, 4}, "", false},
-      {"blanks kept around the address", {"1", "2", "3", "4", "  http://h/ "}, P, {1, 2, 3, 4}, "  http://h/ ", true},
-      {"32-bit limits", {"2147483647", "-2147483648", "0", "1"}, P, {INT32_MAX, INT32_MIN, 0, 1}, "", false},
+      {"blanks kept around the address",
+       {"1", "2", "3", "4", "  http://h/ "},
+       P,
+       {1, 2, 3, 4},
+       "  http://h/ ",
+       true},
+      {"32-bit limits",
+       {"2147483647", "-2147483648", "0", "1"},
+       P,
+       {INT32_MAX, INT32_MIN, 0, 1},
+       "",
+       false},
       {"overflow falls back", {"2147483648", "0", "0", "1", "u"}, F, {0, 0, 300, 500}, "", false},
-      {"absurdly long number", {std::string(5000, '9'), "0", "0", "1"}, F, {0, 0, 300, 500}, "", false},
+      {"absurdly long number",
+       {std::string(5000, '9'), "0", "0", "1"},
+       F,
+       {0, 0, 300, 500},
+       "",
+       false},
       {"hex is not decimal", {"0x10", "0", "0", "1"}, F, {0, 0, 300, 500}, "", false},
       {"a lone sign", {"-", "0", "0", "1"}, F, {0, 0, 300, 500}, "", false},
   };
@@ -101,12 +116,16 @@ TEST(Text, TrimAndUpperCase) {
 
 TEST(CodePage, Gbk936RoundTrip) {
   const std::string gbk = "Korvexa\xC6\xF3\xD2\xB5\xD2\xB5\xCE\xF1\xC1\xF7\xB3\xCC\xCF\xB5\xCD\xB3";
-  const std::wstring wide = L"Korvexa\x4F01\x4E1A\x4E1A\x52A1\x6D41\x7A0B\x7CFB\x7EDF";  // 企业业务流程系统
+  const std::wstring wide =
+      L"Korvexa\x4F01\x4E1A\x4E1A\x52A1\x6D41\x7A0B\x7CFB\x7EDF";  // 企业业务流程系统
   EXPECT_EQ(GbkToWide(gbk), wide);
   EXPECT_EQ(WideToGbk(wide), gbk);
   EXPECT_EQ(WideToGbk(L"\x0E01x"), "?x");  // a Thai letter has no GBK form
   EXPECT_EQ(Utf8ToWide("\xE6\x98\xAF"), L"\x662F");
-  EXPECT_EQ(Utf8ToWide("a\xFF" "b\xE6\x98"), L"a\xFFFD" L"b\xFFFD");
+  EXPECT_EQ(Utf8ToWide("a\xFF"
+                       "b\xE6\x98"),
+            L"a\xFFFD"
+            L"b\xFFFD");
   // A truncated double-byte character does not swallow what follows or crash.
   EXPECT_EQ(GbkToWide("\xCA").size(), 1u);
 }

@@ -23,8 +23,8 @@ TColor Grey(int v) {
 
 constexpr TColor clBlack = RgbColour(0, 0, 0), clWhite = RgbColour(255, 255, 255);
 constexpr TColor clBtnFace = SystemColour(15), clBtnShadow = SystemColour(16),
-                  clGrayText = SystemColour(17), cl3DDkShadow = SystemColour(21),
-                  clHighlight = SystemColour(13);
+                 clGrayText = SystemColour(17), cl3DDkShadow = SystemColour(21),
+                 clHighlight = SystemColour(13);
 
 TEST(ThemeColours, RgbToHsl) {
   const struct {

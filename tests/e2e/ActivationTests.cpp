@@ -48,7 +48,9 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
-bool Inside(HWND outer, HWND window) { return window && (window == outer || IsChild(outer, window)); }
+bool Inside(HWND outer, HWND window) {
+  return window && (window == outer || IsChild(outer, window));
+}
 
 // Presses the left mouse button over a window's centre, as a user does, and
 // lets go there or, with `away`, over that window instead (no click then).
@@ -79,8 +81,8 @@ class ActivationE2E : public ::testing::Test {
   ActivationE2E() { FFolder.WriteIniLines({L"[服务器]", L"地址=about:blank"}); }
 
   void Start() {
-    FShell = std::make_unique<TShellProcess>(FFolder, L"0 300 0 400",
-                                             std::vector<std::wstring>{L"KORVEXA_TRACE=" + FTrace.wstring()});
+    FShell = std::make_unique<TShellProcess>(
+        FFolder, L"0 300 0 400", std::vector<std::wstring>{L"KORVEXA_TRACE=" + FTrace.wstring()});
     FWindow = FShell->WaitMainWindow();
     ASSERT_NE(FWindow, nullptr);
     FBrowser = BrowserWindowOf(FWindow);
@@ -94,14 +96,17 @@ class ActivationE2E : public ::testing::Test {
   // switch is made again until it took); answers how many activations the
   // shell saw and how many focus requests they posted.
   std::pair<size_t, size_t> ComeBack() {
-    const size_t activations = Count("application activated"), posted = Count("focus request posted");
+    const size_t activations = Count("application activated"),
+                 posted = Count("focus request posted");
     // Under Wine on a bare X server the shell now and then stays the active
     // application although the other window took the foreground; coming back
     // then activates nothing, and the whole round is made again.
     bool activated = false;
     for (int round = 0; round < 5 && !activated; ++round) {
-      EXPECT_TRUE(SwitchForeground(FOther.Get(), [&] { return GetForegroundWindow() == FOther.Get(); }));
-      activated = SwitchForeground(FWindow, [&] { return Count("application activated") > activations; });
+      EXPECT_TRUE(
+          SwitchForeground(FOther.Get(), [&] { return GetForegroundWindow() == FOther.Get(); }));
+      activated =
+          SwitchForeground(FWindow, [&] { return Count("application activated") > activations; });
     }
     EXPECT_TRUE(activated) << "not activated";
     // Once the shell answers, the activation it traced is done.
@@ -115,7 +120,8 @@ class ActivationE2E : public ::testing::Test {
 
   // Closes the shell as the launcher bar's close command does, confirmed.
   void Close() {
-    std::future<LRESULT> sending = std::async(std::launch::async, [this] { return SendLauncherText(FWindow, kClose); });
+    std::future<LRESULT> sending =
+        std::async(std::launch::async, [this] { return SendLauncherText(FWindow, kClose); });
     TDialog confirm = FShell->WaitDialog(kNoticeTitle);
     ASSERT_NE(confirm.Window, nullptr);
     TShellProcess::Press(confirm, IDYES);
@@ -126,8 +132,8 @@ class ActivationE2E : public ::testing::Test {
   TShellFolder FFolder;
   const std::filesystem::path FTrace = FFolder.Path() / L"trace.log";
   // The other program the user switches to: a window of the test's own.
-  TUniqueWindow FOther{CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 900, 600, 60, 40, nullptr,
-                                       nullptr, nullptr, nullptr)};
+  TUniqueWindow FOther{CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 900, 600, 60,
+                                       40, nullptr, nullptr, nullptr, nullptr)};
   std::unique_ptr<TShellProcess> FShell;
   HWND FWindow = nullptr;
   HWND FBrowser = nullptr;
@@ -141,7 +147,8 @@ TEST_F(ActivationE2E, ComingBackGivesTheBrowserHostTheFocusBackOnlyWhenItHadIt) 
   EXPECT_GE(activations, 1u);
   EXPECT_EQ(posted, activations) << "one focus request for each activation";
   EXPECT_TRUE(PumpUntil([&] { return Count("focus request taken") >= posted; }));
-  EXPECT_EQ(Count("focus request taken, the focus inside"), Count("focus request taken")) << "the page area has it back";
+  EXPECT_EQ(Count("focus request taken, the focus inside"), Count("focus request taken"))
+      << "the page area has it back";
 
   const HWND exitButton = ExitButtonOf(FWindow);
   ASSERT_NE(exitButton, nullptr);
@@ -161,14 +168,16 @@ TEST_F(ActivationE2E, TheShellStartsTakesAmbientReadsNavigatesAndEndsWithEveryRe
   ASSERT_NO_FATAL_FAILURE(Start());
   const size_t navigations = Count("before navigation to");
   SendLauncherText(FWindow, "about:blank");
-  EXPECT_TRUE(PumpUntil([&] { return Count("before navigation to") > navigations; })) << "not navigated";
+  EXPECT_TRUE(PumpUntil([&] { return Count("before navigation to") > navigations; }))
+      << "not navigated";
   Close();
   // The platform control reads ambient properties of its site as it is
   // sited (offline and silent); each is answered, none with an exception.
   const std::vector<std::string> ambient = LinesWith(FTrace, "ambient property");
   EXPECT_FALSE(ambient.empty()) << "no ambient property read";
   for (const std::string& line : ambient)
-    EXPECT_TRUE(line.find(": 0x00000000") != std::string::npos || line.find(": 0x80020003") != std::string::npos)
+    EXPECT_TRUE(line.find(": 0x00000000") != std::string::npos ||
+                line.find(": 0x80020003") != std::string::npos)
         << line;
   EXPECT_EQ(LinesWith(FTrace, "browser host ended").size(), 1u);
   EXPECT_EQ(Count("browser host ended: 0 references held on it"), 1u);

@@ -20,7 +20,8 @@ struct TProcessGuard {
 
 HWND FindNoticeOf(DWORD processId) {
   HWND found = nullptr;
-  for (HWND w = FindWindowW(L"#32770", kNoticeTitle.c_str()); w; w = FindWindowExW(nullptr, w, L"#32770", kNoticeTitle.c_str())) {
+  for (HWND w = FindWindowW(L"#32770", kNoticeTitle.c_str()); w;
+       w = FindWindowExW(nullptr, w, L"#32770", kNoticeTitle.c_str())) {
     DWORD owner = 0;
     GetWindowThreadProcessId(w, &owner);
     if (owner == processId && IsWindowVisible(w)) {
@@ -37,34 +38,39 @@ TEST(CloseAddressE2E, ConfirmationDecidesWhetherTheShellEnds) {
     TShellFolder folder;
     std::wstring simulator = LAUNCHERBAR_EXE;
     if (!simulator.empty() && simulator[0] == L'/') simulator = L"Z:" + simulator;
-    std::wstring commandLine = L"\"" + simulator + L"\" --exe \"" + folder.Exe().wstring() +
-                               L"\" --start 100 0 80 600 about:blank --send javascript:banner_closeapp()";
+    std::wstring commandLine =
+        L"\"" + simulator + L"\" --exe \"" + folder.Exe().wstring() +
+        L"\" --start 100 0 80 600 about:blank --send javascript:banner_closeapp()";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessW(simulator.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &info));
+    ASSERT_TRUE(CreateProcessW(simulator.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &info));
     TUniqueKernelHandle simulatorProcess(info.hProcess), simulatorThread(info.hThread);
     TProcessGuard simulatorGuard{simulatorProcess.Get()};
 
     HWND window = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (window = FindWindowW(nullptr, kShellCaption.c_str())) != nullptr; }));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return (window = FindWindowW(nullptr, kShellCaption.c_str())) != nullptr; }));
     DWORD shellId = 0;
     GetWindowThreadProcessId(window, &shellId);
-    TUniqueKernelHandle shell(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE,
-                                          FALSE, shellId));
+    TUniqueKernelHandle shell(OpenProcess(
+        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, shellId));
     ASSERT_TRUE(shell);
     TProcessGuard shellGuard{shell.Get()};
 
     HWND confirm = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (confirm = FindNoticeOf(shellId)) != nullptr; })) << "no close confirmation";
+    ASSERT_TRUE(PumpUntil([&] { return (confirm = FindNoticeOf(shellId)) != nullptr; }))
+        << "no close confirmation";
     TShellProcess::Press(TDialog{confirm, kNoticeTitle, L""}, answer);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(confirm); })) << "the confirmation stayed";
 
     if (answer == IDNO) {
       DWORD_PTR result = 0;
-      EXPECT_NE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0) << "not responsive";
-      EXPECT_EQ(WaitForSingleObject(shell.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "ended on No";
+      EXPECT_NE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0)
+          << "not responsive";
+      EXPECT_EQ(WaitForSingleObject(shell.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
+          << "ended on No";
       EXPECT_TRUE(IsWindow(window));
       // Then the user closes it.
       PostMessageW(window, WM_CLOSE, 0, 0);
@@ -75,7 +81,8 @@ TEST(CloseAddressE2E, ConfirmationDecidesWhetherTheShellEnds) {
     DWORD code = 1;
     GetExitCodeProcess(shell.Get(), &code);
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(WaitForSingleObject(simulatorProcess.Get(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(WaitForSingleObject(simulatorProcess.Get(), 30000),
+              static_cast<DWORD>(WAIT_OBJECT_0));
   }
 }
 

@@ -38,13 +38,15 @@ class ClosingE2E : public ::testing::Test {
 
   // Sends a launcher message that the shell answers with a box; returns the box.
   TDialog SendExpectingBox(const std::string& text, HWND besides = nullptr) {
-    FSending.push_back(std::async(std::launch::async, [this, text] { return SendLauncherText(FWindow, text); }));
+    FSending.push_back(
+        std::async(std::launch::async, [this, text] { return SendLauncherText(FWindow, text); }));
     return FShell->WaitDialog(kNoticeTitle, kWaitLimit, besides);
   }
 
   // A box of the shell left open, as a user may leave one.
   TDialog OpenBox(bool confirmation) {
-    if (!confirmation) return SendExpectingBox("1,2");  // a malformed dock geometry: the error report
+    if (!confirmation)
+      return SendExpectingBox("1,2");  // a malformed dock geometry: the error report
     PostMessageW(ExitButtonOf(FWindow), BM_CLICK, 0, 0);
     return FShell->WaitDialog(kNoticeTitle);
   }
@@ -59,7 +61,7 @@ TEST_F(ClosingE2E, AConfirmedCloseEndsTheProgramWhileAnotherBoxIsOpen) {
   const struct {
     const char* name;
     bool openConfirmation;  // else the error report is open
-    int answer;             // to the confirmation of "关闭", which ends the program whatever it is
+    int answer;  // to the confirmation of "关闭", which ends the program whatever it is
   } cases[] = {
       {"error report open, Yes", false, IDYES},
       {"error report open, No", false, IDNO},
@@ -87,14 +89,19 @@ TEST_F(ClosingE2E, SessionEndEndsTheProgramWithoutAsking) {
       ASSERT_NE(OpenBox(false).Window, nullptr);
     }
     DWORD_PTR result = 0;
-    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &result), 0);
+    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                  30000, &result),
+              0);
     EXPECT_NE(result, 0u) << "the shell does not hold up the session";
     // The session goes on after all: nothing happens.
-    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &result), 0);
+    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                  30000, &result),
+              0);
     EXPECT_TRUE(Responsive(FWindow));
     EXPECT_TRUE(FShell->Running());
     // The session ends: the program ends before its answer; no box asks anything.
-    SendMessageTimeoutW(FWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &result);
+    SendMessageTimeoutW(FWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000,
+                        &result);
     EXPECT_EQ(FShell->WaitExit(), std::optional<DWORD>(0));
     Finish();
   }

@@ -1,8 +1,8 @@
 // The real korvexa.exe under Wine with korvexa.ini's [浏览器] options: the
 // document mode's browser-emulation value for korvexa.exe exists while the
 // shell runs and never after it, in both kinds of start, also when the shell
-// was killed or the user's session ended; without the option nothing is written; an unknown value is
-// reported once and the shell runs without it.
+// was killed or the user's session ended; without the option nothing is written; an unknown value
+// is reported once and the shell runs without it.
 #include "tests/support/ShellHarness.h"
 
 #include "browser/SettingsJournal.h"
@@ -21,7 +21,9 @@ const std::wstring EmulationKey(BrowserEmulationKey);
 const std::wstring JournalKey(SettingsJournalKey);
 const std::wstring LauncherStart = L"100 0 80 600 about:blank";
 
-std::optional<DWORD> ShellsValue() { return ReadNumber(EmulationKey, L"korvexa.exe"); }
+std::optional<DWORD> ShellsValue() {
+  return ReadNumber(EmulationKey, L"korvexa.exe");
+}
 
 // Whether the shell's journal records a browser-emulation change.
 bool JournalRecordsEmulation() {
@@ -60,12 +62,16 @@ TEST_F(KioskOptionsE2E, TheDocumentModeValueLivesExactlyAsLongAsTheShell) {
     DWORD value;
   } cases[] = {
       {"launcher-bar start", {L"[浏览器]", L"文档模式=11001"}, LauncherStart, 11001},
-      {"user start, automatic", {L"[服务器]", L"地址=about:blank", L"[浏览器]", L"文档模式=自动"}, L"", 11000},
+      {"user start, automatic",
+       {L"[服务器]", L"地址=about:blank", L"[浏览器]", L"文档模式=自动"},
+       L"",
+       11000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.start);
     FFolder.WriteIniLines(c.ini);
-    RunAndClose(FFolder, c.arguments, [&] { EXPECT_EQ(ShellsValue(), std::optional<DWORD>(c.value)); });
+    RunAndClose(FFolder, c.arguments,
+                [&] { EXPECT_EQ(ShellsValue(), std::optional<DWORD>(c.value)); });
     EXPECT_EQ(ShellsValue(), std::nullopt);
     EXPECT_FALSE(JournalRecordsEmulation());
   }
@@ -82,7 +88,8 @@ TEST_F(KioskOptionsE2E, AKilledShellsValueGoesAtTheNextStart) {
     ASSERT_TRUE(TerminateProcess(process.Get(), 1));  // as the task manager ends it
     ASSERT_NE(shell.WaitExit(), std::nullopt);
   }
-  ASSERT_EQ(ShellsValue(), std::optional<DWORD>(11001)) << "a killed shell puts nothing back itself";
+  ASSERT_EQ(ShellsValue(), std::optional<DWORD>(11001))
+      << "a killed shell puts nothing back itself";
 
   // The next start, without the option, puts it back before anything else.
   FFolder.WriteIniLines({L"[系统设置]"});
@@ -109,9 +116,9 @@ TEST_F(KioskOptionsE2E, TheValueGoesWhenTheUsersSessionEnds) {
 
 TEST_F(KioskOptionsE2E, WithoutTheOptionNothingIsWritten) {
   const bool keyExisted = KeyExists(EmulationKey);
-  for (const std::vector<std::wstring>& ini : {std::vector<std::wstring>{},
-                                               std::vector<std::wstring>{L"[浏览器]", L"新窗口=本窗口"},
-                                               std::vector<std::wstring>{L"[浏览器]", L"文档模式="}}) {
+  for (const std::vector<std::wstring>& ini :
+       {std::vector<std::wstring>{}, std::vector<std::wstring>{L"[浏览器]", L"新窗口=本窗口"},
+        std::vector<std::wstring>{L"[浏览器]", L"文档模式="}}) {
     SCOPED_TRACE(ini.empty() ? L"no korvexa.ini" : ini.back());
     if (ini.empty())
       std::filesystem::remove(FFolder.Path() / L"korvexa.ini");
@@ -131,16 +138,23 @@ TEST_F(KioskOptionsE2E, AnUnknownValueIsReportedOnceAndTheShellRunsWithoutIt) {
       L"korvexa.ini 中 [浏览器] 文档模式 的值“12000”无效，已忽略该设置。"
       L"允许的值：7000、8000、8888、9000、9999、10000、10001、11000、11001 或 自动。";
   const std::wstring badWindow =
-      L"korvexa.ini 中 [浏览器] 新窗口 的值“新窗”无效，已忽略该设置。允许的值：默认、本窗口 或 禁止。";
+      L"korvexa.ini 中 [浏览器] 新窗口 的值“新窗”无效，已忽略该设置。允许的值：默认、本窗口 或 "
+      L"禁止。";
   const struct {
     const char* start;
     std::vector<std::wstring> ini;
     std::wstring arguments;
     std::wstring notice;
   } cases[] = {
-      {"user start", {L"[服务器]", L"地址=about:blank", L"[浏览器]", L"文档模式=12000"}, L"", badMode},
+      {"user start",
+       {L"[服务器]", L"地址=about:blank", L"[浏览器]", L"文档模式=12000"},
+       L"",
+       badMode},
       {"launcher-bar start", {L"[浏览器]", L"新窗口=新窗"}, LauncherStart, badWindow},
-      {"both", {L"[浏览器]", L"新窗口=新窗", L"文档模式=12000"}, LauncherStart, badMode + L"\n\n" + badWindow},
+      {"both",
+       {L"[浏览器]", L"新窗口=新窗", L"文档模式=12000"},
+       LauncherStart,
+       badMode + L"\n\n" + badWindow},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.start);

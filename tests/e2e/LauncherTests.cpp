@@ -49,7 +49,8 @@ class LauncherE2E : public ::testing::Test {
     // Once the shell answers, its start-up is over: it reported nothing while
     // it came up (the bar may be hung: its texts are read without asking it).
     DWORD_PTR result = 0;
-    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result), 0) << "not responsive";
+    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result), 0)
+        << "not responsive";
     EXPECT_EQ(FBar->Texts(first), Texts{}) << "reported while starting";
   }
 
@@ -93,9 +94,8 @@ class LauncherE2E : public ::testing::Test {
   void CloseShell() {
     if (!FShell || !FShell->Running()) return;
     // Sent without the bar's help: a test may have taken the bar away.
-    std::future<LRESULT> sending = std::async(std::launch::async, [this] {
-      return SendLauncherText(FWindow, kClose);
-    });
+    std::future<LRESULT> sending =
+        std::async(std::launch::async, [this] { return SendLauncherText(FWindow, kClose); });
     ConfirmUntilExit();
     FShell.reset();  // ends it if it hung, so the send comes back
     sending.wait();
@@ -175,8 +175,8 @@ TEST_F(LauncherE2E, PositionReportsTheCurrentBoundsInTheAgreedFormat) {
 
 TEST_F(LauncherE2E, ToFrontBringsTheShellForward) {
   Start(L"100 0 80 600");
-  TUniqueWindow other(CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
-                                      nullptr, nullptr, nullptr));
+  TUniqueWindow other(CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                      nullptr, nullptr, nullptr, nullptr));
   ASSERT_TRUE(other);
   auto above = [](HWND upper, HWND lower) {
     for (HWND w = GetWindow(upper, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
@@ -184,12 +184,14 @@ TEST_F(LauncherE2E, ToFrontBringsTheShellForward) {
     return false;
   };
   SetForegroundWindow(other.Get());
-  ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Get() && above(other.Get(), FWindow); }));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return GetForegroundWindow() == other.Get() && above(other.Get(), FWindow); }));
   EXPECT_EQ(Exchange(" " + kToFront + " "), Texts{});
   // In front of our window, which has lost the foreground. (Whether the
   // foreground then stays with the shell is up to Wine's X focus handling,
   // which sometimes hands it on to the desktop.)
-  EXPECT_TRUE(PumpUntil([&] { return above(FWindow, other.Get()) && GetForegroundWindow() != other.Get(); }));
+  EXPECT_TRUE(PumpUntil(
+      [&] { return above(FWindow, other.Get()) && GetForegroundWindow() != other.Get(); }));
   other.Reset();
   CloseShell();
 }
@@ -243,7 +245,8 @@ TEST_F(LauncherE2E, MalformedGeometryIsReportedAndMovesNothing) {
     SCOPED_TRACE(text);
     TDialog error = SendExpectingBox(text);
     ASSERT_NE(error.Window, nullptr) << "no error report";
-    EXPECT_NE(error.Text.find(L"\u505C\u9760\u4F4D\u7F6E\u6D88\u606F\u65E0\u6548"), std::wstring::npos);
+    EXPECT_NE(error.Text.find(L"\u505C\u9760\u4F4D\u7F6E\u6D88\u606F\u65E0\u6548"),
+              std::wstring::npos);
     TShellProcess::Press(error, IDOK);
     WaitSent();
     EXPECT_EQ(BoundsText(Bounds()), BoundsText(before));
@@ -297,8 +300,9 @@ TEST_F(LauncherE2E, UserMaximiseAsksForThePositionAndDocksWithTheAnswer) {
     Texts texts = FBar->Texts(first);
     return std::find(texts.begin(), texts.end(), kPosition) - texts.begin();
   };
-  ASSERT_TRUE(PumpUntil([&] { return FBar->Texts(first).size() >= static_cast<std::size_t>(request()) + 4; }))
-      << ::testing::PrintToString(FBar->Texts(first));
+  ASSERT_TRUE(PumpUntil([&] {
+    return FBar->Texts(first).size() >= static_cast<std::size_t>(request()) + 4;
+  })) << ::testing::PrintToString(FBar->Texts(first));
   // Late notices of the restore (Wine syncs with the X server) may come
   // first; then the request, and then, the answer's move not being reported,
   // the docking's move, resize and end.
@@ -323,7 +327,9 @@ TEST_F(LauncherE2E, MaximiseNeverLeavesTheWindowCollapsed) {
       {"user start", L"", {kMaximise}},
       {"zero dock geometry", L"0 0 0 600", {kMaximise, kMaximise}},
       // Docking right of the offset would leave no width at all.
-      {"offset past the right edge", L"0 0 " + std::to_wstring(area.right + 20) + L" 600", {kMaximise, kRestore}},
+      {"offset past the right edge",
+       L"0 0 " + std::to_wstring(area.right + 20) + L" 600",
+       {kMaximise, kRestore}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -349,7 +355,9 @@ TEST_F(LauncherE2E, ShellStaysUsableWhenTheBarStopsAnswering) {
   // send gives up, and the shell goes on.
   PostMessageW(FWindow, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   const RECT area = WorkArea();
-  EXPECT_TRUE(PumpUntil([&] { return BoundsText(Bounds()) == BoundsText({80, 0, area.right, area.bottom}); }));
+  EXPECT_TRUE(PumpUntil([&] {
+    return BoundsText(Bounds()) == BoundsText({80, 0, area.right, area.bottom});
+  }));
 
   HWND exitButton = ExitButtonOf(FWindow);
   ASSERT_NE(exitButton, nullptr);
@@ -378,7 +386,8 @@ TEST_F(LauncherE2E, AnErrorBoxDoesNotCaptureMessagesForTheMainWindow) {
   TShellProcess second(FFolder, L"0 300 0 400");
   EXPECT_EQ(second.WaitExit(), std::optional<DWORD>(0));
   EXPECT_FALSE(LinesWith(trace, "main window").empty()) << "no trace";
-  EXPECT_EQ(LinesWith(trace, "WM_SYSCOMMAND wParam=f120").size(), 1u) << "the second copy did not reach the main window";
+  EXPECT_EQ(LinesWith(trace, "WM_SYSCOMMAND wParam=f120").size(), 1u)
+      << "the second copy did not reach the main window";
 
   TShellProcess::Press(error, IDOK);
   WaitSent();
@@ -391,8 +400,8 @@ TEST_F(LauncherE2E, WithoutLauncherBarNothingIsSentAndNothingFails) {
   // Windows that match the bar by class or by title only are not the bar.
   TLauncherBar wrongTitle;
   ASSERT_TRUE(SetWindowTextW(wrongTitle.Window(), L"TolvinMain2"));
-  TUniqueWindow wrongClass(CreateWindowExW(0, L"STATIC", L"TolvinMain", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                           nullptr, nullptr));
+  TUniqueWindow wrongClass(CreateWindowExW(0, L"STATIC", L"TolvinMain", WS_POPUP, 0, 0, 10, 10,
+                                           nullptr, nullptr, nullptr, nullptr));
   ASSERT_TRUE(wrongClass);
   static int copiesToWrongClass = 0;
   static WNDPROC staticProc = nullptr;
@@ -421,7 +430,8 @@ TEST_F(LauncherE2E, WithoutLauncherBarNothingIsSentAndNothingFails) {
   SendMessageW(FWindow, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   EXPECT_EQ(BoundsText(Bounds()), BoundsText({180, 0, 180 + width, 600}));
   DWORD_PTR result = 0;
-  EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0) << "not responsive";
+  EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0)
+      << "not responsive";
   EXPECT_EQ(wrongTitle.MessageCount(), 0u);
   EXPECT_EQ(copiesToWrongClass, 0);
   CloseShell();
@@ -457,14 +467,16 @@ TEST_F(LauncherE2E, HostileBuffersAreBoundedByTheirSize) {
   EXPECT_EQ(BoundsText(Bounds()), BoundsText({180, 0, 180 + width, 500}));
 
   // cbData 0 is an empty text: a dock geometry message without items.
-  std::future<bool> sending = std::async(std::launch::async, [&] { return FBar->SendBytes(position.get(), 0); });
+  std::future<bool> sending =
+      std::async(std::launch::async, [&] { return FBar->SendBytes(position.get(), 0); });
   TDialog error = FShell->WaitDialog(kNoticeTitle);
   ASSERT_NE(error.Window, nullptr);
   TShellProcess::Press(error, IDOK);
   sending.wait();
   EXPECT_EQ(BoundsText(Bounds()), BoundsText({180, 0, 180 + width, 500}));
   DWORD_PTR result = 0;
-  EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0) << "not responsive";
+  EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0)
+      << "not responsive";
   CloseShell();
 }
 
@@ -474,15 +486,16 @@ TEST(LauncherSimulatorE2E, StartsTheShellSendsAndPrintsReports) {
   TShellFolder folder;
   const std::filesystem::path output = folder.Path() / L"launcherbar.out";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  TUniqueKernelHandle file(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  TUniqueKernelHandle file(CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_NE(file.Get(), INVALID_HANDLE_VALUE);
 
   std::wstring simulator = LAUNCHERBAR_EXE;
   if (!simulator.empty() && simulator[0] == L'/') simulator = L"Z:" + simulator;
-  std::wstring commandLine = L"\"" + simulator + L"\" --exe \"" + folder.Exe().wstring() +
-                             L"\" --start 100 0 80 600 --send \u4F4D\u7F6E \u6700\u5927\u5316 \u6700\u5927\u5316 "
-                             L"\":bytes CEBBD6C3\"";
+  std::wstring commandLine =
+      L"\"" + simulator + L"\" --exe \"" + folder.Exe().wstring() +
+      L"\" --start 100 0 80 600 --send \u4F4D\u7F6E \u6700\u5927\u5316 \u6700\u5927\u5316 "
+      L"\":bytes CEBBD6C3\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -490,8 +503,8 @@ TEST(LauncherSimulatorE2E, StartsTheShellSendsAndPrintsReports) {
   startup.hStdOutput = file.Get();
   startup.hStdError = file.Get();
   PROCESS_INFORMATION info{};
-  ASSERT_TRUE(CreateProcessW(simulator.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                             &startup, &info));
+  ASSERT_TRUE(CreateProcessW(simulator.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                             nullptr, nullptr, &startup, &info));
   TUniqueKernelHandle process(info.hProcess), thread(info.hThread);
   file.Reset();
 
@@ -502,15 +515,16 @@ TEST(LauncherSimulatorE2E, StartsTheShellSendsAndPrintsReports) {
     text << in.rdbuf();
     return text.str();
   };
-  ASSERT_TRUE(PumpUntil([&] { return printed().find("waiting for the shell to end") != std::string::npos; }))
-      << printed();
+  ASSERT_TRUE(PumpUntil([&] {
+    return printed().find("waiting for the shell to end") != std::string::npos;
+  })) << printed();
   HWND shell = FindWindowW(nullptr, kShellCaption.c_str());
   ASSERT_NE(shell, nullptr);
-  std::future<LRESULT> closing = std::async(std::launch::async, [shell] {
-    return SendLauncherText(shell, kClose);
-  });
+  std::future<LRESULT> closing =
+      std::async(std::launch::async, [shell] { return SendLauncherText(shell, kClose); });
   TDialog confirm;
-  ASSERT_TRUE(PumpUntil([&] { return (confirm.Window = FindWindowW(L"#32770", kNoticeTitle.c_str())) != nullptr; }));
+  ASSERT_TRUE(PumpUntil(
+      [&] { return (confirm.Window = FindWindowW(L"#32770", kNoticeTitle.c_str())) != nullptr; }));
   TShellProcess::Press(confirm, IDYES);
   closing.wait();
   EXPECT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);

@@ -28,14 +28,16 @@ class TSettingsHolder {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                        nullptr, &startup, &info))
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &info))
       return;
     FProcess.Reset(info.hProcess);
     TUniqueKernelHandle thread(info.hThread);
     // Made before it runs, so neither side can miss the other's signal.
-    FReady.Reset(CreateEventW(nullptr, TRUE, FALSE, HolderEventName(info.dwProcessId, L"ready").c_str()));
-    FStop.Reset(CreateEventW(nullptr, TRUE, FALSE, HolderEventName(info.dwProcessId, L"stop").c_str()));
+    FReady.Reset(
+        CreateEventW(nullptr, TRUE, FALSE, HolderEventName(info.dwProcessId, L"ready").c_str()));
+    FStop.Reset(
+        CreateEventW(nullptr, TRUE, FALSE, HolderEventName(info.dwProcessId, L"stop").c_str()));
     ResumeThread(thread.Get());
   }
   ~TSettingsHolder() { Kill(); }
@@ -48,7 +50,8 @@ class TSettingsHolder {
   bool WaitReady(std::chrono::milliseconds limit = std::chrono::seconds(60)) const {
     if (!FProcess || !FReady) return false;
     HANDLE both[] = {FReady.Get(), FProcess.Get()};
-    return WaitForMultipleObjects(2, both, FALSE, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
+    return WaitForMultipleObjects(2, both, FALSE, static_cast<DWORD>(limit.count())) ==
+           WAIT_OBJECT_0;
   }
 
   // Asks it to end the ordinary way; its exit code, or nothing after the limit.

@@ -24,7 +24,8 @@ namespace {
 const std::wstring ShellJournal(SettingsJournalKey);
 const std::wstring PostPlatform(PostPlatformKey);
 const std::wstring CurrentSound = std::wstring(NavigationSoundKey) + L"\\.Current";
-const std::wstring OurAgent = L"User-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)(Korvexa test)";
+const std::wstring OurAgent =
+    L"User-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)(Korvexa test)";
 const std::wstring OtherSoftwaresAgent = L"Other software 2.0";
 
 // The user's own connection: a company proxy beside an automatic
@@ -38,9 +39,13 @@ DWORD FlagsKeptForDirectAndProxy() {
   return RunningOnWine() ? PROXY_TYPE_PROXY : PROXY_TYPE_DIRECT | PROXY_TYPE_PROXY;
 }
 
-std::wstring Text(const std::optional<std::wstring>& text) { return text.value_or(L"(none)"); }
+std::wstring Text(const std::optional<std::wstring>& text) {
+  return text.value_or(L"(none)");
+}
 
-std::wstring Record(const std::wstring& name) { return ShellJournal + L"\\" + name; }
+std::wstring Record(const std::wstring& name) {
+  return ShellJournal + L"\\" + name;
+}
 
 // The settings as the user sees them.
 struct TUserState {
@@ -54,8 +59,8 @@ struct TUserState {
 
 void PrintTo(const TUserState& state, std::ostream* out) {
   *out << state.ProxyFlags << " " << ::testing::PrintToString(state.Proxy) << " "
-       << ::testing::PrintToString(state.Sound) << " " << ::testing::PrintToString(state.Agent) << " "
-       << ::testing::PrintToString(state.OtherAgent);
+       << ::testing::PrintToString(state.Sound) << " " << ::testing::PrintToString(state.Agent)
+       << " " << ::testing::PrintToString(state.OtherAgent);
 }
 
 TUserState UserState() {
@@ -100,7 +105,8 @@ TEST_F(UserSettingsE2E, AComponentsProxyIsOursWhileItRunsAndExactlyTheUsersAfter
     EXPECT_EQ(ours.Flags, FlagsKeptForDirectAndProxy());
     EXPECT_EQ(ours.ProxyServer, c.server);
     // The bypass list is ours where the platform keeps one; Wine keeps none.
-    EXPECT_EQ(ours.ProxyBypass, RunningOnWine() ? std::nullopt : std::optional<std::wstring>(L"<local>"));
+    EXPECT_EQ(ours.ProxyBypass,
+              RunningOnWine() ? std::nullopt : std::optional<std::wstring>(L"<local>"));
 
     // The record holds the options in force before, whatever the platform
     // keeps of them, to be given back at the end.
@@ -122,8 +128,9 @@ TEST_F(UserSettingsE2E, AComponentsProxyIsOursWhileItRunsAndExactlyTheUsersAfter
 }
 
 TEST_F(UserSettingsE2E, TwoRunningCopiesShareTheirChangesAndTheLastToEndPutsBackTheUsers) {
-  const std::wstring options = L"--proxy-address=A --proxy-port=8080 --mute-sound --agent-mode=registry "
-                               L"\"--agent=Korvexa test\"";
+  const std::wstring options =
+      L"--proxy-address=A --proxy-port=8080 --mute-sound --agent-mode=registry "
+      L"\"--agent=Korvexa test\"";
   const TUserState changed{FlagsKeptForDirectAndProxy(), L"A:8080", L"muted", L"our agent", L""};
   TSettingsHolder first(options);
   ASSERT_TRUE(first.WaitReady());
@@ -150,7 +157,8 @@ TEST_F(UserSettingsE2E, WhatAKilledCopyChangedComesBackAtTheShellsNextStartNotWh
   // that its record holds the user's automatic configuration address and
   // bypass list as well; Wine itself keeps neither.
   TSettingsHolder holder(
-      L"--proxy-address=A --proxy-port=8080 --mute-sound --agent-mode=registry \"--agent=Korvexa test\" "
+      L"--proxy-address=A --proxy-port=8080 --mute-sound --agent-mode=registry \"--agent=Korvexa "
+      L"test\" "
       L"\"--answer-options=6|corp:3128|<local>;*.corp|http://pac.corp/proxy.pac\"");
   ASSERT_TRUE(holder.WaitReady());
   const TUserState changed{FlagsKeptForDirectAndProxy(), L"A:8080", L"muted", L"our agent", L""};

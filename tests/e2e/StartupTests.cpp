@@ -17,7 +17,8 @@ namespace {
 
 const std::wstring kNoServer = L"about:blank";
 
-std::vector<std::wstring> IniWithAddress(const std::wstring& address, const std::vector<std::wstring>& extra = {}) {
+std::vector<std::wstring> IniWithAddress(const std::wstring& address,
+                                         const std::vector<std::wstring>& extra = {}) {
   std::vector<std::wstring> lines{L"[服务器]", L"地址=" + address, L"[系统设置]"};
   lines.insert(lines.end(), extra.begin(), extra.end());
   return lines;
@@ -87,7 +88,8 @@ TEST(StartupE2E, BlankAddressShowsTheNoticeThenAsksToClose) {
       return confirm.Window && confirm.Window != notice.Window && IsWindow(notice.Window) == FALSE;
     }));
     EXPECT_EQ(NormaliseLineBreaks(confirm.Text), NormaliseLineBreaks(kCloseQuestion));
-    EXPECT_EQ(shell.FindMainWindow(true), nullptr) << "the main window showed before the close was confirmed";
+    EXPECT_EQ(shell.FindMainWindow(true), nullptr)
+        << "the main window showed before the close was confirmed";
     TShellProcess::Press(confirm, IDYES);
     EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
   }
@@ -178,7 +180,8 @@ TEST(StartupE2E, KorvexaIniIsReadOnlyUpToItsBound) {
   // unread, the default server is used and the window opens.
   TShellFolder folder;
   std::string ini = Gbk(L"[服务器]\r\n");
-  while (ini.size() <= MaxProfileFileBytes) ini += "filler=0123456789012345678901234567890123456789\r\n";
+  while (ini.size() <= MaxProfileFileBytes)
+    ini += "filler=0123456789012345678901234567890123456789\r\n";
   ini += Gbk(L"地址=   \r\n");
   folder.WriteIni(ini);
   TShellProcess shell(folder, L"");
@@ -193,17 +196,21 @@ TEST(StartupE2E, SimultaneousStartsLeaveOneWindow) {
     TShellFolder folder;
     folder.WriteIniLines(IniWithAddress(kNoServer));
     std::vector<std::unique_ptr<TShellProcess>> shells;
-    for (std::size_t i = 0; i < copies; ++i) shells.push_back(std::make_unique<TShellProcess>(folder, L"0 0 0 400"));
+    for (std::size_t i = 0; i < copies; ++i)
+      shells.push_back(std::make_unique<TShellProcess>(folder, L"0 0 0 400"));
     auto running = [&] {
-      return std::count_if(shells.begin(), shells.end(), [](const auto& shell) { return shell->Running(); });
+      return std::count_if(shells.begin(), shells.end(),
+                           [](const auto& shell) { return shell->Running(); });
     };
-    EXPECT_TRUE(PumpUntil([&] { return running() <= 1; }, 2 * kWaitLimit)) << running() << " copies run";
+    EXPECT_TRUE(PumpUntil([&] { return running() <= 1; }, 2 * kWaitLimit))
+        << running() << " copies run";
     ASSERT_EQ(running(), 1);
     for (auto& shell : shells) {
       if (shell->Running()) continue;
       EXPECT_EQ(shell->WaitExit(0ms), std::optional<DWORD>(0));
     }
-    auto survivor = std::find_if(shells.begin(), shells.end(), [](const auto& shell) { return shell->Running(); });
+    auto survivor = std::find_if(shells.begin(), shells.end(),
+                                 [](const auto& shell) { return shell->Running(); });
     HWND window = (*survivor)->WaitMainWindow();
     ASSERT_NE(window, nullptr);
     CloseThroughConfirmation(**survivor, window);
@@ -253,7 +260,8 @@ TEST(StartupE2E, OnlyAnotherCopysMainWindowCountsAsARunningCopy) {
     ASSERT_NE(other.Get(), nullptr);
     TShellProcess shell(folder, L"0 0 0 400");
     HWND window = shell.WaitMainWindow();
-    ASSERT_NE(window, nullptr) << "another window with the shell's title was taken for a running copy";
+    ASSERT_NE(window, nullptr)
+        << "another window with the shell's title was taken for a running copy";
     CloseThroughConfirmation(shell, window);
   }
   {

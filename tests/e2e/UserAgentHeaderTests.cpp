@@ -52,7 +52,8 @@ class TLoopbackServer {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int length = sizeof(address);
-    if (FListener == INVALID_SOCKET || bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+    if (FListener == INVALID_SOCKET ||
+        bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
         listen(FListener, SOMAXCONN) != 0 ||
         getsockname(FListener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
       return;
@@ -99,7 +100,8 @@ class TLoopbackServer {
 
   void Answer(SOCKET client) {
     DWORD timeout = 10000;
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+               sizeof(timeout));
     std::string head;
     char buffer[4096];
     while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
@@ -125,7 +127,8 @@ class TLoopbackServer {
       const std::size_t end = head.find("\r\n", line + 2);
       std::string header = head.substr(line + 2, end - line - 2);
       std::string name = header.substr(0, header.find(':'));
-      std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+      std::transform(name.begin(), name.end(), name.begin(),
+                     [](unsigned char c) { return std::tolower(c); });
       if (name != "user-agent") continue;
       std::size_t value = header.find(':') + 1;
       while (value < header.size() && header[value] == ' ') ++value;
@@ -147,7 +150,8 @@ class TLoopbackServer {
 TEST(UserAgentHeaderE2E, WhatTheRealControlAnnouncesInEachMode) {
   TUserSettingsGuard guard;
   // Straight to the loopback server, whatever proxy the user has.
-  ASSERT_TRUE((TProxySnapshot{PROXY_TYPE_DIRECT, std::nullopt, std::nullopt, std::nullopt}.Restore()));
+  ASSERT_TRUE(
+      (TProxySnapshot{PROXY_TYPE_DIRECT, std::nullopt, std::nullopt, std::nullopt}.Restore()));
   TLoopbackServer server;
   ASSERT_NE(server.Port(), 0);
   const std::wstring base = L"http://127.0.0.1:" + std::to_wstring(server.Port());
@@ -167,13 +171,15 @@ TEST(UserAgentHeaderE2E, WhatTheRealControlAnnouncesInEachMode) {
   std::vector<std::string> headers;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    TSettingsHolder holder(std::wstring(L"--agent-mode=") + c.mode + L" --agent=" + c.agent + L" --navigate=" + base +
+    TSettingsHolder holder(std::wstring(L"--agent-mode=") + c.mode + L" --agent=" + c.agent +
+                           L" --navigate=" + base +
                            std::wstring(c.path, c.path + std::char_traits<char>::length(c.path)));
     ASSERT_TRUE(holder.WaitReady());
     std::optional<TRequest> request = server.WaitRequest(c.path, 60s);
     if (!request && headers.empty())
-      GTEST_SKIP() << "The platform's WebBrowser control sent no request to the loopback server: its engine "
-                      "loads no page in this prefix.";
+      GTEST_SKIP()
+          << "The platform's WebBrowser control sent no request to the loopback server: its engine "
+             "loads no page in this prefix.";
     ASSERT_TRUE(request) << "the control loaded the first page but not this one";
     ASSERT_TRUE(request->UserAgent) << "a request without a User-Agent header";
     // The agent was in the user's settings when the control asked for the page.
@@ -185,7 +191,8 @@ TEST(UserAgentHeaderE2E, WhatTheRealControlAnnouncesInEachMode) {
   }
   ASSERT_EQ(headers.size(), std::size(cases));
   EXPECT_THAT(headers[0], HasSubstr("Mozilla/"));
-  if (!RunningOnWine()) GTEST_SKIP() << "the headers above are recorded; what they hold is known for Wine only";
+  if (!RunningOnWine())
+    GTEST_SKIP() << "the headers above are recorded; what they hold is known for Wine only";
   // Wine's control announces the platform's own agent in every mode: neither
   // the agent in the registry nor the host's ambient one reaches the header.
   for (const std::string& header : headers) {

@@ -36,8 +36,9 @@ class TOtherThreadWindow {
  public:
   TOtherThreadWindow()
       : FThread([this] {
-          HWND window = CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 900, 0, 60, 40,
-                                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+          HWND window =
+              CreateWindowExW(0, L"STATIC", L"another program", WS_POPUP | WS_VISIBLE, 900, 0, 60,
+                              40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
           FThreadId = GetCurrentThreadId();
           FWindow = window;
           MSG msg;
@@ -57,7 +58,9 @@ class TOtherThreadWindow {
   HWND Handle() const noexcept { return FWindow; }
 
   // Takes the foreground from the test thread's windows; true once they lost it.
-  bool TakeForeground() { return SwitchForeground(FWindow, [] { return GetActiveWindow() == nullptr; }); }
+  bool TakeForeground() {
+    return SwitchForeground(FWindow, [] { return GetActiveWindow() == nullptr; });
+  }
 
  private:
   std::atomic<HWND> FWindow{nullptr};

@@ -17,7 +17,8 @@ inline constexpr std::chrono::milliseconds kWaitLimit = 30s;
 
 // Pumps this thread's messages and polls `condition` until it holds or
 // `limit` passes; returns whether it held.
-inline bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = kWaitLimit) {
+inline bool PumpUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds limit = kWaitLimit) {
   const auto end = std::chrono::steady_clock::now() + limit;
   for (;;) {
     if (condition()) return true;

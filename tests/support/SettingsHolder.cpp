@@ -77,8 +77,10 @@ int Run(const std::map<std::wstring, std::wstring>& options) {
     return found == options.end() ? nullptr : &found->second;
   };
   const DWORD self = GetCurrentProcessId();
-  TUniqueKernelHandle ready(CreateEventW(nullptr, TRUE, FALSE, test::HolderEventName(self, L"ready").c_str()));
-  TUniqueKernelHandle stop(CreateEventW(nullptr, TRUE, FALSE, test::HolderEventName(self, L"stop").c_str()));
+  TUniqueKernelHandle ready(
+      CreateEventW(nullptr, TRUE, FALSE, test::HolderEventName(self, L"ready").c_str()));
+  TUniqueKernelHandle stop(
+      CreateEventW(nullptr, TRUE, FALSE, test::HolderEventName(self, L"stop").c_str()));
   if (!ready || !stop) return 2;
 
   std::unique_ptr<test::TWinInetRecorder> platform;
@@ -119,7 +121,8 @@ int Run(const std::map<std::wstring, std::wstring>& options) {
         DispatchMessageW(&msg);
       }
       HANDLE stopHandle = stop.Get();
-      if (MsgWaitForMultipleObjects(1, &stopHandle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+      if (MsgWaitForMultipleObjects(1, &stopHandle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0)
+        break;
     }
   }
   return 0;

@@ -98,7 +98,9 @@ std::vector<std::string> LinesWith(const std::filesystem::path& file, const std:
   return lines;
 }
 
-std::string Gbk(const std::wstring& text) { return WideToGbk(text); }
+std::string Gbk(const std::wstring& text) {
+  return WideToGbk(text);
+}
 
 std::wstring NormaliseLineBreaks(std::wstring text) {
   std::wstring out;
@@ -116,9 +118,11 @@ std::wstring NormaliseLineBreaks(std::wstring text) {
 TShellFolder::TShellFolder() {
   static int counter = 0;
   FPath = std::filesystem::temp_directory_path() /
-          (L"korvexa-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
+          (L"korvexa-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++counter));
   std::filesystem::create_directories(FPath);
-  std::filesystem::copy_file(BuiltShell(), Exe(), std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(BuiltShell(), Exe(),
+                             std::filesystem::copy_options::overwrite_existing);
 }
 
 TShellFolder::~TShellFolder() {
@@ -142,15 +146,17 @@ TShellProcess::TShellProcess(const TShellFolder& folder, const std::wstring& arg
   // This process's environment block with the entries added: NUL-separated, NUL-ended.
   std::wstring block;
   if (LPWCH inherited = GetEnvironmentStringsW()) {
-    for (const wchar_t* entry = inherited; *entry; entry += wcslen(entry) + 1) block.append(entry).push_back(L'\0');
+    for (const wchar_t* entry = inherited; *entry; entry += wcslen(entry) + 1)
+      block.append(entry).push_back(L'\0');
     FreeEnvironmentStringsW(inherited);
   }
   for (const auto& entry : environment) block.append(entry).push_back(L'\0');
   block.push_back(L'\0');
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                      block.data(), folder.Path().c_str(), &startup, &FInfo))
+  if (!CreateProcessW(folder.Exe().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, block.data(), folder.Path().c_str(), &startup,
+                      &FInfo))
     throw std::runtime_error("korvexa.exe did not start");
 }
 
@@ -167,7 +173,8 @@ TShellProcess::~TShellProcess() {
 
 HWND TShellProcess::FindMainWindow(bool visibleOnly) const {
   return FindTopLevel(FInfo.dwProcessId, [visibleOnly](HWND w) {
-    return ClassOf(w) == kShellClass && WindowText(w) == kShellCaption && (!visibleOnly || IsWindowVisible(w));
+    return ClassOf(w) == kShellClass && WindowText(w) == kShellCaption &&
+           (!visibleOnly || IsWindowVisible(w));
   });
 }
 
@@ -177,19 +184,22 @@ HWND TShellProcess::WaitMainWindow(std::chrono::milliseconds limit) {
   return found;
 }
 
-TDialog TShellProcess::WaitDialog(const std::wstring& title, std::chrono::milliseconds limit, HWND besides) {
+TDialog TShellProcess::WaitDialog(const std::wstring& title, std::chrono::milliseconds limit,
+                                  HWND besides) {
   TDialog dialog;
   PumpUntil(
       [&] {
         dialog.Window = FindTopLevel(FInfo.dwProcessId, [&](HWND w) {
-          return w != besides && ClassOf(w) == L"#32770" && IsWindowVisible(w) && WindowText(w) == title;
+          return w != besides && ClassOf(w) == L"#32770" && IsWindowVisible(w) &&
+                 WindowText(w) == title;
         });
         return dialog.Window != nullptr;
       },
       limit);
   if (dialog.Window) {
     dialog.Title = WindowText(dialog.Window);
-    for (HWND child = GetWindow(dialog.Window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(dialog.Window, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT)) {
       std::wstring cls = ClassOf(child);
       if (_wcsicmp(cls.c_str(), L"Static") == 0) {
         std::wstring text = WindowText(child);
@@ -212,13 +222,16 @@ void TShellProcess::Press(const TDialog& dialog, int buttonId) {
 }
 
 std::optional<DWORD> TShellProcess::WaitExit(std::chrono::milliseconds limit) {
-  if (WaitForSingleObject(FInfo.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0) return std::nullopt;
+  if (WaitForSingleObject(FInfo.hProcess, static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0)
+    return std::nullopt;
   DWORD code = 0;
   GetExitCodeProcess(FInfo.hProcess, &code);
   return code;
 }
 
-bool TShellProcess::Running() const { return WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT; }
+bool TShellProcess::Running() const {
+  return WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT;
+}
 
 RECT TShellProcess::WindowRect(HWND window) const {
   RECT r{};

@@ -76,7 +76,8 @@ class TShellProcess {
 inline const std::wstring kShellCaption = L"Korvexa企业业务流程系统";
 inline const std::wstring kShellClass = L"TMainForm";
 inline const std::wstring kNoticeTitle = L"提示信息";
-inline const std::wstring kCloseQuestion = L"你查看的网页正在试图关闭窗口。\r\n\r\n是否关闭此窗口？";
+inline const std::wstring kCloseQuestion =
+    L"你查看的网页正在试图关闭窗口。\r\n\r\n是否关闭此窗口？";
 
 // The exit button on a main window's title panel (null when there is none).
 HWND ExitButtonOf(HWND mainWindow);

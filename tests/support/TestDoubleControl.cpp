@@ -15,13 +15,16 @@ using Microsoft::WRL::ComPtr;
 namespace kvx::test {
 namespace {
 
-bool GuidLess(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) < 0; }
+bool GuidLess(const GUID& a, const GUID& b) {
+  return std::memcmp(&a, &b, sizeof(GUID)) < 0;
+}
 
 const wchar_t kWindowClass[] = L"KorvexaTestDoubleControl";
 const wchar_t kPageWindowClass[] = L"KorvexaTestDoublePage";
 
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  if (auto* control = reinterpret_cast<TTestDoubleControl*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
+  if (auto* control =
+          reinterpret_cast<TTestDoubleControl*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
     try {
       control->WindowMessages.push_back(msg);
     } catch (...) {
@@ -57,8 +60,12 @@ STDMETHODIMP TTestConnectionPoint::QueryInterface(REFIID iid, void** object) noe
   return S_OK;
 }
 
-STDMETHODIMP_(ULONG) TTestConnectionPoint::AddRef() noexcept { return FOwner.AddRef(); }
-STDMETHODIMP_(ULONG) TTestConnectionPoint::Release() noexcept { return FOwner.Release(); }
+STDMETHODIMP_(ULONG) TTestConnectionPoint::AddRef() noexcept {
+  return FOwner.AddRef();
+}
+STDMETHODIMP_(ULONG) TTestConnectionPoint::Release() noexcept {
+  return FOwner.Release();
+}
 
 STDMETHODIMP TTestConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
   if (!iid) return E_POINTER;
@@ -66,7 +73,8 @@ STDMETHODIMP TTestConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
   return S_OK;
 }
 
-STDMETHODIMP TTestConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container) noexcept {
+STDMETHODIMP TTestConnectionPoint::GetConnectionPointContainer(
+    IConnectionPointContainer** container) noexcept {
   if (!container) return E_POINTER;
   *container = &FOwner;
   FOwner.AddRef();
@@ -76,13 +84,15 @@ STDMETHODIMP TTestConnectionPoint::GetConnectionPointContainer(IConnectionPointC
 STDMETHODIMP TTestConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
   if (!sink || !cookie) return E_POINTER;
   *cookie = 0;
-  HRESULT hr = FOwner.Record(FIid == IID_IPropertyNotifySink ? "IConnectionPoint::Advise(IPropertyNotifySink)"
-                                                             : "IConnectionPoint::Advise(Events)",
+  HRESULT hr = FOwner.Record(FIid == IID_IPropertyNotifySink
+                                 ? "IConnectionPoint::Advise(IPropertyNotifySink)"
+                                 : "IConnectionPoint::Advise(Events)",
                              S_OK);
   if (FAILED(hr)) return hr;
   // A real control keeps the sink as the interface it was advised for.
   ComPtr<IUnknown> held;
-  if (FAILED(sink->QueryInterface(FIid, reinterpret_cast<void**>(held.GetAddressOf())))) return CONNECT_E_CANNOTCONNECT;
+  if (FAILED(sink->QueryInterface(FIid, reinterpret_cast<void**>(held.GetAddressOf()))))
+    return CONNECT_E_CANNOTCONNECT;
   *cookie = FNextCookie++;
   Sinks[*cookie] = held;
   return S_OK;
@@ -90,7 +100,7 @@ STDMETHODIMP TTestConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcep
 
 STDMETHODIMP TTestConnectionPoint::Unadvise(DWORD cookie) noexcept {
   FOwner.Record(FIid == IID_IPropertyNotifySink ? "IConnectionPoint::Unadvise(IPropertyNotifySink)"
-                                               : "IConnectionPoint::Unadvise(Events)",
+                                                : "IConnectionPoint::Unadvise(Events)",
                 S_OK);
   return Sinks.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
 }
@@ -103,9 +113,13 @@ STDMETHODIMP TTestConnectionPoint::EnumConnections(IEnumConnections** connection
 // --- TTestDoubleControl: script and record ------------------------------------------
 
 TTestDoubleControl::TTestDoubleControl()
-    : FRefused(GuidLess), FEvents(*this, DIID_DWebBrowserEvents2), FPropertyNotify(*this, IID_IPropertyNotifySink) {}
+    : FRefused(GuidLess),
+      FEvents(*this, DIID_DWebBrowserEvents2),
+      FPropertyNotify(*this, IID_IPropertyNotifySink) {}
 
-TTestDoubleControl::~TTestDoubleControl() { DestroyOwnWindow(); }
+TTestDoubleControl::~TTestDoubleControl() {
+  DestroyOwnWindow();
+}
 
 void TTestDoubleControl::FailCall(const std::string& method, HRESULT result, int times) {
   auto& queue = FFailures[method];
@@ -116,9 +130,13 @@ void TTestDoubleControl::FailProperty(DISPID id, HRESULT result, const std::wstr
   FPropertyFailures[id] = {result, description};
 }
 
-void TTestDoubleControl::SetProperty(DISPID id, const VARIANT& value) { FProperties[id] = TRecordedVariant(value); }
+void TTestDoubleControl::SetProperty(DISPID id, const VARIANT& value) {
+  FProperties[id] = TRecordedVariant(value);
+}
 
-void TTestDoubleControl::SetBoolProperty(DISPID id, bool value) { SetProperty(id, TVariant(value).Get()); }
+void TTestDoubleControl::SetBoolProperty(DISPID id, bool value) {
+  SetProperty(id, TVariant(value).Get());
+}
 
 HRESULT TTestDoubleControl::Record(const std::string& method, HRESULT result) {
   FCalls.push_back(method);
@@ -154,7 +172,8 @@ HRESULT TTestDoubleControl::FireEvent(DISPID id, std::vector<VARIANT> arguments)
   for (auto& [cookie, sink] : sinks) {
     ComPtr<IDispatch> dispatch;
     if (FAILED(sink.As(&dispatch))) continue;
-    HRESULT hr = dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    HRESULT hr =
+        dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
     if (FAILED(hr)) result = hr;
   }
   return result;
@@ -210,7 +229,8 @@ STDMETHODIMP TTestDoubleControl::QueryInterface(REFIID iid, void** object) noexc
   IUnknown* found = nullptr;
   if (iid == IID_IUnknown || iid == IID_IOleObject) {
     found = static_cast<IOleObject*>(this);
-  } else if (iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp || iid == IID_IWebBrowser2) {
+  } else if (iid == IID_IDispatch || iid == IID_IWebBrowser || iid == IID_IWebBrowserApp ||
+             iid == IID_IWebBrowser2) {
     found = static_cast<IWebBrowser2*>(this);
   } else if (iid == IID_IOleInPlaceObject || iid == IID_IOleWindow) {
     found = static_cast<IOleInPlaceObject*>(this);
@@ -229,8 +249,12 @@ STDMETHODIMP TTestDoubleControl::QueryInterface(REFIID iid, void** object) noexc
   return S_OK;
 }
 
-STDMETHODIMP_(ULONG) TTestDoubleControl::AddRef() noexcept { return static_cast<ULONG>(++FRefs); }
-STDMETHODIMP_(ULONG) TTestDoubleControl::Release() noexcept { return static_cast<ULONG>(--FRefs); }
+STDMETHODIMP_(ULONG) TTestDoubleControl::AddRef() noexcept {
+  return static_cast<ULONG>(++FRefs);
+}
+STDMETHODIMP_(ULONG) TTestDoubleControl::Release() noexcept {
+  return static_cast<ULONG>(--FRefs);
+}
 
 // --- IDispatch: properties by DISPID ----------------------------------------------------------
 
@@ -238,13 +262,15 @@ STDMETHODIMP TTestDoubleControl::GetTypeInfoCount(UINT* count) noexcept {
   if (count) *count = 0;
   return S_OK;
 }
-STDMETHODIMP TTestDoubleControl::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept { return NotImpl(info); }
+STDMETHODIMP TTestDoubleControl::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
+  return NotImpl(info);
+}
 STDMETHODIMP TTestDoubleControl::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
   return E_NOTIMPL;
 }
 
-STDMETHODIMP TTestDoubleControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                        EXCEPINFO* exception, UINT*) noexcept {
+STDMETHODIMP TTestDoubleControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                        VARIANT* result, EXCEPINFO* exception, UINT*) noexcept {
   FCalls.push_back("IDispatch::Invoke");
   RunOnCall("IDispatch::Invoke");
   auto failure = FPropertyFailures.find(id);
@@ -282,30 +308,33 @@ STDMETHODIMP TTestDoubleControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DIS
 
 // --- IWebBrowser2 --------------------------------------------------------------------------------
 
-STDMETHODIMP TTestDoubleControl::Navigate(BSTR url, VARIANT* flags, VARIANT* target, VARIANT* postData,
-                                          VARIANT* headers) noexcept {
+STDMETHODIMP TTestDoubleControl::Navigate(BSTR url, VARIANT* flags, VARIANT* target,
+                                          VARIANT* postData, VARIANT* headers) noexcept {
   TNavigateCall call;
   call.Method = "Navigate";
   VARIANT address;
   V_VT(&address) = VT_BSTR;
   V_BSTR(&address) = url;
   call.Url = TRecordedVariant(address);
-  for (VARIANT* v : {flags, target, postData, headers}) call.Arguments.push_back(v ? TRecordedVariant(*v) : TRecordedVariant());
+  for (VARIANT* v : {flags, target, postData, headers})
+    call.Arguments.push_back(v ? TRecordedVariant(*v) : TRecordedVariant());
   Navigations.push_back(call);
   return Record("IWebBrowser2::Navigate", S_OK);
 }
 
-STDMETHODIMP TTestDoubleControl::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* target, VARIANT* postData,
-                                           VARIANT* headers) noexcept {
+STDMETHODIMP TTestDoubleControl::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* target,
+                                           VARIANT* postData, VARIANT* headers) noexcept {
   TNavigateCall call;
   call.Method = "Navigate2";
   if (url) call.Url = TRecordedVariant(*url);
-  for (VARIANT* v : {flags, target, postData, headers}) call.Arguments.push_back(v ? TRecordedVariant(*v) : TRecordedVariant());
+  for (VARIANT* v : {flags, target, postData, headers})
+    call.Arguments.push_back(v ? TRecordedVariant(*v) : TRecordedVariant());
   Navigations.push_back(call);
   return Record("IWebBrowser2::Navigate2", S_OK);
 }
 
-STDMETHODIMP TTestDoubleControl::ExecWB(OLECMDID cmd, OLECMDEXECOPT option, VARIANT* in, VARIANT* out) noexcept {
+STDMETHODIMP TTestDoubleControl::ExecWB(OLECMDID cmd, OLECMDEXECOPT option, VARIANT* in,
+                                        VARIANT* out) noexcept {
   TNavigateCall call;
   call.Method = "ExecWB";
   call.Arguments.emplace_back(TVariant(static_cast<int>(cmd)).Get());
@@ -336,7 +365,8 @@ STDMETHODIMP TTestDoubleControl::get_Document(IDispatch** value) noexcept {
   if (!value) return E_POINTER;
   *value = nullptr;
   auto found = FProperties.find(203);
-  if (found != FProperties.end() && found->second.Type() == VT_DISPATCH && V_DISPATCH(&found->second.Get())) {
+  if (found != FProperties.end() && found->second.Type() == VT_DISPATCH &&
+      V_DISPATCH(&found->second.Get())) {
     *value = V_DISPATCH(&found->second.Get());
     (*value)->AddRef();
   }
@@ -346,7 +376,9 @@ STDMETHODIMP TTestDoubleControl::get_Document(IDispatch** value) noexcept {
 STDMETHODIMP TTestDoubleControl::get_Busy(VARIANT_BOOL* value) noexcept {
   if (!value) return E_POINTER;
   auto found = FProperties.find(212);
-  *value = found != FProperties.end() && found->second.Type() == VT_BOOL ? V_BOOL(&found->second.Get()) : VARIANT_FALSE;
+  *value = found != FProperties.end() && found->second.Type() == VT_BOOL
+               ? V_BOOL(&found->second.Get())
+               : VARIANT_FALSE;
   return S_OK;
 }
 
@@ -355,7 +387,8 @@ STDMETHODIMP TTestDoubleControl::put_RegisterAsDropTarget(VARIANT_BOOL value) no
   return Record("IWebBrowser2::put_RegisterAsDropTarget", S_OK);
 }
 
-// --- IOleObject ---------------------------------------------------------------------------------------
+// --- IOleObject
+// ---------------------------------------------------------------------------------------
 
 STDMETHODIMP TTestDoubleControl::SetClientSite(IOleClientSite* site) noexcept {
   // The site is kept first, so that a test acting inside this call can ask it
@@ -378,12 +411,14 @@ STDMETHODIMP TTestDoubleControl::GetClientSite(IOleClientSite** site) noexcept {
 }
 
 STDMETHODIMP TTestDoubleControl::Close(DWORD option) noexcept {
-  HRESULT hr = Record(option == OLECLOSE_NOSAVE ? "IOleObject::Close(NOSAVE)" : "IOleObject::Close", S_OK);
+  HRESULT hr =
+      Record(option == OLECLOSE_NOSAVE ? "IOleObject::Close(NOSAVE)" : "IOleObject::Close", S_OK);
   if (FInPlaceActive && CloseDeactivates) InPlaceDeactivate();
   return hr;
 }
 
-HRESULT TTestDoubleControl::ActivateInPlaceNow(IOleClientSite* site, HWND parent, LPCRECT position) {
+HRESULT TTestDoubleControl::ActivateInPlaceNow(IOleClientSite* site, HWND parent,
+                                               LPCRECT position) {
   if (FInPlaceActive) return S_OK;
   if (!site) return E_INVALIDARG;
   if (FAILED(site->QueryInterface(IID_PPV_ARGS(&FInPlaceSite)))) return E_NOINTERFACE;
@@ -407,9 +442,9 @@ HRESULT TTestDoubleControl::ActivateInPlaceNow(IOleClientSite* site, HWND parent
   if (!FWindow) {
     RegisterWindowClass();
     HWND owner = parent ? parent : siteWindow;
-    FWindow = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, pos.left, pos.top,
-                              pos.right - pos.left, pos.bottom - pos.top, owner, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+    FWindow = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                              pos.left, pos.top, pos.right - pos.left, pos.bottom - pos.top, owner,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   site->ShowObject();
@@ -436,8 +471,9 @@ STDMETHODIMP TTestDoubleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, 
         if (!FPageWindow) {
           RECT client;
           GetClientRect(FWindow, &client);
-          FPageWindow = CreateWindowExW(0, kPageWindowClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
-                                        client.bottom, FWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+          FPageWindow =
+              CreateWindowExW(0, kPageWindowClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, client.right,
+                              client.bottom, FWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
         }
         SetFocus(FPageWindow);
       }
@@ -473,7 +509,8 @@ STDMETHODIMP TTestDoubleControl::GetMiscStatus(DWORD, DWORD* status) noexcept {
   return Record("IOleObject::GetMiscStatus", S_OK);
 }
 
-// --- in place -----------------------------------------------------------------------------------------------
+// --- in place
+// -----------------------------------------------------------------------------------------------
 
 STDMETHODIMP TTestDoubleControl::GetWindow(HWND* window) noexcept {
   if (!window) return E_POINTER;
@@ -524,7 +561,8 @@ STDMETHODIMP TTestDoubleControl::TranslateAccelerator(LPMSG msg) noexcept {
   return Record("IOleInPlaceActiveObject::TranslateAccelerator", AcceleratorResult);
 }
 
-// --- IOleControl -------------------------------------------------------------------------------------------------
+// --- IOleControl
+// -------------------------------------------------------------------------------------------------
 
 STDMETHODIMP TTestDoubleControl::GetControlInfo(CONTROLINFO* info) noexcept {
   if (!info) return E_POINTER;
@@ -544,7 +582,8 @@ STDMETHODIMP TTestDoubleControl::OnAmbientPropertyChange(DISPID id) noexcept {
   return Record("IOleControl::OnAmbientPropertyChange", S_OK);
 }
 
-// --- IPersistStreamInit -------------------------------------------------------------------------------------------
+// --- IPersistStreamInit
+// -------------------------------------------------------------------------------------------
 
 STDMETHODIMP TTestDoubleControl::Load(IStream* stream) noexcept {
   HRESULT hr = Record("IPersistStreamInit::Load", S_OK);
@@ -573,9 +612,11 @@ STDMETHODIMP TTestDoubleControl::InitNew() noexcept {
   return hr;
 }
 
-// --- IConnectionPointContainer ---------------------------------------------------------------------------------
+// --- IConnectionPointContainer
+// ---------------------------------------------------------------------------------
 
-STDMETHODIMP TTestDoubleControl::FindConnectionPoint(REFIID iid, IConnectionPoint** point) noexcept {
+STDMETHODIMP TTestDoubleControl::FindConnectionPoint(REFIID iid,
+                                                     IConnectionPoint** point) noexcept {
   if (!point) return E_POINTER;
   *point = nullptr;
   HRESULT hr = Record("IConnectionPointContainer::FindConnectionPoint", S_OK);
@@ -591,7 +632,8 @@ STDMETHODIMP TTestDoubleControl::FindConnectionPoint(REFIID iid, IConnectionPoin
   return S_OK;
 }
 
-// --- TTestDoubleRegistration -------------------------------------------------------------------------------------
+// --- TTestDoubleRegistration
+// -------------------------------------------------------------------------------------
 
 TTestDoubleRegistration::TTestDoubleRegistration() {
   CoRegisterClassObject(CLSID_WebBrowser, static_cast<IClassFactory*>(this), CLSCTX_INPROC_SERVER,
@@ -607,7 +649,9 @@ TTestDoubleControl& TTestDoubleRegistration::Prepare() {
   return *FControls.back();
 }
 
-TTestDoubleControl& TTestDoubleRegistration::Last() { return *FControls.at(FCreated - 1); }
+TTestDoubleControl& TTestDoubleRegistration::Last() {
+  return *FControls.at(FCreated - 1);
+}
 
 STDMETHODIMP TTestDoubleRegistration::QueryInterface(REFIID iid, void** object) noexcept {
   if (!object) return E_POINTER;
@@ -618,7 +662,8 @@ STDMETHODIMP TTestDoubleRegistration::QueryInterface(REFIID iid, void** object) 
   return S_OK;
 }
 
-STDMETHODIMP TTestDoubleRegistration::CreateInstance(IUnknown* outer, REFIID iid, void** object) noexcept {
+STDMETHODIMP TTestDoubleRegistration::CreateInstance(IUnknown* outer, REFIID iid,
+                                                     void** object) noexcept {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;

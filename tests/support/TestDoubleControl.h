@@ -50,7 +50,9 @@ class TRecordedVariant {
   ~TRecordedVariant() { VariantClear(&FValue); }
   const VARIANT& Get() const noexcept { return FValue; }
   VARTYPE Type() const noexcept { return V_VT(&FValue); }
-  std::wstring Text() const { return V_VT(&FValue) == VT_BSTR && V_BSTR(&FValue) ? V_BSTR(&FValue) : L""; }
+  std::wstring Text() const {
+    return V_VT(&FValue) == VT_BSTR && V_BSTR(&FValue) ? V_BSTR(&FValue) : L"";
+  }
 
  private:
   VARIANT FValue;
@@ -95,7 +97,8 @@ struct TPropertyPut {
 struct TNavigateCall {
   std::string Method;  // "Navigate", "Navigate2" or "ExecWB"
   TRecordedVariant Url;
-  std::vector<TRecordedVariant> Arguments;  // Flags, TargetFrameName, PostData, Headers (ExecWB: cmd, option, in)
+  std::vector<TRecordedVariant>
+      Arguments;  // Flags, TargetFrameName, PostData, Headers (ExecWB: cmd, option, in)
 };
 
 // The double's object is owned by the test (through its registration), not
@@ -127,13 +130,13 @@ class TTestDoubleControl final : public IWebBrowser2,
   void SetBoolProperty(DISPID id, bool value);
   DWORD MiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
                      OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
-  SIZEL Extent{2540 * 2, 2540};         // HIMETRIC
+  SIZEL Extent{2540 * 2, 2540};                // HIMETRIC
   std::vector<BYTE> SaveBytes{'d', 'b', 'l'};  // what Save writes
-  bool ActivateInPlace = true;                // DoVerb reports OnInPlaceActivate
-  bool ProvideWindow = true;                  // IOleInPlaceObject::GetWindow succeeds
-  bool CloseDeactivates = true;               // IOleObject::Close leaves in-place activation itself
-  HRESULT AcceleratorResult = S_FALSE;        // IOleInPlaceActiveObject::TranslateAccelerator
-  HACCEL Accelerators = nullptr;              // GetControlInfo
+  bool ActivateInPlace = true;                 // DoVerb reports OnInPlaceActivate
+  bool ProvideWindow = true;                   // IOleInPlaceObject::GetWindow succeeds
+  bool CloseDeactivates = true;         // IOleObject::Close leaves in-place activation itself
+  HRESULT AcceleratorResult = S_FALSE;  // IOleInPlaceActiveObject::TranslateAccelerator
+  HACCEL Accelerators = nullptr;        // GetControlInfo
   // As the platform control does: UI activation gives the keyboard focus to
   // a page window, a child of the control's own window.
   bool FocusPageOnUIActivate = false;
@@ -206,16 +209,21 @@ class TTestDoubleControl final : public IWebBrowser2,
   STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override;
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override;
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override;
-  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* exception, UINT* argError) noexcept override;
+  STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
+                      VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept override;
   // IWebBrowser
   STDMETHODIMP GoBack() noexcept override { return Record("IWebBrowser2::GoBack", E_NOTIMPL); }
-  STDMETHODIMP GoForward() noexcept override { return Record("IWebBrowser2::GoForward", E_NOTIMPL); }
+  STDMETHODIMP GoForward() noexcept override {
+    return Record("IWebBrowser2::GoForward", E_NOTIMPL);
+  }
   STDMETHODIMP GoHome() noexcept override { return Record("IWebBrowser2::GoHome", E_NOTIMPL); }
   STDMETHODIMP GoSearch() noexcept override { return Record("IWebBrowser2::GoSearch", E_NOTIMPL); }
-  STDMETHODIMP Navigate(BSTR url, VARIANT* flags, VARIANT* target, VARIANT* postData, VARIANT* headers) noexcept override;
+  STDMETHODIMP Navigate(BSTR url, VARIANT* flags, VARIANT* target, VARIANT* postData,
+                        VARIANT* headers) noexcept override;
   STDMETHODIMP Refresh() noexcept override { return Record("IWebBrowser2::Refresh", E_NOTIMPL); }
-  STDMETHODIMP Refresh2(VARIANT*) noexcept override { return Record("IWebBrowser2::Refresh2", E_NOTIMPL); }
+  STDMETHODIMP Refresh2(VARIANT*) noexcept override {
+    return Record("IWebBrowser2::Refresh2", E_NOTIMPL);
+  }
   STDMETHODIMP Stop() noexcept override { return Record("IWebBrowser2::Stop", E_NOTIMPL); }
   STDMETHODIMP get_Application(IDispatch** value) noexcept override;
   STDMETHODIMP get_Parent(IDispatch** value) noexcept override { return NotImpl(value); }
@@ -259,7 +267,8 @@ class TTestDoubleControl final : public IWebBrowser2,
   STDMETHODIMP Navigate2(VARIANT* url, VARIANT* flags, VARIANT* target, VARIANT* postData,
                          VARIANT* headers) noexcept override;
   STDMETHODIMP QueryStatusWB(OLECMDID, OLECMDF*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP ExecWB(OLECMDID cmd, OLECMDEXECOPT option, VARIANT* in, VARIANT* out) noexcept override;
+  STDMETHODIMP ExecWB(OLECMDID cmd, OLECMDEXECOPT option, VARIANT* in,
+                      VARIANT* out) noexcept override;
   STDMETHODIMP ShowBrowserBar(VARIANT*, VARIANT*, VARIANT*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_ReadyState(READYSTATE*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_Offline(VARIANT_BOOL*) noexcept override { return E_NOTIMPL; }
@@ -279,12 +288,18 @@ class TTestDoubleControl final : public IWebBrowser2,
   // IOleObject
   STDMETHODIMP SetClientSite(IOleClientSite* site) noexcept override;
   STDMETHODIMP GetClientSite(IOleClientSite** site) noexcept override;
-  STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) noexcept override { return Record("IOleObject::SetHostNames", S_OK); }
+  STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) noexcept override {
+    return Record("IOleObject::SetHostNames", S_OK);
+  }
   STDMETHODIMP Close(DWORD option) noexcept override;
   STDMETHODIMP SetMoniker(DWORD, IMoniker*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) noexcept override { return NotImpl(moniker); }
+  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) noexcept override {
+    return NotImpl(moniker);
+  }
   STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP GetClipboardData(DWORD, IDataObject** data) noexcept override { return NotImpl(data); }
+  STDMETHODIMP GetClipboardData(DWORD, IDataObject** data) noexcept override {
+    return NotImpl(data);
+  }
   STDMETHODIMP DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index, HWND parent,
                       LPCRECT position) noexcept override;
   STDMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) noexcept override { return NotImpl(verbs); }
@@ -308,7 +323,9 @@ class TTestDoubleControl final : public IWebBrowser2,
   STDMETHODIMP ReactivateAndUndo() noexcept override { return E_NOTIMPL; }
   STDMETHODIMP TranslateAccelerator(LPMSG msg) noexcept override;
   STDMETHODIMP OnFrameWindowActivate(BOOL) noexcept override { return S_OK; }
-  STDMETHODIMP OnDocWindowActivate(BOOL) noexcept override { return Record("IOleInPlaceActiveObject::OnDocWindowActivate", S_OK); }
+  STDMETHODIMP OnDocWindowActivate(BOOL) noexcept override {
+    return Record("IOleInPlaceActiveObject::OnDocWindowActivate", S_OK);
+  }
   STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) noexcept override { return S_OK; }
   STDMETHODIMP EnableModeless(BOOL) noexcept override { return S_OK; }
   // IOleControl
@@ -324,7 +341,9 @@ class TTestDoubleControl final : public IWebBrowser2,
   STDMETHODIMP GetSizeMax(ULARGE_INTEGER*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP InitNew() noexcept override;
   // IConnectionPointContainer
-  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) noexcept override { return NotImpl(points); }
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** points) noexcept override {
+    return NotImpl(points);
+  }
   STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) noexcept override;
 
  private:

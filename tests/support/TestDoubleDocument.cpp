@@ -31,8 +31,8 @@ STDMETHODIMP TTestDoubleEvent::QueryInterface(REFIID iid, void** object) noexcep
   return E_NOINTERFACE;
 }
 
-
-STDMETHODIMP TTestDoubleEvent::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept {
+STDMETHODIMP TTestDoubleEvent::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale,
+                                             DISPID* ids) noexcept {
   if (!names || !ids || count != 1) return E_INVALIDARG;
   FDocument.EventLocales.push_back(locale);
   ids[0] = DISPID_UNKNOWN;
@@ -47,8 +47,8 @@ STDMETHODIMP TTestDoubleEvent::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count
   return DISP_E_UNKNOWNNAME;
 }
 
-STDMETHODIMP TTestDoubleEvent::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS*, VARIANT* result,
-                                      EXCEPINFO*, UINT*) noexcept {
+STDMETHODIMP TTestDoubleEvent::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS*,
+                                      VARIANT* result, EXCEPINFO*, UINT*) noexcept {
   FDocument.EventLocales.push_back(locale);
   if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
   VariantInit(result);
@@ -64,11 +64,11 @@ STDMETHODIMP TTestDoubleEvent::Invoke(DISPID id, REFIID, LCID locale, WORD flags
 STDMETHODIMP TTestDoubleWindow::QueryInterface(REFIID iid, void** object) noexcept {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLFramesCollection2 || iid == IID_IHTMLWindow2)
+  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLFramesCollection2 ||
+      iid == IID_IHTMLWindow2)
     return Hand(static_cast<IHTMLWindow2*>(this), object);
   return E_NOINTERFACE;
 }
-
 
 STDMETHODIMP TTestDoubleWindow::get_event(IHTMLEventObj** event) noexcept {
   if (!event) return E_POINTER;
@@ -77,13 +77,15 @@ STDMETHODIMP TTestDoubleWindow::get_event(IHTMLEventObj** event) noexcept {
   return Hand(static_cast<IHTMLEventObj*>(&FDocument.FEvent), reinterpret_cast<void**>(event));
 }
 
-// --- the document ---------------------------------------------------------------------------------
+// --- the document
+// ---------------------------------------------------------------------------------
 
-void TTestDoubleDocument::SetScriptError(LONG line, LONG character, LONG code, const std::wstring& message,
-                                         const std::wstring& url) {
+void TTestDoubleDocument::SetScriptError(LONG line, LONG character, LONG code,
+                                         const std::wstring& message, const std::wstring& url) {
   EventProperties.clear();
   EventProperties[L"errorline"] = TRecordedVariant(TVariant(static_cast<int>(line)).Get());
-  EventProperties[L"errorCharacter"] = TRecordedVariant(TVariant(static_cast<int>(character)).Get());
+  EventProperties[L"errorCharacter"] =
+      TRecordedVariant(TVariant(static_cast<int>(character)).Get());
   EventProperties[L"errorCode"] = TRecordedVariant(TVariant(static_cast<int>(code)).Get());
   EventProperties[L"errorMessage"] = TRecordedVariant(TVariant(message).Get());
   EventProperties[L"errorUrl"] = TRecordedVariant(TVariant(url).Get());
@@ -92,13 +94,15 @@ void TTestDoubleDocument::SetScriptError(LONG line, LONG character, LONG code, c
 STDMETHODIMP TTestDoubleDocument::QueryInterface(REFIID iid, void** object) noexcept {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLDocument || iid == IID_IHTMLDocument2)
+  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLDocument ||
+      iid == IID_IHTMLDocument2)
     return Hand(static_cast<IHTMLDocument2*>(this), object);
-  if (iid == IID_IOleCommandTarget && OffersCommandTarget) return Hand(static_cast<IOleCommandTarget*>(this), object);
-  if (iid == IID_IPersistStreamInit || iid == IID_IPersist) return Hand(static_cast<IPersistStreamInit*>(this), object);
+  if (iid == IID_IOleCommandTarget && OffersCommandTarget)
+    return Hand(static_cast<IOleCommandTarget*>(this), object);
+  if (iid == IID_IPersistStreamInit || iid == IID_IPersist)
+    return Hand(static_cast<IPersistStreamInit*>(this), object);
   return E_NOINTERFACE;
 }
-
 
 STDMETHODIMP TTestDoubleDocument::get_parentWindow(IHTMLWindow2** window) noexcept {
   if (!window) return E_POINTER;
@@ -119,7 +123,8 @@ STDMETHODIMP TTestDoubleDocument::Exec(const GUID* group, DWORD command, DWORD o
       return S_OK;
     case OLECMDID_ZOOM:
       if (!in || V_VT(in) != VT_I4) return E_INVALIDARG;
-      if (V_I4(in) < ZoomMinimum || V_I4(in) > ZoomMaximum) return E_INVALIDARG;  // as the engine refuses it
+      if (V_I4(in) < ZoomMinimum || V_I4(in) > ZoomMaximum)
+        return E_INVALIDARG;  // as the engine refuses it
       ZoomsSet.push_back(V_I4(in));
       return S_OK;
     default:

@@ -40,8 +40,11 @@ class TTestDocumentPart : public Stub {
     if (info) *info = nullptr;
     return E_NOTIMPL;
   }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                      UINT*) noexcept override {
     return DISP_E_MEMBERNOTFOUND;
   }
 
@@ -59,9 +62,10 @@ class TTestDoubleEvent final : public TTestDocumentPart<TStubHTMLEventObj> {
   using TTestDocumentPart::TTestDocumentPart;
   STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
   // Names are matched exactly, case included.
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) noexcept override;
-  STDMETHODIMP Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                      UINT*) noexcept override;
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale,
+                             DISPID* ids) noexcept override;
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS*, VARIANT* result,
+                      EXCEPINFO*, UINT*) noexcept override;
 };
 
 // The document's window: it answers its current event.
@@ -75,7 +79,9 @@ class TTestDoubleWindow final : public TTestDocumentPart<TStubHTMLWindow2> {
 // Owned by the test, like the control: Release never frees, and the
 // references handed out on the document, its window and its event count
 // together, so what a host leaves held shows.
-class TTestDoubleDocument final : public TStubHTMLDocument2, public IOleCommandTarget, public IPersistStreamInit {
+class TTestDoubleDocument final : public TStubHTMLDocument2,
+                                  public IOleCommandTarget,
+                                  public IPersistStreamInit {
  public:
   TTestDoubleDocument() = default;
   TTestDoubleDocument(const TTestDoubleDocument&) = delete;
@@ -92,7 +98,8 @@ class TTestDoubleDocument final : public TStubHTMLDocument2, public IOleCommandT
   // The current event's properties by name.
   std::map<std::wstring, TRecordedVariant> EventProperties;
   // The five properties of a script error, as the engine fills them.
-  void SetScriptError(LONG line, LONG character, LONG code, const std::wstring& message, const std::wstring& url);
+  void SetScriptError(LONG line, LONG character, LONG code, const std::wstring& message,
+                      const std::wstring& url);
 
   // --- record ---
   // Commands executed on the command target: group (null for none), command, option.
@@ -116,19 +123,27 @@ class TTestDoubleDocument final : public TStubHTMLDocument2, public IOleCommandT
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return static_cast<ULONG>(++FRefs); }
   STDMETHODIMP_(ULONG) Release() noexcept override { return static_cast<ULONG>(--FRefs); }
   // IDispatch
-  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override { return FWindow.GetTypeInfoCount(count); }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) noexcept override {
+    return FWindow.GetTypeInfoCount(count);
+  }
   STDMETHODIMP GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept override {
     return FWindow.GetTypeInfo(index, locale, info);
   }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) noexcept override {
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                      UINT*) noexcept override {
     return DISP_E_MEMBERNOTFOUND;
   }
   // IHTMLDocument2
   STDMETHODIMP get_parentWindow(IHTMLWindow2** window) noexcept override;
   // IOleCommandTarget
-  STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) noexcept override { return S_OK; }
-  STDMETHODIMP Exec(const GUID* group, DWORD command, DWORD option, VARIANT* in, VARIANT* out) noexcept override;
+  STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) noexcept override {
+    return S_OK;
+  }
+  STDMETHODIMP Exec(const GUID* group, DWORD command, DWORD option, VARIANT* in,
+                    VARIANT* out) noexcept override;
   // IPersistStreamInit
   STDMETHODIMP GetClassID(CLSID* id) noexcept override;
   STDMETHODIMP IsDirty() noexcept override { return S_FALSE; }

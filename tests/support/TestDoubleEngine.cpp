@@ -41,7 +41,8 @@ class TTaskMemorySpy final : public IMallocSpy {
     return block;
   }
   STDMETHODIMP_(void) PostFree(BOOL) noexcept override {}
-  STDMETHODIMP_(SIZE_T) PreRealloc(void* block, SIZE_T size, void** newBlock, BOOL) noexcept override {
+  STDMETHODIMP_(SIZE_T)
+  PreRealloc(void* block, SIZE_T size, void** newBlock, BOOL) noexcept override {
     *newBlock = block;
     return size;
   }
@@ -49,7 +50,9 @@ class TTaskMemorySpy final : public IMallocSpy {
   STDMETHODIMP_(void*) PreGetSize(void* block, BOOL) noexcept override { return block; }
   STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T size, BOOL) noexcept override { return size; }
   STDMETHODIMP_(void*) PreDidAlloc(void* block, BOOL) noexcept override { return block; }
-  STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int allocated) noexcept override { return allocated; }
+  STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int allocated) noexcept override {
+    return allocated;
+  }
   STDMETHODIMP_(void) PreHeapMinimize() noexcept override {}
   STDMETHODIMP_(void) PostHeapMinimize() noexcept override {}
 
@@ -95,7 +98,9 @@ TTextAnswer Receive(HRESULT result, wchar_t* buffer) {
   return answer;
 }
 
-std::wstring ReceiveText(OLECHAR* text) { return Written(text) ? Receive(S_OK, text).Text : std::wstring(); }
+std::wstring ReceiveText(OLECHAR* text) {
+  return Written(text) ? Receive(S_OK, text).Text : std::wstring();
+}
 
 const wchar_t kCommandTargetClass[] = L"KorvexaTestCommandTarget";
 
@@ -116,7 +121,8 @@ long OutstandingTaskMemory() {
   return spy->Outstanding();
 }
 
-// --- TTestCommandTarget ---------------------------------------------------------------------------
+// --- TTestCommandTarget
+// ---------------------------------------------------------------------------
 
 TTestCommandTarget::TTestCommandTarget(bool offersWindow) : FOffersWindow(offersWindow) {
   static const bool registered = [] {
@@ -136,7 +142,8 @@ TTestCommandTarget::~TTestCommandTarget() {
   if (FWindow) DestroyWindow(FWindow);
 }
 
-LRESULT CALLBACK TTestCommandTarget::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK TTestCommandTarget::WindowProc(HWND window, UINT msg, WPARAM wParam,
+                                                LPARAM lParam) noexcept {
   auto* target = reinterpret_cast<TTestCommandTarget*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (target && msg == WM_COMMAND) {
     try {
@@ -168,7 +175,8 @@ STDMETHODIMP TTestCommandTarget::GetWindow(HWND* window) noexcept {
   return FWindow ? S_OK : E_FAIL;
 }
 
-// --- TTestDoubleEngine --------------------------------------------------------------------------------
+// --- TTestDoubleEngine
+// --------------------------------------------------------------------------------
 
 template <class T>
 ComPtr<T> TTestDoubleEngine::Find(ComPtr<T>& kept) const {
@@ -178,10 +186,18 @@ ComPtr<T> TTestDoubleEngine::Find(ComPtr<T>& kept) const {
   return found;
 }
 
-ComPtr<IDocHostUIHandler> TTestDoubleEngine::UIHandler() const { return Find(FHandler); }
-ComPtr<IDocHostUIHandler2> TTestDoubleEngine::UIHandler2() const { return Find(FHandler2); }
-ComPtr<IDocHostShowUI> TTestDoubleEngine::ShowUI() const { return Find(FShowUI); }
-ComPtr<IOleCommandTarget> TTestDoubleEngine::CommandTarget() const { return Find(FCommandTarget); }
+ComPtr<IDocHostUIHandler> TTestDoubleEngine::UIHandler() const {
+  return Find(FHandler);
+}
+ComPtr<IDocHostUIHandler2> TTestDoubleEngine::UIHandler2() const {
+  return Find(FHandler2);
+}
+ComPtr<IDocHostShowUI> TTestDoubleEngine::ShowUI() const {
+  return Find(FShowUI);
+}
+ComPtr<IOleCommandTarget> TTestDoubleEngine::CommandTarget() const {
+  return Find(FCommandTarget);
+}
 
 void TTestDoubleEngine::LetGo() noexcept {
   FKeep = false;
@@ -208,14 +224,17 @@ THostInfoAnswer TTestDoubleEngine::GetHostInfo() const {
   return answer;
 }
 
-HRESULT TTestDoubleEngine::TranslateAccelerator(UINT message, WPARAM key, std::initializer_list<BYTE> keysDown) const {
+HRESULT TTestDoubleEngine::TranslateAccelerator(UINT message, WPARAM key,
+                                                std::initializer_list<BYTE> keysDown) const {
   ComPtr<IDocHostUIHandler> handler = UIHandler();
   if (!handler) return E_NOINTERFACE;
   BYTE saved[256];
   GetKeyboardState(saved);
   BYTE state[256] = {};
   for (BYTE down : keysDown) state[down] = 0x80;
-  const auto either = [&](int generic, int left, int right) { state[generic] |= state[left] | state[right]; };
+  const auto either = [&](int generic, int left, int right) {
+    state[generic] |= state[left] | state[right];
+  };
   either(VK_CONTROL, VK_LCONTROL, VK_RCONTROL);
   either(VK_MENU, VK_LMENU, VK_RMENU);
   either(VK_SHIFT, VK_LSHIFT, VK_RSHIFT);
@@ -230,7 +249,8 @@ HRESULT TTestDoubleEngine::TranslateAccelerator(UINT message, WPARAM key, std::i
   return result;
 }
 
-HRESULT TTestDoubleEngine::ShowContextMenu(DWORD id, POINT at, IUnknown* commandTarget, IDispatch* context) const {
+HRESULT TTestDoubleEngine::ShowContextMenu(DWORD id, POINT at, IUnknown* commandTarget,
+                                           IDispatch* context) const {
   ComPtr<IDocHostUIHandler> handler = UIHandler();
   return handler ? handler->ShowContextMenu(id, &at, commandTarget, context) : E_NOINTERFACE;
 }
@@ -272,14 +292,16 @@ HRESULT TTestDoubleEngine::ShowMessage(const wchar_t* text, const wchar_t* capti
   ComPtr<IDocHostShowUI> showUI = ShowUI();
   if (!showUI) return E_NOINTERFACE;
   std::wstring body(text), title(caption);
-  return showUI->ShowMessage(FControl.Window(), body.data(), title.data(), type, nullptr, 0, &result);
+  return showUI->ShowMessage(FControl.Window(), body.data(), title.data(), type, nullptr, 0,
+                             &result);
 }
 
 HRESULT TTestDoubleEngine::ShowHelp(const wchar_t* helpFile, UINT command, DWORD data) const {
   ComPtr<IDocHostShowUI> showUI = ShowUI();
   if (!showUI) return E_NOINTERFACE;
   std::wstring file(helpFile ? helpFile : L"");
-  return showUI->ShowHelp(FControl.Window(), helpFile ? file.data() : nullptr, command, data, POINT{}, nullptr);
+  return showUI->ShowHelp(FControl.Window(), helpFile ? file.data() : nullptr, command, data,
+                          POINT{}, nullptr);
 }
 
 }  // namespace kvx::test

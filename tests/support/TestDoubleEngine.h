@@ -45,7 +45,9 @@ class TTestCommandTarget final : public IOleCommandTarget, public IOleWindow {
   STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
   STDMETHODIMP_(ULONG) AddRef() noexcept override { return static_cast<ULONG>(++FRefs); }
   STDMETHODIMP_(ULONG) Release() noexcept override { return static_cast<ULONG>(--FRefs); }
-  STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) noexcept override { return S_OK; }
+  STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) noexcept override {
+    return S_OK;
+  }
   STDMETHODIMP Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) noexcept override {
     return OLECMDERR_E_NOTSUPPORTED;
   }
@@ -73,9 +75,9 @@ struct THostInfoAnswer {
 struct TTextAnswer {
   HRESULT Result = E_FAIL;
   std::wstring Text;
-  bool Received = false;        // a buffer came back
-  bool Terminated = true;       // its zero character lies inside the allocated block
-  bool LeftAsPassed = false;    // the out-parameter kept the value the engine passed in
+  bool Received = false;      // a buffer came back
+  bool Terminated = true;     // its zero character lies inside the allocated block
+  bool LeftAsPassed = false;  // the out-parameter kept the value the engine passed in
 };
 
 class TTestDoubleEngine {
@@ -97,15 +99,19 @@ class TTestDoubleEngine {
   // A key message while exactly `keysDown` are down (the thread's keyboard
   // state, with the generic Ctrl, Alt and Shift derived from the sided
   // ones); the state is put back afterwards.
-  HRESULT TranslateAccelerator(UINT message, WPARAM key, std::initializer_list<BYTE> keysDown) const;
-  HRESULT ShowContextMenu(DWORD id, POINT at, IUnknown* commandTarget, IDispatch* context = nullptr) const;
+  HRESULT TranslateAccelerator(UINT message, WPARAM key,
+                               std::initializer_list<BYTE> keysDown) const;
+  HRESULT ShowContextMenu(DWORD id, POINT at, IUnknown* commandTarget,
+                          IDispatch* context = nullptr) const;
   // A script error of `document`, carried in vaIn as the engine does.
   HRESULT ShowScriptError(IUnknown* document, VARIANT& out) const;
-  HRESULT Exec(const GUID* group, DWORD command, VARIANT* in = nullptr, VARIANT* out = nullptr) const;
+  HRESULT Exec(const GUID* group, DWORD command, VARIANT* in = nullptr,
+               VARIANT* out = nullptr) const;
   TTextAnswer TranslateUrl(const wchar_t* url) const;
   TTextAnswer GetOptionKeyPath() const;
   TTextAnswer GetOverrideKeyPath() const;
-  HRESULT ShowMessage(const wchar_t* text, const wchar_t* caption, DWORD type, LRESULT& result) const;
+  HRESULT ShowMessage(const wchar_t* text, const wchar_t* caption, DWORD type,
+                      LRESULT& result) const;
   HRESULT ShowHelp(const wchar_t* helpFile, UINT command, DWORD data) const;
 
  private:

@@ -65,7 +65,9 @@ class TStubHTMLDocument2 : public IHTMLDocument2 {
   STDMETHODIMP get_nameProp(BSTR*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP write(SAFEARRAY*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP writeln(SAFEARRAY*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP open(BSTR, VARIANT, VARIANT, VARIANT, IDispatch**) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP open(BSTR, VARIANT, VARIANT, VARIANT, IDispatch**) noexcept override {
+    return E_NOTIMPL;
+  }
   STDMETHODIMP close() noexcept override { return E_NOTIMPL; }
   STDMETHODIMP clear() noexcept override { return E_NOTIMPL; }
   STDMETHODIMP queryCommandSupported(BSTR, VARIANT_BOOL*) noexcept override { return E_NOTIMPL; }
@@ -74,7 +76,9 @@ class TStubHTMLDocument2 : public IHTMLDocument2 {
   STDMETHODIMP queryCommandIndeterm(BSTR, VARIANT_BOOL*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP queryCommandText(BSTR, BSTR*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP queryCommandValue(BSTR, VARIANT*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP execCommand(BSTR, VARIANT_BOOL, VARIANT, VARIANT_BOOL*) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP execCommand(BSTR, VARIANT_BOOL, VARIANT, VARIANT_BOOL*) noexcept override {
+    return E_NOTIMPL;
+  }
   STDMETHODIMP execCommandShowHelp(BSTR, VARIANT_BOOL*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP createElement(BSTR, IHTMLElement**) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP put_onhelp(VARIANT) noexcept override { return E_NOTIMPL; }
@@ -119,7 +123,9 @@ class TStubHTMLDocument2 : public IHTMLDocument2 {
   STDMETHODIMP put_onerrorupdate(VARIANT) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_onerrorupdate(VARIANT*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP toString(BSTR*) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP createStyleSheet(BSTR, LONG, IHTMLStyleSheet**) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP createStyleSheet(BSTR, LONG, IHTMLStyleSheet**) noexcept override {
+    return E_NOTIMPL;
+  }
 
  protected:
   ~TStubHTMLDocument2() = default;
@@ -149,7 +155,9 @@ class TStubHTMLWindow2 : public IHTMLWindow2 {
   STDMETHODIMP put_name(BSTR) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_name(BSTR*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_parent(IHTMLWindow2**) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP open(BSTR, BSTR, BSTR, VARIANT_BOOL, IHTMLWindow2**) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP open(BSTR, BSTR, BSTR, VARIANT_BOOL, IHTMLWindow2**) noexcept override {
+    return E_NOTIMPL;
+  }
   STDMETHODIMP get_self(IHTMLWindow2**) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_top(IHTMLWindow2**) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_window(IHTMLWindow2**) noexcept override { return E_NOTIMPL; }
@@ -175,7 +183,9 @@ class TStubHTMLWindow2 : public IHTMLWindow2 {
   STDMETHODIMP get_document(IHTMLDocument2**) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_event(IHTMLEventObj**) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get__newEnum(IUnknown**) noexcept override { return E_NOTIMPL; }
-  STDMETHODIMP showModalDialog(BSTR, VARIANT*, VARIANT*, VARIANT*) noexcept override { return E_NOTIMPL; }
+  STDMETHODIMP showModalDialog(BSTR, VARIANT*, VARIANT*, VARIANT*) noexcept override {
+    return E_NOTIMPL;
+  }
   STDMETHODIMP showHelp(BSTR, VARIANT, BSTR) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_screen(IHTMLScreen**) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP get_Option(IHTMLOptionElementFactory**) noexcept override { return E_NOTIMPL; }

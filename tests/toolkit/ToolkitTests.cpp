@@ -48,7 +48,9 @@ std::vector<std::pair<WPARAM, LPARAM>> ArgumentsOf(const TCountingControl& contr
   return found;
 }
 
-LPARAM Ptr(const TWinControl* control) { return reinterpret_cast<LPARAM>(control); }
+LPARAM Ptr(const TWinControl* control) {
+  return reinterpret_cast<LPARAM>(control);
+}
 
 class Toolkit : public ::testing::Test {
  protected:
@@ -107,7 +109,7 @@ TEST_F(Toolkit, FilterSeesQueuedMessagesBeforeDispatchAndCanStopOrRewriteThem) {
     EXPECT_FALSE(handled) << "the flag starts false";
     if (msg.hwnd != window) return;
     seen.push_back(msg.message);
-    if (msg.message == WM_USER + 1) handled = true;           // stopped
+    if (msg.message == WM_USER + 1) handled = true;             // stopped
     if (msg.message == WM_USER + 2) msg.message = WM_USER + 3;  // rewritten
   };
   PostMessageW(window, WM_USER + 1, 0, 0);
@@ -207,7 +209,9 @@ TEST_F(Toolkit, ApplicationWindowIsHiddenAndItsHooksSeeItsMessagesFirst) {
 
 TEST_F(Toolkit, ErrorReportShowsErrorsButNeverTheSilentAbort) {
   std::vector<std::string> reported;
-  FApplication.OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+  FApplication.OnException = [&](TObject*, const std::exception& e) {
+    reported.push_back(e.what());
+  };
   auto raise = [&](auto error) {
     try {
       throw error;
@@ -383,8 +387,8 @@ TEST_F(Toolkit, RegisteredMessagesReachTheWindowsOwnProcedure) {
   form.HandleNeeded();
   TTakenOver takenOver(&form);
   TAdopter adopter(&form);
-  HWND foreign = CreateWindowExW(0, RecordingClass(), L"", WS_CHILD, 0, 0, 10, 10, form.Handle(), nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+  HWND foreign = CreateWindowExW(0, RecordingClass(), L"", WS_CHILD, 0, 0, 10, 10, form.Handle(),
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(foreign, nullptr);
   adopter.Adopt(foreign);
   const UINT registered = RegisterWindowMessageW(L"KorvexaTestRegisteredMessage");
@@ -400,23 +404,27 @@ TEST_F(Toolkit, RegisteredMessagesReachTheWindowsOwnProcedure) {
       {CM_FOCUSCHANGED, false},  // toolkit notifications stay with the toolkit
       {CN_COMMAND, false},       // an unhandled reflection: what the parent would have done
   };
-  for (TWinControl* control : {static_cast<TWinControl*>(&takenOver), static_cast<TWinControl*>(&adopter)}) {
+  for (TWinControl* control :
+       {static_cast<TWinControl*>(&takenOver), static_cast<TWinControl*>(&adopter)}) {
     for (const TCase& c : cases) {
-      SCOPED_TRACE(testing::Message() << (control == &adopter ? "adopted " : "taken over ") << std::hex << c.Msg);
+      SCOPED_TRACE(testing::Message()
+                   << (control == &adopter ? "adopted " : "taken over ") << std::hex << c.Msg);
       gOwnProcedureReceived.clear();
       if (c.Msg >= 0xC000) {
         SendMessageW(control->Handle(), c.Msg, 1, 2);
       } else {
         control->Perform(c.Msg, 1, 0);
       }
-      EXPECT_EQ(gOwnProcedureReceived, c.ReachesOwnProcedure ? std::vector<UINT>{c.Msg} : std::vector<UINT>{});
+      EXPECT_EQ(gOwnProcedureReceived,
+                c.ReachesOwnProcedure ? std::vector<UINT>{c.Msg} : std::vector<UINT>{});
     }
   }
 
   // Notifications about a child still reach the child's control, reflected.
   TCountingControl child(&form);
   child.HandleNeeded();
-  SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(child.Handle()));
+  SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+               reinterpret_cast<LPARAM>(child.Handle()));
   SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(child.Handle()));
   EXPECT_EQ(child.Received, (std::vector<UINT>{CN_BASE + WM_COMMAND, CN_BASE + WM_CTLCOLORSTATIC}));
 }
@@ -528,10 +536,11 @@ TEST_F(Toolkit, NearestControlOfAWindowStaysInsideItsTopLevelWindow) {
   TUniqueWindow innermost = make(WS_CHILD, inner.Get());
   TUniqueWindow owned = make(WS_POPUP, form.Handle());  // like a message box the form owns
   const std::pair<HWND, TWinControl*> cases[] = {
-      {form.Handle(), &form}, {panel.Handle(), &panel}, {inner.Get(), &panel},
-      {innermost.Get(), &panel}, {owned.Get(), nullptr}, {nullptr, nullptr},
+      {form.Handle(), &form},    {panel.Handle(), &panel}, {inner.Get(), &panel},
+      {innermost.Get(), &panel}, {owned.Get(), nullptr},   {nullptr, nullptr},
   };
-  for (const auto& [window, control] : cases) EXPECT_EQ(TWinControl::NearestControl(window), control);
+  for (const auto& [window, control] : cases)
+    EXPECT_EQ(TWinControl::NearestControl(window), control);
 }
 
 TEST_F(Toolkit, FormKeepsItsActiveControlAndGivesItTheFocusBackOnActivation) {
@@ -598,8 +607,8 @@ TEST_F(Toolkit, FormKeepsItsActiveControlAndGivesItTheFocusBackOnActivation) {
 
   // The focus in a window inside a control is that control's focus, and
   // activation gives it back to that very window.
-  TUniqueWindow inner(CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, host.Handle(), nullptr,
-                                      GetModuleHandleW(nullptr), nullptr));
+  TUniqueWindow inner(CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20,
+                                      host.Handle(), nullptr, GetModuleHandleW(nullptr), nullptr));
   SetFocus(inner.Get());
   EXPECT_EQ(form.ActiveControl(), &host);
   EXPECT_EQ(announced(), Ptr(&host));
@@ -659,7 +668,8 @@ TEST_F(Toolkit, PopupMenuRunsTheChosenItemAndLeavesItsControlsWhenItGoes) {
   // A control shows its menu for the context-menu request (here from the keyboard).
   control.SetPopupMenu(menu.get());
   keys({VK_DOWN, VK_RETURN});
-  SendMessageW(control.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control.Handle()), MAKELPARAM(-1, -1));
+  SendMessageW(control.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control.Handle()),
+               MAKELPARAM(-1, -1));
   EXPECT_EQ(clicked, (std::vector<std::string>{"close", "open"}));
 
   // Lifetimes, both ways round.
@@ -669,7 +679,8 @@ TEST_F(Toolkit, PopupMenuRunsTheChosenItemAndLeavesItsControlsWhenItGoes) {
   }
   menu.reset();
   EXPECT_EQ(control.PopupMenu(), nullptr);
-  SendMessageW(control.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control.Handle()), MAKELPARAM(-1, -1));
+  SendMessageW(control.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control.Handle()),
+               MAKELPARAM(-1, -1));
 }
 
 }  // namespace

@@ -105,8 +105,8 @@ void TLauncherBar::Receive(WPARAM wParam, const COPYDATASTRUCT* data) {
   TMessage message;
   message.Text = std::string(LauncherMessageText(data->lpData, data->cbData));
   message.Size = data->cbData;
-  message.NulTerminated =
-      data->lpData && data->cbData > 0 && static_cast<const char*>(data->lpData)[data->cbData - 1] == 0;
+  message.NulTerminated = data->lpData && data->cbData > 0 &&
+                          static_cast<const char*>(data->lpData)[data->cbData - 1] == 0;
   message.Data = data->dwData;
   message.Sender = wParam;
   GetLocalTime(&message.Time);
@@ -150,7 +150,8 @@ bool TLauncherBar::SendBytes(const void* data, DWORD size, ULONG_PTR dwData) {
   HWND shell = Shell();
   if (!shell) return false;
   COPYDATASTRUCT copy{dwData, size, const_cast<void*>(data)};
-  SendMessageW(shell, WM_COPYDATA, reinterpret_cast<WPARAM>(FWindow), reinterpret_cast<LPARAM>(&copy));
+  SendMessageW(shell, WM_COPYDATA, reinterpret_cast<WPARAM>(FWindow),
+               reinterpret_cast<LPARAM>(&copy));
   return true;
 }
 

@@ -23,7 +23,8 @@
 namespace kvx {
 
 // The shell's main window title and window class.
-inline constexpr std::wstring_view ShellTitle = L"Korvexa\u4F01\u4E1A\u4E1A\u52A1\u6D41\u7A0B\u7CFB\u7EDF";
+inline constexpr std::wstring_view ShellTitle =
+    L"Korvexa\u4F01\u4E1A\u4E1A\u52A1\u6D41\u7A0B\u7CFB\u7EDF";
 inline constexpr std::wstring_view ShellClass = L"TMainForm";
 
 class TLauncherBar {

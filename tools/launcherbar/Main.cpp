@@ -93,9 +93,11 @@ void Usage() {
       L"                             every report, print rates and handle counts\r\n"
       L"lines:\r\n"
       L"  TEXT                       send TEXT (GBK) with its NUL\r\n"
-      L"  :bytes HEX... [/N]         send these bytes as they are (cbData N, at most their count)\r\n"
+      L"  :bytes HEX... [/N]         send these bytes as they are (cbData N, at most their "
+      L"count)\r\n"
       L"  :null N                    send a null lpData with cbData N\r\n"
-      L"  :answer [TEXT]             answer \u201C\u4F4D\u7F6E\u201D with TEXT, or no longer answer\r\n"
+      L"  :answer [TEXT]             answer \u201C\u4F4D\u7F6E\u201D with TEXT, or no longer "
+      L"answer\r\n"
       L"  :wait N [MS]               wait until N messages in all have come from the shell\r\n"
       L"  :hang                      the bar stops answering, as a hung launcher bar does\r\n"
       L"  :sleep MS | :quit          pause | stop reading\r\n"
@@ -182,10 +184,14 @@ std::optional<std::vector<unsigned char>> ParseHex(const std::vector<std::string
       unsigned value = 0;
       for (char c : word.substr(i, 2)) {
         value <<= 4;
-        if (c >= '0' && c <= '9') value |= static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f') value |= static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F') value |= static_cast<unsigned>(c - 'A' + 10);
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+          value |= static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+          value |= static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+          value |= static_cast<unsigned>(c - 'A' + 10);
+        else
+          return std::nullopt;
       }
       bytes.push_back(static_cast<unsigned char>(value));
     }
@@ -365,9 +371,10 @@ class TStress {
     Status(L"resources after: " + Counts(after));
     wchar_t rate[64];
     swprintf(rate, 64, L"%.0f", seconds > 0 ? sent / seconds : 0.0);
-    Status(std::to_wstring(sent) + L" messages in " + std::to_wstring(static_cast<long>(seconds * 1000)) +
-           L" ms: " + rate + L" messages/s; " + std::to_wstring(FReports) + L" reports, all in order: " +
-           (FFailures ? L"no" : L"yes") + L"; responsive: " + (responsive ? L"yes" : L"no"));
+    Status(std::to_wstring(sent) + L" messages in " +
+           std::to_wstring(static_cast<long>(seconds * 1000)) + L" ms: " + rate + L" messages/s; " +
+           std::to_wstring(FReports) + L" reports, all in order: " + (FFailures ? L"no" : L"yes") +
+           L"; responsive: " + (responsive ? L"yes" : L"no"));
     bool same = before == after;
     Status(same ? L"resource counts unchanged" : L"resource counts CHANGED");
     return FFailures == 0 && responsive && same && sent == count ? 0 : 1;

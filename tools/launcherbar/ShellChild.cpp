@@ -62,7 +62,8 @@ TShellChild::TShellChild(const std::wstring& exe, const std::vector<std::wstring
   PROCESS_INFORMATION info{};
   if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &info))
-    throw std::runtime_error("cannot start the shell (error " + std::to_string(GetLastError()) + ")");
+    throw std::runtime_error("cannot start the shell (error " + std::to_string(GetLastError()) +
+                             ")");
   CloseHandle(info.hThread);
   FProcess.Reset(info.hProcess);
   FId = info.dwProcessId;
@@ -141,7 +142,8 @@ std::optional<DWORD> HandlesInSystemList(DWORD processId) {
   std::vector<unsigned char> buffer(1 << 16);
   for (int tries = 0; tries < 16; ++tries) {
     ULONG needed = 0;
-    LONG status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    LONG status =
+        query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
     if (status == kInfoLengthMismatch) {
       buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
       continue;
@@ -151,7 +153,8 @@ std::optional<DWORD> HandlesInSystemList(DWORD processId) {
     std::memcpy(&total, buffer.data(), sizeof total);
     const std::size_t first = offsetof(SYSTEM_HANDLE_INFORMATION, Handle);
     DWORD count = 0;
-    for (ULONG i = 0; i < total && first + (i + 1) * sizeof(SYSTEM_HANDLE_ENTRY) <= buffer.size(); ++i) {
+    for (ULONG i = 0; i < total && first + (i + 1) * sizeof(SYSTEM_HANDLE_ENTRY) <= buffer.size();
+         ++i) {
       SYSTEM_HANDLE_ENTRY entry;
       std::memcpy(&entry, buffer.data() + first + i * sizeof entry, sizeof entry);
       if (entry.OwnerPid == processId) ++count;

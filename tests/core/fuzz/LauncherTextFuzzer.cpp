@@ -65,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kvx::TDockConversion dock = kvx::ConvertDockGeometry(items);
     Check(dock.Converted <= 4);
     Check(dock.Complete() == dock.Error.empty());
-    for (std::size_t i = 0; i < dock.Converted; ++i) Check(kvx::ParseInt32(items[i]) == dock.Values[i]);
+    for (std::size_t i = 0; i < dock.Converted; ++i)
+      Check(kvx::ParseInt32(items[i]) == dock.Values[i]);
     if (dock.Complete()) {
       // The report is canonical ("+5" comes back as "5"), so compare values.
       std::vector<std::string> report = kvx::SplitLauncherText(kvx::FormatGeometryReport(
