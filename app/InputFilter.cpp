@@ -4,18 +4,15 @@
 
 #include "app/MainForm.h"
 
-#include "browser/OleError.h"
+#include "browser/activex/OleError.h"
 #include "core/Text.h"
 #include "toolkit/Application.h"
+#include "toolkit/KeyState.h"
 
 namespace kvx {
 namespace {
 
 constexpr char kPageWindowClass[] = "Internet Explorer_Server";
-
-bool Held(int key) noexcept {
-  return (GetKeyState(key) & 0x80) != 0;
-}
 
 // Backspace, Tab, paging and arrow keys, F1 to F12: the keys that take their own path.
 bool IsSpecialKey(WPARAM key) noexcept {
@@ -23,9 +20,9 @@ bool IsSpecialKey(WPARAM key) noexcept {
          (key >= VK_F1 && key <= VK_F12);
 }
 
-bool AnyFunctionKeyHeld() noexcept {
+bool AnyFunctionKeyKeyDown() noexcept {
   for (int key = VK_F1; key <= VK_F12; ++key)
-    if (Held(key)) return true;
+    if (KeyDown(key)) return true;
   return false;
 }
 
@@ -81,12 +78,12 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
   const bool keyMessage = msg.message >= WM_KEYFIRST && msg.message <= 0x0108;
   if (!keyMessage || !IsSpecialKey(key)) {
     FActiveObject->TranslateAccelerator(&msg);
-  } else if (key == VK_TAB && Held(VK_CONTROL)) {
+  } else if (key == VK_TAB && KeyDown(VK_CONTROL)) {
     FActiveObject->TranslateAccelerator(&msg);
   } else if (key == VK_TAB) {
     FActiveObject->TranslateAccelerator(&msg);
     msg.message = WM_NULL;
-  } else if (AnyFunctionKeyHeld()) {
+  } else if (AnyFunctionKeyKeyDown()) {
     FActiveObject->TranslateAccelerator(&msg);
     msg.message = WM_NULL;
   } else {
@@ -97,7 +94,7 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
     DispatchMessageW(&msg);
   }
 
-  if (key == VK_DELETE || Held(VK_CONTROL)) {
+  if (key == VK_DELETE || KeyDown(VK_CONTROL)) {
     handled = true;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);

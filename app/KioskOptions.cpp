@@ -3,8 +3,8 @@
 #include "app/KioskOptions.h"
 
 #include "app/ShellTexts.h"
-#include "browser/DocumentMode.h"
-#include "browser/WebHostCore.h"
+#include "browser/settings/DocumentMode.h"
+#include "browser/dochost/WebHostCore.h"
 #include "core/CodePage.h"
 #include "toolkit/Application.h"
 

@@ -6,7 +6,7 @@
 
 #include "toolkit/Win.h"
 
-#include "browser/SettingsJournal.h"
+#include "browser/settings/SettingsJournal.h"
 #include "core/BrowserOptions.h"
 #include "core/ProfileReader.h"
 #include <functional>

@@ -55,7 +55,7 @@ void TMainForm::FormResize(TObject*) {
 
 LRESULT TMainForm::HandleCopyData(WPARAM, LPARAM lParam) {
   try {
-    TSuppressReports suppress(FSuppressReports);
+    auto suppress = SuppressReports();
     const auto* message = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     if (!message || !message->lpData) return 0;
 
@@ -122,7 +122,7 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
                       window.right == area.right && window.bottom == area.bottom;
   if (docked) {
     {
-      TSuppressReports suppress(FSuppressReports);
+      auto suppress = SuppressReports();
       SetBounds(FSavedLeft, FSavedTop, FSavedWidth, FSavedHeight);
     }
     ReportGeometry();

@@ -147,7 +147,7 @@ void TMainForm::FormCreate(TObject*) {
     FDockHeight = plan.Dock.Height;
     if (plan.Mode == TStartMode::smPlaced) {
       address = plan.Address;
-      TSuppressReports suppress(FSuppressReports);
+      auto suppress = SuppressReports();
       SetBounds(DockedWindowLeft(plan.Dock), FDockTop, Width(), FDockHeight);
     }
   }

@@ -3,7 +3,7 @@
 
 #include "toolkit/Win.h"
 
-#include "browser/WebHost.h"
+#include "browser/component/WebHost.h"
 #include "core/BrowserOptions.h"
 #include "toolkit/Application.h"
 #include "toolkit/Button.h"
@@ -12,6 +12,7 @@
 #include "toolkit/Image.h"
 #include "toolkit/Label.h"
 #include "toolkit/Panel.h"
+#include "toolkit/Scope.h"
 #include "widgets/HotButton.h"
 
 #include <wrl/client.h>
@@ -23,19 +24,6 @@
 #include <vector>
 
 namespace kvx {
-
-// Sets FSuppressReports for its lifetime and clears it on the way out, on
-// every path. A plain flag, not a counter: an inner clearing clears it.
-class TSuppressReports {
- public:
-  explicit TSuppressReports(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
-  ~TSuppressReports() { FFlag = false; }
-  TSuppressReports(const TSuppressReports&) = delete;
-  TSuppressReports& operator=(const TSuppressReports&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 namespace test {
 class InputFilter;
@@ -108,6 +96,13 @@ class TMainForm : public TForm {
   void RestoreApplicationHooks();
 
   // Launcher-bar link.
+  // No report goes to the bar while the returned guard lives; its end clears
+  // the flag whatever it was before. A plain flag, not a counter: the end of
+  // an inner guard lets reports through again for the rest of an outer one.
+  [[nodiscard]] auto SuppressReports() noexcept {
+    FSuppressReports = true;
+    return ScopeExit([this]() noexcept { FSuppressReports = false; });
+  }
   bool SendToLauncher(const std::string& text);
   void ReportGeometry();
   LRESULT HandleCopyData(WPARAM wParam, LPARAM lParam);

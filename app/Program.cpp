@@ -7,7 +7,7 @@
 #include "app/PeerSend.h"
 #include "app/ShellPaths.h"
 #include "app/ShellTexts.h"
-#include "browser/WebHostUnit.h"
+#include "browser/component/WebHostUnit.h"
 #include "core/CodePage.h"
 #include "core/ProfileReader.h"
 #include "core/Startup.h"

@@ -1,8 +1,8 @@
-#include "BrowserOptions.h"
+#include "core/BrowserOptions.h"
 
-#include "CodePage.h"
-#include "Startup.h"
-#include "Text.h"
+#include "core/CodePage.h"
+#include "core/Startup.h"
+#include "core/Text.h"
 
 namespace kvx {
 namespace {

@@ -1,4 +1,4 @@
-#include "DialogRules.h"
+#include "core/DialogRules.h"
 
 namespace kvx {
 namespace {

@@ -1,8 +1,8 @@
-#include "DocumentMode.h"
+#include "core/DocumentMode.h"
 
-#include "BrowserOptions.h"
-#include "CodePage.h"
-#include "Text.h"
+#include "core/BrowserOptions.h"
+#include "core/CodePage.h"
+#include "core/Text.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,7 +1,7 @@
-#include "LauncherText.h"
+#include "core/LauncherText.h"
 
-#include "CodePage.h"
-#include "Text.h"
+#include "core/CodePage.h"
+#include "core/Text.h"
 
 #include <cstring>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "PageSetupMargin.h"
+#include "core/PageSetupMargin.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "ProfileReader.h"
+#include "core/ProfileReader.h"
 
-#include "CodePage.h"
+#include "core/CodePage.h"
 
 #include <fstream>
 

@@ -1,6 +1,6 @@
-#include "Startup.h"
+#include "core/Startup.h"
 
-#include "Text.h"
+#include "core/Text.h"
 
 #include <optional>
 

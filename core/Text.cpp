@@ -1,4 +1,6 @@
-#include "Text.h"
+#include "core/Text.h"
+
+#include "core/CodePage.h"
 
 namespace kvx {
 
@@ -32,6 +34,17 @@ std::optional<std::int32_t> ParseInt32(std::string_view text) noexcept {
   if (negative) value = -value;
   if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
   return static_cast<std::int32_t>(value);
+}
+
+int CharPosition(char character, std::string_view text) noexcept {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      ++i;  // a two-byte character: neither of its bytes is a character of its own
+      continue;
+    }
+    if (text[i] == character) return static_cast<int>(i + 1);
+  }
+  return 0;
 }
 
 }  // namespace kvx

@@ -19,6 +19,11 @@ std::string AsciiUpperCase(std::string_view text);
 // one digit, nothing else. Anything else (blanks, hex, overflow) is nullopt.
 std::optional<std::int32_t> ParseInt32(std::string_view text) noexcept;
 
+// 1-based byte position of the first occurrence of `character` in the GBK
+// text, 0 when absent. Only single-byte characters are compared: the second
+// byte of a two-byte character (0x40 to 0xFE) never matches an ASCII one.
+int CharPosition(char character, std::string_view text) noexcept;
+
 // a + b, held at the 32-bit limits instead of wrapping around.
 constexpr std::int32_t SaturatingAdd(std::int32_t a, std::int32_t b) noexcept {
   std::int64_t sum = static_cast<std::int64_t>(a) + b;

@@ -1,4 +1,4 @@
-#include "ThemeColours.h"
+#include "core/ThemeColours.h"
 
 #include <algorithm>
 #include <cstdlib>

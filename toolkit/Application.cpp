@@ -5,6 +5,7 @@
 #include "core/CodePage.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Form.h"
+#include "toolkit/KeyState.h"
 #include "toolkit/Module.h"
 #include "toolkit/Trace.h"
 
@@ -245,7 +246,7 @@ bool TApplication::IsKeyMessage(MSG& msg) {
   if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | wants)) return false;
   if (form->Broadcast(CM_DIALOGKEY, key, msg.lParam)) return true;
   if (key == VK_TAB) {
-    form->SelectNext((GetKeyState(VK_SHIFT) & 0x8000) == 0);
+    form->SelectNext(!KeyDown(VK_SHIFT));
     return true;
   }
   return false;

@@ -29,14 +29,6 @@ COLORREF ColorToRGB(TColor color) noexcept {
   return static_cast<COLORREF>(color & 0x00FFFFFF);
 }
 
-UINT KeyboardShiftState() noexcept {
-  UINT shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= MK_SHIFT;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= MK_CONTROL;
-  if (GetKeyState(VK_MENU) < 0) shift |= MK_ALT;
-  return shift;
-}
-
 TWinControl::TWinControl(TWinControl* parent) : FParent(parent) {
   ResetWindowProc();
   if (FParent) FParent->FControls.push_back(this);

@@ -8,6 +8,7 @@
 
 #include "core/Colour.h"
 #include "toolkit/Handles.h"
+#include "toolkit/KeyState.h"
 #include "toolkit/Messages.h"
 
 #include <cstdint>
@@ -28,9 +29,6 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 // Key events carry the shift state as MK_SHIFT, MK_CONTROL and MK_ALT bits.
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, UINT shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
-
-// The shift state of the keyboard right now.
-UINT KeyboardShiftState() noexcept;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 

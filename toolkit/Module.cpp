@@ -17,4 +17,15 @@ std::wstring ModuleFileName(HMODULE module) {
   }
 }
 
+HMODULE LoadLibraryQuietly(const wchar_t* name) noexcept {
+  DWORD previous = 0;
+  bool changed =
+      SetThreadErrorMode(GetThreadErrorMode() | SEM_NOOPENFILEERRORBOX, &previous) != FALSE;
+  HMODULE module = LoadLibraryW(name);
+  if (changed) SetThreadErrorMode(previous, nullptr);
+  // A handle of 32 or less is an old-style failure code, never a module.
+  if (reinterpret_cast<ULONG_PTR>(module) <= 32) return nullptr;
+  return module;
+}
+
 }  // namespace kvx

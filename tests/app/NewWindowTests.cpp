@@ -5,7 +5,7 @@
 #include "toolkit/Win.h"
 
 #include "app/MainForm.h"
-#include "tests/browser/BrowserTestSupport.h"
+#include "tests/support/BrowserTestSupport.h"
 #include "tests/support/TestDoubleControl.h"
 #include "toolkit/Application.h"
 

@@ -5,8 +5,8 @@
 // is reported once and the shell runs without it.
 #include "tests/support/ShellHarness.h"
 
-#include "browser/SettingsJournal.h"
-#include "tests/browser/ToolsTestSupport.h"
+#include "browser/settings/SettingsJournal.h"
+#include "tests/support/ToolsTestSupport.h"
 
 #include <gtest/gtest.h>
 

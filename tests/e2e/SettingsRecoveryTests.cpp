@@ -5,10 +5,10 @@
 // once the real korvexa.exe starts, while a copy that still runs keeps them.
 #include "toolkit/Win.h"
 
-#include "browser/ProxySettings.h"
-#include "browser/SettingsJournal.h"
-#include "browser/WebHostTools.h"
-#include "tests/browser/ToolsTestSupport.h"
+#include "browser/settings/ProxySettings.h"
+#include "browser/settings/SettingsJournal.h"
+#include "browser/settings/NavigationSound.h"
+#include "tests/support/ToolsTestSupport.h"
 #include "tests/e2e/SettingsHolderProcess.h"
 #include "tests/support/ShellHarness.h"
 

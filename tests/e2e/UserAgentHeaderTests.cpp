@@ -8,8 +8,8 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "browser/SettingsJournal.h"
-#include "tests/browser/ToolsTestSupport.h"
+#include "browser/settings/SettingsJournal.h"
+#include "tests/support/ToolsTestSupport.h"
 #include "tests/e2e/SettingsHolderProcess.h"
 
 #include <gmock/gmock.h>

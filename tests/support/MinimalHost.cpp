@@ -3,7 +3,7 @@
 // benchmark measures the shell against it.
 #include "toolkit/Win.h"
 
-#include "browser/BrowserControl.h"
+#include "browser/control/BrowserControl.h"
 #include "toolkit/Application.h"
 #include "toolkit/Component.h"
 #include "toolkit/Form.h"

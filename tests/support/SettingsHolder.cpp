@@ -17,11 +17,11 @@
 // two signals.
 #include "toolkit/Win.h"
 
-#include "browser/WebHost.h"
-#include "browser/WebHostUnit.h"
+#include "browser/component/WebHost.h"
+#include "browser/component/WebHostUnit.h"
 #include "core/CodePage.h"
-#include "tests/browser/BrowserTestSupport.h"
-#include "tests/browser/ToolsTestSupport.h"
+#include "tests/support/BrowserTestSupport.h"
+#include "tests/support/ToolsTestSupport.h"
 #include "tests/support/SettingsHolderSignals.h"
 #include "toolkit/Application.h"
 #include "toolkit/Component.h"

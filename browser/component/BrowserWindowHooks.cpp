@@ -1,0 +1,221 @@
+#include "toolkit/Win.h"
+
+#include "browser/component/BrowserWindowHooks.h"
+
+#include "toolkit/Application.h"
+#include "toolkit/Exceptions.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <iterator>
+
+namespace kvx {
+namespace {
+
+std::atomic<long> gLiveThunks{0};
+
+#if defined(_M_X64) || defined(__x86_64__)
+// mov rcx, object ; mov rax, target ; jmp rax
+constexpr unsigned char kThunkTemplate[] = {0x48, 0xB9, 0, 0, 0, 0, 0, 0, 0, 0,  // mov rcx, imm64
+                                            0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0,  // mov rax, imm64
+                                            0xFF, 0xE0};                         // jmp rax
+void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept {
+  std::memcpy(code, kThunkTemplate, sizeof kThunkTemplate);
+  const auto objectValue = reinterpret_cast<std::uint64_t>(object);
+  const auto targetValue = reinterpret_cast<std::uint64_t>(target);
+  std::memcpy(code + 2, &objectValue, sizeof objectValue);
+  std::memcpy(code + 12, &targetValue, sizeof targetValue);
+}
+#elif defined(_M_IX86) || defined(__i386__)
+// mov dword ptr [esp+4], object ; jmp target (the window handle's place holds the object)
+constexpr unsigned char kThunkTemplate[] = {0xC7, 0x44, 0x24, 0x04, 0,
+                                            0,    0,    0,               // mov [esp+4], imm32
+                                            0xE9, 0,    0,    0,    0};  // jmp rel32
+void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept {
+  std::memcpy(code, kThunkTemplate, sizeof kThunkTemplate);
+  const auto objectValue = reinterpret_cast<std::uint32_t>(object);
+  const auto relative =
+      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(target) -
+                                 (reinterpret_cast<std::uintptr_t>(code) + sizeof kThunkTemplate));
+  std::memcpy(code + 4, &objectValue, sizeof objectValue);
+  std::memcpy(code + 9, &relative, sizeof relative);
+}
+#else
+#error "window procedure thunks are made for x86 and x64 only"
+#endif
+
+HHOOK gWheelHook = nullptr;
+
+}  // namespace
+
+// --- TWindowThunk -------------------------------------------------------------------------------
+
+TWindowThunk::TWindowThunk(void* object, TThunkTarget target) {
+  void* code =
+      VirtualAlloc(nullptr, sizeof kThunkTemplate, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (!code) throw Exception("Out of memory for a window procedure");
+  FillThunk(static_cast<unsigned char*>(code), object, target);
+  DWORD old = 0;
+  if (!VirtualProtect(code, sizeof kThunkTemplate, PAGE_EXECUTE_READ, &old)) {
+    VirtualFree(code, 0, MEM_RELEASE);
+    throw Exception("A window procedure could not be made executable");
+  }
+  FlushInstructionCache(GetCurrentProcess(), code, sizeof kThunkTemplate);
+  FCode = code;
+  ++gLiveThunks;
+}
+
+TWindowThunk::~TWindowThunk() {
+  VirtualFree(FCode, 0, MEM_RELEASE);
+  --gLiveThunks;
+}
+
+long TWindowThunk::LiveCount() noexcept {
+  return gLiveThunks;
+}
+
+// --- TWindowSubclass ----------------------------------------------------------------------------
+
+TWindowSubclass::TWindowSubclass(HWND window, TObserver& observer)
+    : FWindow(window), FObserver(&observer), FThunk(this, &Procedure) {}
+
+TWindowSubclass::~TWindowSubclass() = default;
+
+std::unique_ptr<TWindowSubclass> TWindowSubclass::Install(HWND window, TObserver& observer) {
+  if (!IsWindow(window) || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
+    return nullptr;
+  std::unique_ptr<TWindowSubclass> subclass(new TWindowSubclass(window, observer));
+  SetLastError(ERROR_SUCCESS);
+  const LONG_PTR old = SetWindowLongPtrW(window, GWLP_WNDPROC,
+                                         reinterpret_cast<LONG_PTR>(subclass->FThunk.Procedure()));
+  if (!old && GetLastError() != ERROR_SUCCESS) return nullptr;
+  subclass->FOldProc = reinterpret_cast<WNDPROC>(old);
+  return subclass;
+}
+
+bool TWindowSubclass::InForce() const noexcept {
+  return IsWindow(FWindow) &&
+         GetWindowLongPtrW(FWindow, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(FThunk.Procedure());
+}
+
+bool TWindowSubclass::TryRestore() noexcept {
+  if (FRestored) return true;
+  if (!IsWindow(FWindow)) {
+    FRestored = true;  // gone: nobody calls our procedure any more
+  } else if (InForce()) {
+    SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOldProc));
+    FRestored = true;
+  }
+  return FRestored;
+}
+
+void TWindowSubclass::Release(std::unique_ptr<TWindowSubclass> subclass) noexcept {
+  if (!subclass) return;
+  subclass->FReleased = true;
+  subclass->FObserver = nullptr;
+  if (subclass->TryRestore() && subclass->FDepth == 0) return;  // freed here
+  // Still called by the window: our procedure frees the object when it can.
+  (void)subclass.release();
+}
+
+LRESULT CALLBACK TWindowSubclass::Procedure(void* object, UINT msg, WPARAM wParam,
+                                            LPARAM lParam) noexcept {
+  auto* self = static_cast<TWindowSubclass*>(object);
+  const HWND window = self->FWindow;
+  ++self->FDepth;
+  const LRESULT result = CallWindowProcW(self->FOldProc, window, msg, wParam, lParam);
+  if (self->FObserver) {
+    try {
+      self->FObserver->SubclassMessage(*self, msg, wParam, lParam);
+    } catch (...) {
+      Application().HandleException();
+    }
+  }
+  --self->FDepth;
+  if (self->FReleased) {
+    // After WM_NCDESTROY the window calls nobody again.
+    if (msg == WM_NCDESTROY) self->FRestored = true;
+    if (self->TryRestore() && self->FDepth == 0) delete self;
+  }
+  return result;
+}
+
+// --- TBrowserWindowHooks
+// --------------------------------------------------------------------------
+
+TBrowserWindowHooks::TBrowserWindowHooks(TFocusEvent onFocus) : FOnFocus(std::move(onFocus)) {}
+
+TBrowserWindowHooks::~TBrowserWindowHooks() {
+  ReleaseBrowserWindows();
+}
+
+HWND TBrowserWindowHooks::Window(TRole role) const noexcept {
+  const auto& slot = FSlots[Index(role)];
+  return slot ? slot->Window() : nullptr;
+}
+
+bool TBrowserWindowHooks::Hook(TRole role, HWND window) {
+  TWindowSubclass::Release(std::move(FSlots[Index(role)]));
+  FSlots[Index(role)] = TWindowSubclass::Install(window, *this);
+  return static_cast<bool>(FSlots[Index(role)]);
+}
+
+void TBrowserWindowHooks::ReleaseBrowserWindows() noexcept {
+  for (auto& slot : FSlots) TWindowSubclass::Release(std::move(slot));
+}
+
+void TBrowserWindowHooks::SubclassMessage(TWindowSubclass& subclass, UINT msg, WPARAM, LPARAM) {
+  switch (msg) {
+    case WM_DESTROY:
+      // One of them going means the control is rebuilding its windows: the
+      // next command of the browser that asks for them hooks them again.
+      ReleaseBrowserWindows();
+      break;
+    case WM_SETFOCUS:
+      for (TRole role : {TRole::brFolderView, TRole::brFirst, TRole::brSecond}) {
+        if (FSlots[Index(role)].get() == &subclass) {
+          if (FOnFocus) FOnFocus(role);
+          break;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// --- the wheel focus hook
+// --------------------------------------------------------------------------
+
+bool InstallWheelFocusHook() noexcept {
+  if (!gWheelHook)
+    gWheelHook = SetWindowsHookExW(WH_MOUSE, WheelFocusHook, nullptr, GetCurrentThreadId());
+  return gWheelHook != nullptr;
+}
+
+void RemoveWheelFocusHook() noexcept {
+  if (gWheelHook) UnhookWindowsHookEx(gWheelHook);
+  gWheelHook = nullptr;
+}
+
+bool WheelFocusHookInstalled() noexcept {
+  return gWheelHook != nullptr;
+}
+
+LRESULT CALLBACK WheelFocusHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  const LRESULT result = CallNextHookEx(gWheelHook, code, wParam, lParam);
+  if (code < 0 || wParam != WM_MOUSEWHEEL) return result;
+  POINT cursor;
+  if (!GetCursorPos(&cursor)) return result;
+  HWND parent = GetParent(WindowFromPoint(cursor));
+  if (!parent) return result;
+  wchar_t name[25] = {};
+  if (GetClassNameW(parent, name, static_cast<int>(std::size(name))) > 0 &&
+      wcscmp(name, DocumentViewClass) == 0)
+    SetFocus(parent);
+  return result;
+}
+
+}  // namespace kvx

@@ -1,0 +1,66 @@
+#include "toolkit/Win.h"
+
+#include "browser/dochost/PlatformLibraries.h"
+
+#include "toolkit/Handles.h"
+#include "toolkit/Module.h"
+
+#include <htmlhelp.h>
+
+#include <string>
+
+namespace kvx {
+namespace {
+
+using THtmlHelpA = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+
+// The HTML Help library for the rest of the process. Its windows are closed
+// before it goes, so none is left running code of an unloaded library.
+class THtmlHelpLibrary {
+ public:
+  ~THtmlHelpLibrary() {
+    if (!FModule) return;
+    if (auto entry = ProcAddress<THtmlHelpA>(FModule.Get(), "HtmlHelpA"))
+      entry(nullptr, nullptr, HH_CLOSE_ALL, 0);
+  }
+  HMODULE Get() noexcept {
+    if (!FModule) FModule.Reset(LoadLibraryQuietly(L"hhctrl.ocx"));
+    return FModule.Get();
+  }
+
+ private:
+  TUniqueModule FModule;
+};
+
+THtmlHelpLibrary HtmlHelpLibrary;
+HMODULE ShdoclcLibrary = nullptr;  // kept for the life of the process
+
+}  // namespace
+
+HMODULE HtmlHelpModule() noexcept {
+  return HtmlHelpLibrary.Get();
+}
+
+HWND CallHtmlHelp(HWND window, std::string_view file, UINT command, DWORD_PTR data) noexcept {
+  HMODULE module = HtmlHelpModule();
+  if (!module) return nullptr;
+  auto entry = ProcAddress<THtmlHelpA>(module, "HtmlHelpA");
+  if (!entry) return nullptr;
+  try {
+    // The entry point wants a zero-terminated text; a view need not be one.
+    std::string path(file);
+    return entry(window, path.c_str(), command, data);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+HMODULE ShdoclcModule() noexcept {
+  if (!ShdoclcLibrary) {
+    ShdoclcLibrary = GetModuleHandleW(L"SHDOCLC.DLL");
+    if (!ShdoclcLibrary) ShdoclcLibrary = LoadLibraryQuietly(L"SHDOCLC.DLL");
+  }
+  return ShdoclcLibrary;
+}
+
+}  // namespace kvx

@@ -1,0 +1,272 @@
+// The record of user-wide settings: several copies of the shell share a
+// change and the last one puts back what was there before the first; what a
+// killed copy left is put back at the next start; a copy that still runs, or
+// a process that only reuses an ended copy's id, is told apart.
+#include "toolkit/Win.h"
+
+#include "browser/settings/DocumentMode.h"
+#include "browser/settings/ProxySettings.h"
+#include "browser/settings/SettingsJournal.h"
+#include "browser/settings/NavigationSound.h"
+#include "tests/support/ToolsTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+namespace kvx::test {
+namespace {
+
+const std::wstring JournalKey(TestJournalKey);
+const std::wstring EmulationKey(BrowserEmulationKey);
+const std::wstring CurrentSound = std::wstring(NavigationSoundKey) + L"\\.Current";
+const std::wstring AgentName =
+    L"User-agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)(Korvexa test)";
+constexpr wchar_t ChildParentVariable[] = L"KORVEXA_JOURNAL_TEST_PARENT";
+
+TProxySettings ProxyAt(const char* address) {
+  TProxySettings settings;
+  settings.Address = address;
+  settings.Port = 8080;
+  return settings;
+}
+
+std::wstring NumberText(const std::optional<DWORD>& number) {
+  return number ? std::to_wstring(*number) : L"(none)";
+}
+
+// A user-wide setting as one text, and a way for copy 1 or 2 to change it.
+struct TSubject {
+  const char* Name;
+  std::function<TJournalHold(TSettingsJournal&, int copy)> Hold;
+  std::function<std::wstring()> State;
+};
+
+const TSubject Subjects[] = {
+    {"proxy",
+     [](TSettingsJournal& journal, int copy) {
+       return HoldProxySettings(ProxyAt(copy == 1 ? "A" : "B"), journal);
+     },
+     [] { return OptionsInForce().ProxyServer.value_or(L"(none)"); }},
+    {"navigation sound",
+     [](TSettingsJournal& journal, int) { return HoldMutedNavigationSound(journal); },
+     [] { return std::wstring(KeyExists(CurrentSound) ? L"sound" : L"muted"); }},
+    {"browser emulation",
+     [](TSettingsJournal& journal, int copy) {
+       return HoldDocumentMode(copy == 1 ? 11001 : 9000, journal, L"t.exe");
+     },
+     [] { return NumberText(ReadNumber(EmulationKey, L"t.exe")); }},
+    {"registry agent",
+     [](TSettingsJournal& journal, int) { return HoldRegistryAgent(AgentName, journal); },
+     [] {
+       return std::wstring(ReadText(std::wstring(PostPlatformKey), AgentName.c_str()) ? L"agent"
+                                                                                      : L"none");
+     }},
+};
+
+class SettingsJournalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The user's own state: a proxy, a click sound, a mode of their own for
+    // t.exe and no agent of ours.
+    ASSERT_TRUE(
+        (TProxySnapshot{PROXY_TYPE_PROXY, L"corp:3128", std::nullopt, std::nullopt}.Restore()));
+    WriteText(CurrentSound, L"", L"click.wav");
+    WriteNumber(EmulationKey, L"t.exe", 7000);
+    DeleteValue(std::wstring(PostPlatformKey), AgentName.c_str());
+    for (const TSubject& subject : Subjects) FOriginal.push_back(subject.State());
+  }
+
+  std::vector<std::wstring> States() {
+    std::vector<std::wstring> states;
+    for (const TSubject& subject : Subjects) states.push_back(subject.State());
+    return states;
+  }
+  static std::vector<std::wstring> Records() { return SubkeyNames(JournalKey); }
+
+  TUserSettingsGuard FGuard;
+  std::vector<std::wstring> FOriginal;
+};
+
+TEST_F(SettingsJournalTest, TheLastOfTwoCopiesPutsBackWhatWasThereBeforeTheFirst) {
+  TChildProcess other;  // the second copy: a process that runs
+  for (std::size_t i = 0; i < std::size(Subjects); ++i) {
+    const TSubject& subject = Subjects[i];
+    SCOPED_TRACE(subject.Name);
+    TSettingsJournal first(JournalKey), second(JournalKey, other.Identity());
+    TJournalHold firstHold = subject.Hold(first, 1);
+    ASSERT_TRUE(firstHold.Held());
+    EXPECT_NE(subject.State(), FOriginal[i]);
+    TJournalHold secondHold = subject.Hold(second, 2);
+    ASSERT_TRUE(secondHold.Held());
+    const std::wstring changed = subject.State();
+
+    EXPECT_FALSE(firstHold.Release());  // the other copy still relies on it
+    EXPECT_EQ(subject.State(), changed);
+    EXPECT_EQ(Records().size(), 1u);
+
+    EXPECT_TRUE(secondHold.Release());  // not the first copy's change: the user's own
+    EXPECT_EQ(subject.State(), FOriginal[i]);
+    EXPECT_TRUE(Records().empty());
+  }
+}
+
+TEST_F(SettingsJournalTest, SeveralHoldsOfOneProcessLetGoAtTheLast) {
+  TSettingsJournal journal(JournalKey);
+  TJournalHold first = HoldDocumentMode(11001, journal, L"t.exe");
+  TJournalHold second = HoldDocumentMode(11001, journal, L"t.exe");
+  EXPECT_FALSE(first.Release());
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 11001u);
+  EXPECT_TRUE(second.Release());
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
+}
+
+TEST_F(SettingsJournalTest, UnmutingTakesOverNoSchemeTheShellDidNotRename) {
+  // No sound to mute, and an "Old_Current" of the user's own.
+  const std::wstring old = std::wstring(NavigationSoundKey) + L"\\Old_Current";
+  RegDeleteTreeW(HKEY_CURRENT_USER, CurrentSound.c_str());
+  WriteText(old, L"", L"theirs.wav");
+  {
+    TSettingsJournal journal(JournalKey);
+    TJournalHold hold = HoldMutedNavigationSound(journal);
+    EXPECT_TRUE(hold.Held());
+  }
+  EXPECT_FALSE(KeyExists(CurrentSound));
+  EXPECT_EQ(ReadText(old, L""), L"theirs.wav");
+  EXPECT_TRUE(Records().empty());
+}
+
+// What the copy that the next test kills holds: every kind of change.
+TEST(SettingsJournalChild, DISABLED_HoldsEverySettingUntilKilled) {
+  TSettingsJournal journal(JournalKey);
+  TJournalHold proxy = HoldProxySettings(ProxyAt("A"), journal);
+  TJournalHold sound = HoldMutedNavigationSound(journal);
+  TJournalHold mode = HoldDocumentMode(11001, journal, L"t.exe");
+  TJournalHold agent = HoldRegistryAgent(AgentName, journal);
+  // Until the test that started it kills it, or ends itself.
+  const wchar_t* parentId = _wgetenv(ChildParentVariable);
+  TUniqueKernelHandle parent(
+      OpenProcess(SYNCHRONIZE, FALSE, parentId ? std::wcstoul(parentId, nullptr, 10) : 0));
+  if (parent) WaitForSingleObject(parent.Get(), 120000);
+}
+
+TEST_F(SettingsJournalTest, WhatAKilledCopyLeftIsPutBackAtTheNextStart) {
+  SetEnvironmentVariableW(ChildParentVariable, std::to_wstring(GetCurrentProcessId()).c_str());
+  TChildProcess killed(
+      L"--gtest_also_run_disabled_tests "
+      L"--gtest_filter=SettingsJournalChild.DISABLED_HoldsEverySettingUntilKilled",
+      false);
+  ASSERT_TRUE(WaitUntil([&] {
+    std::vector<std::wstring> states = States();
+    for (std::size_t i = 0; i < states.size(); ++i)
+      if (states[i] == FOriginal[i]) return false;
+    return true;
+  })) << "the child changed nothing";
+  ASSERT_EQ(Records().size(), std::size(Subjects));
+  killed.Kill();
+
+  TSettingsJournal next(JournalKey);
+  EXPECT_EQ(next.RecoverAbandoned(), static_cast<int>(std::size(Subjects)));
+  EXPECT_EQ(States(), FOriginal);
+  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(next.RecoverAbandoned(), 0);
+}
+
+TEST_F(SettingsJournalTest, RecoveryLeavesRunningCopiesAndTellsReusedIdsApart) {
+  TChildProcess running, ended;
+  const TProcessIdentity endedIdentity = ended.Identity();
+  ended.Kill();
+  // This process's id with another creation time: an earlier process that had it.
+  TProcessIdentity reused = TProcessIdentity::Current();
+  reused.CreationTime -= 1;
+  TSettingsJournal runningJournal(JournalKey, running.Identity()),
+      endedJournal(JournalKey, endedIdentity), reusedJournal(JournalKey, reused);
+  auto write = [](const wchar_t* name, DWORD mode) {
+    return [=] {
+      WriteNumber(EmulationKey, name, mode);
+      return true;
+    };
+  };
+  const TJournalKind kind = TJournalKind::jkBrowserEmulation;
+  ASSERT_EQ(runningJournal.Begin(kind, L"shared.exe", write(L"shared.exe", 11001)), true);
+  ASSERT_EQ(endedJournal.Begin(kind, L"shared.exe", write(L"shared.exe", 11001)), true);
+  ASSERT_EQ(endedJournal.Begin(kind, L"ended.exe", write(L"ended.exe", 8000)), true);
+  ASSERT_EQ(reusedJournal.Begin(kind, L"reused.exe", write(L"reused.exe", 9000)), true);
+  ASSERT_EQ(Records().size(), 3u);
+
+  TSettingsJournal next(JournalKey);
+  EXPECT_FALSE(next.End(kind, L"shared.exe"));  // not this process's to end
+  EXPECT_EQ(next.RecoverAbandoned(), 2);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"ended.exe"), std::nullopt);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"reused.exe"), std::nullopt);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"shared.exe"), 11001u);  // its copy still runs
+  ASSERT_EQ(Records().size(), 1u);
+
+  running.Kill();
+  EXPECT_EQ(next.RecoverAbandoned(), 1);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"shared.exe"), std::nullopt);
+  EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(SettingsJournalTest, ACopyJoiningAnAbandonedChangeKeepsTheStateFromBeforeIt) {
+  TChildProcess ended;
+  TSettingsJournal endedJournal(JournalKey, ended.Identity());
+  ended.Kill();
+  ASSERT_EQ(endedJournal.Begin(TJournalKind::jkBrowserEmulation, L"t.exe",
+                               [] {
+                                 WriteNumber(EmulationKey, L"t.exe", 8000);
+                                 return true;
+                               }),
+            true);
+  TSettingsJournal journal(JournalKey);
+  TJournalHold hold = HoldDocumentMode(11001, journal, L"t.exe");
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 11001u);
+  EXPECT_TRUE(hold.Release());
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);  // the user's, not the ended copy's 8000
+  EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(SettingsJournalTest, ARecordCutShortByACrashChangesNothing) {
+  // Written up to its holders when the copy died: it had changed nothing yet.
+  const std::wstring record = JournalKey + L"\\BrowserEmulation.1";
+  WriteText(record, L"Kind", L"BrowserEmulation");
+  WriteText(record, L"Name", L"t.exe");
+  TSettingsJournal journal(JournalKey);
+  EXPECT_EQ(journal.RecoverAbandoned(), 0);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
+  EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(SettingsJournalTest, NothingChangesWithoutItsRecord) {
+  TSettingsJournal unwritable(JournalKey + L"\\" + std::wstring(300, L'x'));
+  bool applied = false;
+  EXPECT_EQ(unwritable.Begin(TJournalKind::jkBrowserEmulation, L"t.exe",
+                             [&] {
+                               applied = true;
+                               return true;
+                             }),
+            std::nullopt);
+  EXPECT_FALSE(applied);
+  TJournalHold hold = HoldDocumentMode(11001, unwritable, L"t.exe");
+  EXPECT_FALSE(hold.Held());
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
+}
+
+TEST(ProcessIdentity, TellsEndedProcessesAndReusedIds) {
+  EXPECT_TRUE(TProcessIdentity::Current().IsRunning());
+  TChildProcess child;
+  TProcessIdentity identity = child.Identity();
+  ASSERT_NE(identity.Id, 0u);
+  EXPECT_TRUE(identity.IsRunning());
+  child.Kill();
+  EXPECT_FALSE(identity.IsRunning());
+  TProcessIdentity earlier = TProcessIdentity::Current();
+  earlier.CreationTime -= 1;
+  EXPECT_FALSE(earlier.IsRunning());
+  EXPECT_FALSE(TProcessIdentity{}.IsRunning());
+}
+
+}  // namespace
+}  // namespace kvx::test
