@@ -104,7 +104,8 @@ std::string Check(const std::string& path, const std::string& text) {
   std::string broken;
   for (const TInclude& include : ReadIncludes(in))
     if (std::string rule = BrokenRule(path, include); !rule.empty())
-      broken += path + ":" + std::to_string(include.Line) + ": " + include.Header + ": " + rule + "\n";
+      broken +=
+          path + ":" + std::to_string(include.Line) + ": " + include.Header + ": " + rule + "\n";
   return broken;
 }
 
@@ -127,12 +128,10 @@ TEST(IncludeRules, EachLayerIncludesOnlyTheLayersBelowIt) {
       {"browser/activex/ActiveXHost.cpp", "#include \"browser/component/WebHost.h\"\n", false},
       {"browser/activex/ActiveXHost.cpp", "#include \"browser/settings/SettingsJournal.h\"\n",
        false},
-      {"browser/activex/ActiveXHost.cpp", "#include \"browser/control/BrowserControl.h\"\n",
-       false},
+      {"browser/activex/ActiveXHost.cpp", "#include \"browser/control/BrowserControl.h\"\n", false},
       {"browser/control/BrowserControl.h", "#include \"browser/activex/ActiveXHost.h\"\n", true},
       {"browser/dochost/WebHostCore.h", "#include \"browser/component/WebHost.h\"\n", false},
-      {"browser/settings/ProxySettings.cpp", "#include \"browser/dochost/WebHostCore.h\"\n",
-       false},
+      {"browser/settings/ProxySettings.cpp", "#include \"browser/dochost/WebHostCore.h\"\n", false},
       {"browser/component/WebHost.h", "#include \"browser/settings/SettingsJournal.h\"\n", true},
       {"browser/component/WebHost.h", "#include \"app/MainForm.h\"\n", false},
       {"tools/launcherbar/Main.cpp", "#include \"LauncherBar.h\"\n#include \"core/Text.h\"\n",
