@@ -17,11 +17,18 @@ endif()
 
 # korvexa_add_test(NAME name SOURCES ... [LIBS ...] [DISPLAY] [TIMEOUT s])
 # One test executable is one ctest entry. DISPLAY marks tests that create
-# windows (they need the X server the test script provides).
+# windows (they need the X server the test script provides). Every Windows
+# test program links the tests' one support library (tests/support).
 function(korvexa_add_test)
   cmake_parse_arguments(T "DISPLAY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(T_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "korvexa_add_test(${T_NAME}): unknown arguments ${T_UNPARSED_ARGUMENTS}")
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock_main)
+  if(WIN32)
+    target_link_libraries(${T_NAME} PRIVATE korvexa_test_support)
+  endif()
   korvexa_program(${T_NAME})
   add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=1)
   if(NOT T_TIMEOUT)
