@@ -265,7 +265,7 @@ TEST_F(LauncherE2E, MalformedGeometryIsReportedAndMovesNothing) {
   CloseShell();
 }
 
-TEST_F(LauncherE2E, ZeroDockGeometry) {
+TEST_F(LauncherE2E, WithAZeroDockMaximiseIsThePlatformsAndToFrontKeepsOrRestoresTheWindow) {
   Start(L"0 0 0 600");
   // Ordered by the bar: the position request is suppressed, so it is the
   // platform's maximise and nothing is sent.

@@ -149,7 +149,7 @@ class TLoopbackServer {
   std::vector<TRequest> FRequests;
 };
 
-TEST(UserAgentHeaderE2E, WhatTheRealControlAnnouncesInEachMode) {
+TEST(UserAgentHeaderE2E, UnderWineTheRealControlSendsThePlatformsOwnAgentInEveryMode) {
   TUserSettingsGuard guard;
   // Straight to the loopback server, whatever proxy the user has.
   ASSERT_TRUE(
