@@ -17,14 +17,19 @@ endif()
 
 # korvexa_add_test(NAME name SOURCES ... [LIBS ...] [DISPLAY] [TIMEOUT s])
 # One test executable is one ctest entry. DISPLAY marks tests that create
-# windows (they need the X server the test script provides).
+# windows (they need the X server the test script provides). Every Windows
+# test program links the tests' one support library (tests/support).
 function(korvexa_add_test)
   cmake_parse_arguments(T "DISPLAY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(T_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "korvexa_add_test(${T_NAME}): unknown arguments ${T_UNPARSED_ARGUMENTS}")
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock_main)
   if(WIN32)
-    target_link_options(${T_NAME} PRIVATE -static -static-libgcc -static-libstdc++)
+    target_link_libraries(${T_NAME} PRIVATE korvexa_test_support)
   endif()
+  korvexa_program(${T_NAME})
   add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_brief=1)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
@@ -36,9 +41,3 @@ function(korvexa_add_test)
   endif()
 endfunction()
 
-# Static linking so every Windows program imports system DLLs only.
-function(korvexa_static_exe target)
-  if(WIN32 AND NOT MSVC)
-    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
-  endif()
-endfunction()

@@ -4,7 +4,7 @@
 set -eu
 
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools googletest \
-clang libclang-rt-14-dev wine wine64 xvfb xauth x11-utils imagemagick locales python3 \
+clang clang-format libclang-rt-14-dev wine wine64 xvfb xauth x11-utils imagemagick locales python3 \
 fonts-dejavu-core fonts-droid-fallback"
 
 missing=""

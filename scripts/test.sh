@@ -1,9 +1,11 @@
 #!/bin/sh
-# Builds everything and runs every test: the platform-free core natively (with
+# Builds everything and runs every test: first the source formatting (it
+# takes seconds), then the platform-free core natively (with
 # AddressSanitizer/UBSan), then the Windows build under Wine with an X display.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+scripts/check-format
 jobs=$(nproc)
 
 cmake --preset native >/dev/null

@@ -362,7 +362,7 @@ TEST_F(ShellBrowser, TheShellsWholeLifeLeavesNoReferenceOnTheControlOrItsDocumen
       FApplication.ActivateApp(true);
       FApplication.ActivateApp(false);
     }
-    EXPECT_EQ(control.CountOf("IOleObject::DoVerb(-4)"), 5u);
+    EXPECT_EQ(control.CountOf(TDoubleCall::DoVerbUIActivate), 5u);
   }
   EXPECT_EQ(control.OutstandingReferences(), 0);
   EXPECT_EQ(document.OutstandingReferences(), 1);  // the control's own

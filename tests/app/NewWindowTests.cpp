@@ -171,7 +171,7 @@ class NewWindows : public ::testing::Test {
   static std::vector<std::wstring> Navigated(const TTestDoubleControl& control) {
     std::vector<std::wstring> urls;
     for (const TNavigateCall& call : control.Navigations)
-      if (call.Method == "Navigate") urls.push_back(call.Url.Text());
+      if (call.Method == TDoubleCall::Navigate) urls.push_back(call.Url.Text());
     return urls;
   }
 

@@ -8,7 +8,7 @@
 namespace kvx {
 namespace {
 
-TEST(NewWindowOption, OptionTexts) {
+TEST(NewWindowOption, BlankAndTheThreeValuesAreValidAnyOtherIsAnErrorAndTheDefault) {
   const auto Default = TNewWindowMode::nwDefault, Own = TNewWindowMode::nwOwnWindow,
              Blocked = TNewWindowMode::nwBlocked;
   struct Case {
@@ -36,7 +36,7 @@ TEST(NewWindowOption, AnUnknownValueNamesTheKeyTheValueAndEveryAllowedValue) {
             L"允许的值：默认、本窗口 或 禁止。");
 }
 
-TEST(NewWindowOption, WhatBecomesOfANewWindow) {
+TEST(NewWindowOption, EachModeOpensBlocksOrClosesANewWindowAndTheApplicationsDialogsAlwaysOpen) {
   const auto Default = TNewWindowMode::nwDefault, Own = TNewWindowMode::nwOwnWindow,
              Blocked = TNewWindowMode::nwBlocked;
   const auto Allow = TNewWindowAction::naAllow, Block = TNewWindowAction::naBlock,

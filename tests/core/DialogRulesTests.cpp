@@ -16,7 +16,7 @@ struct CaptionCase {
   const wchar_t* expected;
 };
 
-TEST(DialogRules, CaptionRewrite) {
+TEST(DialogRules, TheFirstVendorAndBrowserNameOfACaptionGiveWayToTheNewCaption) {
   const CaptionCase cases[] = {
       {L"Microsoft Internet Explorer", L"", L""},
       {L"Microsoft Internet Explorer", L"Korvexa", L"Korvexa"},
@@ -45,7 +45,7 @@ TEST(DialogRules, CaptionRewrite) {
   }
 }
 
-TEST(DialogRules, ScriptDialogActions) {
+TEST(DialogRules, TextAndStyleDecideWhetherAScriptDialogIsClickedAwayDestroyedOrLeft) {
   using enum TScriptDialogAction;
   struct Case {
     const wchar_t* text;
@@ -84,7 +84,7 @@ struct MarginCase {
   std::optional<double> millimetres;
 };
 
-TEST(PageSetupMargin, TextToMillimetres) {
+TEST(PageSetupMargin, InchesWithEitherSeparatorBecomeMillimetresBlankIsThreeQuartersJunkIsRefused) {
   const MarginCase cases[] = {
       {L"0.500000", L",", 12.7},
       {L"0.500000", L".", 12.7},

@@ -14,7 +14,7 @@ struct ModeCase {
   std::uint32_t mode;
 };
 
-TEST(DocumentMode, OptionTexts) {
+TEST(DocumentMode, OnlyTheListedModesAndAutomaticAreValidAndBlankIsOff) {
   const auto Off = TDocumentModeKind::dmOff, Fixed = TDocumentModeKind::dmFixed,
              Auto = TDocumentModeKind::dmAutomatic, Bad = TDocumentModeKind::dmInvalid;
   const ModeCase cases[] = {
@@ -65,7 +65,7 @@ struct EngineCase {
   std::uint32_t mode;
 };
 
-TEST(DocumentMode, NewestModeOfTheInstalledEngine) {
+TEST(DocumentMode, AutomaticIsTheNewestModeOfTheInstalledEngineByItsVersion) {
   const EngineCase cases[] = {
       {L"11.0.9600.18376", L"9.11.9600.18376", 11000},
       {L"", L"9.11.9600.18376", 11000},  // no svcVersion: Version's minor tells

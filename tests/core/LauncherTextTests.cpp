@@ -18,7 +18,7 @@ const std::string kFront(LauncherToFrontText);
 const std::string kZhong = "\xD6\xD0";  // 中
 const std::string kWen = "\xCE\xC4";    // 文
 
-TEST(LauncherText, Grammar) {
+TEST(LauncherText, ItemsSplitAtCommasAndBlanksQuotesGroupThemAndALeadByteTakesTheNextByte) {
   const struct {
     const char* name;
     std::string text;
@@ -102,13 +102,13 @@ TEST(LauncherText, QuotedItemsSurviveTheGrammar) {
   EXPECT_EQ(SplitLauncherText(text), items);
 }
 
-TEST(LauncherText, GeometryReport) {
+TEST(LauncherText, TheGeometryReportIsFourDecimalsSeparatedByCommas) {
   EXPECT_EQ(FormatGeometryReport(180, 0, 775, 600), "180,0,775,600");
   EXPECT_EQ(FormatGeometryReport(-32000, -5, 0, 1), "-32000,-5,0,1");
   EXPECT_EQ(FormatGeometryReport(INT32_MIN, INT32_MAX, 0, 0), "-2147483648,2147483647,0,0");
 }
 
-TEST(LauncherText, DockGeometryConversion) {
+TEST(LauncherText, DockGeometryTakesFourIntegersAndTheErrorNamesTheFirstBadItem) {
   const struct {
     const char* name;
     Items items;

@@ -167,7 +167,7 @@ TEST(ProfileReader, BracketAsGbkTrailByteDoesNotEndTheSectionName) {
   EXPECT_EQ(TProfileReader::FromBytes(file).ReadString(name, "k", "d"), "v");
 }
 
-TEST(ProfileReader, HostileContentIsHarmless) {
+TEST(ProfileReader, BinaryTextGivesTheDefaultAHugeTextIsReadToItsEndAndANulEndsAValue) {
   std::string binary;
   for (int i = 0; i < 70000; ++i) binary.push_back(static_cast<char>((i * 7919) & 0xFF));
   EXPECT_EQ(TProfileReader::FromBytes(binary).ReadString(kServer, kAddress, "d"), "d");

@@ -18,7 +18,7 @@ struct StartCase {
   bool navigate;
 };
 
-TEST(Startup, CommandLineModes) {
+TEST(Startup, FourIntegersPlaceTheWindowFewerParametersAreIgnoredAndABadNumberFallsBack) {
   const auto M = TStartMode::smMaximised, P = TStartMode::smPlaced, F = TStartMode::smFallback;
   const StartCase cases[] = {
       {"no parameters", {}, M, {}, "", false},
@@ -70,7 +70,7 @@ TEST(Startup, DockedLeftHoldsAtTheLimitsInsteadOfWrapping) {
   EXPECT_EQ(DockedWindowLeft({2000000000, 0, 2000000000, 1}), INT32_MAX);
 }
 
-TEST(Startup, CloseAddressMatching) {
+TEST(Startup, TheCloseAddressMatchesAnywhereInAnyAsciiLetterCase) {
   const struct {
     const char* url;
     bool closes;
@@ -93,7 +93,7 @@ TEST(Startup, CloseAddressMatching) {
   for (const auto& c : cases) EXPECT_EQ(IsCloseAddress(c.url), c.closes) << c.url;
 }
 
-TEST(Startup, CommandLineSplitting) {
+TEST(Startup, BlanksSeparateParametersAndDoubleQuotesGroupThemAndAreRemoved) {
   const struct {
     const wchar_t* line;
     std::vector<std::wstring> params;
@@ -108,13 +108,13 @@ TEST(Startup, CommandLineSplitting) {
   for (const auto& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.params) << c.line;
 }
 
-TEST(Text, TrimAndUpperCase) {
+TEST(Text, TrimmingTakesBlanksAndControlsAndUpperCaseChangesOnlyAsciiLetters) {
   EXPECT_EQ(TrimBlanks(" \t\r\n x y \x01"), "x y");
   EXPECT_EQ(TrimBlanks("\xCA\xC7"), "\xCA\xC7");
   EXPECT_EQ(AsciiUpperCase("ab\xCA\xC7z{"), "AB\xCA\xC7Z{");
 }
 
-TEST(CodePage, Gbk936RoundTrip) {
+TEST(CodePage, GbkAndUtf8ConvertBothWaysAndABadCharacterSpoilsOnlyItself) {
   const std::string gbk = "Korvexa\xC6\xF3\xD2\xB5\xD2\xB5\xCE\xF1\xC1\xF7\xB3\xCC\xCF\xB5\xCD\xB3";
   const std::wstring wide =
       L"Korvexa\x4F01\x4E1A\x4E1A\x52A1\x6D41\x7A0B\x7CFB\x7EDF";  // 企业业务流程系统

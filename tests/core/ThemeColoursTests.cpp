@@ -26,7 +26,7 @@ constexpr TColor clBtnFace = SystemColour(15), clBtnShadow = SystemColour(16),
                  clGrayText = SystemColour(17), cl3DDkShadow = SystemColour(21),
                  clHighlight = SystemColour(13);
 
-TEST(ThemeColours, RgbToHsl) {
+TEST(ThemeColours, RgbToHslWorksOnThe240ScaleAndRoundsHalvesToEven) {
   const struct {
     TColor rgb;
     THsl hsl;
@@ -108,7 +108,7 @@ TEST(ThemeColours, DarkenAndLightenHoldAtBlackAndWhite) {
   for (int v = 0; v < 256; ++v) EXPECT_EQ(Darken(Grey(v), 255), clBlack) << v;
 }
 
-TEST(ThemeColours, DarkenAndLighten) {
+TEST(ThemeColours, DarkenAndLightenMoveTheLuminanceByTheAmount) {
   const struct {
     TColor in;
     bool lighten;
@@ -130,7 +130,7 @@ TEST(ThemeColours, DarkenAndLighten) {
   }
 }
 
-TEST(ThemeColours, MixColours) {
+TEST(ThemeColours, MixingWeighsTheFirstColourByTheWeightOutOf255) {
   EXPECT_EQ(Rgb(MixColours(clWhite, clBlack, 190)), Rgb(Grey(190)));
   EXPECT_EQ(Rgb(MixColours(clWhite, RgbColour(240, 155, 20), 190)), Rgb(RgbColour(251, 230, 195)));
   EXPECT_EQ(Rgb(MixColours(RgbColour(10, 20, 30), RgbColour(200, 100, 0), 128)),
@@ -143,7 +143,7 @@ TEST(ThemeColours, MixColours) {
   }
 }
 
-TEST(ThemeColours, ColoursTooNear) {
+TEST(ThemeColours, ColoursAreTooNearWhenHueDiffersByUnder20AndLuminanceByUnder60) {
   const struct {
     TColor a, b;
     bool near;
@@ -164,7 +164,7 @@ TEST(ThemeColours, ColoursTooNear) {
   }
 }
 
-TEST(ThemeColours, OppositeHue) {
+TEST(ThemeColours, TheOppositeHueIsHalfATurnAwayFullySaturatedAtTheGivenLuminance) {
   EXPECT_EQ(Rgb(OppositeHue(RgbColour(255, 0, 0), 180)), Rgb(HslToRgb(120, 240, 180)));
   EXPECT_EQ(Rgb(OppositeHue(RgbColour(0, 0, 255), 120)), Rgb(HslToRgb(40, 240, 120)));
   EXPECT_EQ(Rgb(OppositeHue(RgbColour(240, 155, 20), 180)), Rgb(HslToRgb(145, 240, 180)));
@@ -194,7 +194,7 @@ TEST(ThemeColours, SystemColoursAreResolvedFirst) {
   EXPECT_EQ(ResolveColour(clBtnFace), DefaultSystemColour(15));
 }
 
-TEST(ThemeColours, VerticalShadeRows) {
+TEST(ThemeColours, ShadeRowsEndOnTheBottomColourAndStopOneStepShortOfTheTop) {
   EXPECT_TRUE(VerticalShadeRows(clWhite, clBlack, 0).empty());
   EXPECT_TRUE(VerticalShadeRows(clWhite, clBlack, -3).empty());
   // A single row shows only the bottom colour.
@@ -218,7 +218,7 @@ TEST(ThemeColours, VerticalShadeRows) {
   EXPECT_EQ(Rgb(rows[1]), Rgb(RgbColour(0, 255, 100)));
 }
 
-TEST(ThemeColours, StripAccelerators) {
+TEST(ThemeColours, StrippingTakesLoneAmpersandsAndHalvesPairsButKeepsTheLastCharacter) {
   const struct {
     const wchar_t* in;
     const wchar_t* out;
@@ -233,7 +233,7 @@ TEST(ThemeColours, StripAccelerators) {
   for (const auto& c : cases) EXPECT_EQ(StripAccelerators(c.in), c.out) << "\"" << c.in << "\"";
 }
 
-TEST(ThemeColours, AcceleratorChar) {
+TEST(ThemeColours, TheAcceleratorIsTheCharacterAfterASingleAmpersand) {
   EXPECT_EQ(AcceleratorChar(L"&File"), L'F');
   EXPECT_EQ(AcceleratorChar(L"E&xit"), L'x');
   EXPECT_EQ(AcceleratorChar(L"a&&b"), 0);

@@ -111,7 +111,7 @@ class ActivationE2E : public ::testing::Test {
     EXPECT_TRUE(activated) << "not activated";
     // Once the shell answers, the activation it traced is done.
     DWORD_PTR result = 0;
-    EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result), 0);
+    EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, kWaitLimitMs, &result), 0);
     return {Count("application activated") - activations, Count("focus request posted") - posted};
   }
   void BringShellForward() {

@@ -67,7 +67,7 @@ TEST(CloseAddressE2E, ConfirmationDecidesWhetherTheShellEnds) {
 
     if (answer == IDNO) {
       DWORD_PTR result = 0;
-      EXPECT_NE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0)
+      EXPECT_NE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitLimitMs, &result), 0)
           << "not responsive";
       EXPECT_EQ(WaitForSingleObject(shell.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
           << "ended on No";
@@ -77,11 +77,11 @@ TEST(CloseAddressE2E, ConfirmationDecidesWhetherTheShellEnds) {
       ASSERT_TRUE(PumpUntil([&] { return (confirm = FindNoticeOf(shellId)) != nullptr; }));
       TShellProcess::Press(TDialog{confirm, kNoticeTitle, L""}, IDYES);
     }
-    ASSERT_EQ(WaitForSingleObject(shell.Get(), 30000), static_cast<DWORD>(WAIT_OBJECT_0));
+    ASSERT_EQ(WaitForSingleObject(shell.Get(), kWaitLimitMs), static_cast<DWORD>(WAIT_OBJECT_0));
     DWORD code = 1;
     GetExitCodeProcess(shell.Get(), &code);
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(WaitForSingleObject(simulatorProcess.Get(), 30000),
+    EXPECT_EQ(WaitForSingleObject(simulatorProcess.Get(), kWaitLimitMs),
               static_cast<DWORD>(WAIT_OBJECT_0));
   }
 }

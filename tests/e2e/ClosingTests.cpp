@@ -16,7 +16,7 @@ const std::string kClose(LauncherCloseText);
 
 bool Responsive(HWND window) {
   DWORD_PTR result = 0;
-  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result) != 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitLimitMs, &result) != 0;
 }
 
 class ClosingE2E : public ::testing::Test {
@@ -90,17 +90,17 @@ TEST_F(ClosingE2E, SessionEndEndsTheProgramWithoutAsking) {
     }
     DWORD_PTR result = 0;
     ASSERT_NE(SendMessageTimeoutW(FWindow, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
-                                  30000, &result),
+                                  kWaitLimitMs, &result),
               0);
     EXPECT_NE(result, 0u) << "the shell does not hold up the session";
     // The session goes on after all: nothing happens.
     ASSERT_NE(SendMessageTimeoutW(FWindow, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL,
-                                  30000, &result),
+                                  kWaitLimitMs, &result),
               0);
     EXPECT_TRUE(Responsive(FWindow));
     EXPECT_TRUE(FShell->Running());
     // The session ends: the program ends before its answer; no box asks anything.
-    SendMessageTimeoutW(FWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000,
+    SendMessageTimeoutW(FWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, kWaitLimitMs,
                         &result);
     EXPECT_EQ(FShell->WaitExit(), std::optional<DWORD>(0));
     Finish();

@@ -108,7 +108,8 @@ TEST_F(KioskOptionsE2E, TheValueGoesWhenTheUsersSessionEnds) {
   // Log-off: the program ends inside its answer, without asking, and puts
   // back what it changed on the way out.
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &result);
+  SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, kWaitLimitMs,
+                      &result);
   EXPECT_EQ(shell.WaitExit(), std::optional<DWORD>(0));
   EXPECT_EQ(ShellsValue(), std::nullopt);
   EXPECT_FALSE(JournalRecordsEmulation());

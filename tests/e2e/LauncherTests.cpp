@@ -49,7 +49,7 @@ class LauncherE2E : public ::testing::Test {
     // Once the shell answers, its start-up is over: it reported nothing while
     // it came up (the bar may be hung: its texts are read without asking it).
     DWORD_PTR result = 0;
-    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &result), 0)
+    ASSERT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, kWaitLimitMs, &result), 0)
         << "not responsive";
     EXPECT_EQ(FBar->Texts(first), Texts{}) << "reported while starting";
   }
@@ -265,7 +265,7 @@ TEST_F(LauncherE2E, MalformedGeometryIsReportedAndMovesNothing) {
   CloseShell();
 }
 
-TEST_F(LauncherE2E, ZeroDockGeometry) {
+TEST_F(LauncherE2E, WithAZeroDockMaximiseIsThePlatformsAndToFrontKeepsOrRestoresTheWindow) {
   Start(L"0 0 0 600");
   // Ordered by the bar: the position request is suppressed, so it is the
   // platform's maximise and nothing is sent.
@@ -430,7 +430,7 @@ TEST_F(LauncherE2E, WithoutLauncherBarNothingIsSentAndNothingFails) {
   SendMessageW(FWindow, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   EXPECT_EQ(BoundsText(Bounds()), BoundsText({180, 0, 180 + width, 600}));
   DWORD_PTR result = 0;
-  EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0)
+  EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, kWaitLimitMs, &result), 0)
       << "not responsive";
   EXPECT_EQ(wrongTitle.MessageCount(), 0u);
   EXPECT_EQ(copiesToWrongClass, 0);
@@ -475,7 +475,7 @@ TEST_F(LauncherE2E, HostileBuffersAreBoundedByTheirSize) {
   sending.wait();
   EXPECT_EQ(BoundsText(Bounds()), BoundsText({180, 0, 180 + width, 500}));
   DWORD_PTR result = 0;
-  EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result), 0)
+  EXPECT_NE(SendMessageTimeoutW(FWindow, WM_NULL, 0, 0, SMTO_NORMAL, kWaitLimitMs, &result), 0)
       << "not responsive";
   CloseShell();
 }
@@ -527,7 +527,7 @@ TEST(LauncherSimulatorE2E, StartsTheShellSendsAndPrintsReports) {
       [&] { return (confirm.Window = FindWindowW(L"#32770", kNoticeTitle.c_str())) != nullptr; }));
   TShellProcess::Press(confirm, IDYES);
   closing.wait();
-  EXPECT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(process.Get(), kWaitLimitMs), WAIT_OBJECT_0);
 
   // "位置", the restore after the docking, and "位置" without its NUL: three
   // reports of the same bounds, each on a line of its own after the time.

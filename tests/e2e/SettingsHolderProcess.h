@@ -6,6 +6,7 @@
 
 #include "toolkit/Win.h"
 
+#include "tests/support/Pump.h"
 #include "tests/support/SettingsHolderSignals.h"
 #include "toolkit/Handles.h"
 
@@ -47,7 +48,7 @@ class TSettingsHolder {
   DWORD Id() const { return FProcess ? GetProcessId(FProcess.Get()) : 0; }
 
   // True once it has applied its options; false when it ended first or the limit passed.
-  bool WaitReady(std::chrono::milliseconds limit = std::chrono::seconds(60)) const {
+  bool WaitReady(std::chrono::milliseconds limit = kWaitLimit) const {
     if (!FProcess || !FReady) return false;
     HANDLE both[] = {FReady.Get(), FProcess.Get()};
     return WaitForMultipleObjects(2, both, FALSE, static_cast<DWORD>(limit.count())) ==
@@ -55,7 +56,7 @@ class TSettingsHolder {
   }
 
   // Asks it to end the ordinary way; its exit code, or nothing after the limit.
-  std::optional<DWORD> Stop(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+  std::optional<DWORD> Stop(std::chrono::milliseconds limit = kWaitLimit) {
     if (!FProcess) return std::nullopt;
     SetEvent(FStop.Get());
     if (WaitForSingleObject(FProcess.Get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0)
@@ -70,7 +71,7 @@ class TSettingsHolder {
   void Kill() {
     if (!FProcess) return;
     TerminateProcess(FProcess.Get(), 9);
-    WaitForSingleObject(FProcess.Get(), 60000);
+    WaitForSingleObject(FProcess.Get(), kWaitLimitMs);
     FProcess.Reset();
   }
 

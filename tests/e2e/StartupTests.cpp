@@ -24,7 +24,7 @@ std::vector<std::wstring> IniWithAddress(const std::wstring& address,
   return lines;
 }
 
-TEST(StartupE2E, GeometryFromTheCommandLine) {
+TEST(StartupE2E, ALauncherStartPutsTheWindowAtLeftPlusOffset775WideAndAtLeast251High) {
   TShellFolder folder;
   struct {
     const wchar_t* args;
@@ -148,7 +148,7 @@ TEST(StartupE2E, ResizableSettingGivesAFramedWindowWithoutTitlePanel) {
   CloseThroughConfirmation(placed, window);
 }
 
-TEST(StartupE2E, HostileInputIsHarmless) {
+TEST(StartupE2E, AGarbledIniOrAbsurdNumbersStillOpenTheWindowAndLeftPlusOffsetDoesNotWrap) {
   struct {
     const char* name;
     std::string ini;

@@ -99,6 +99,8 @@ class TLoopbackServer {
   }
 
   void Answer(SOCKET client) {
+    // Well inside the wait limit: a connection that never sends its request
+    // holds up the next one for a moment only.
     DWORD timeout = 10000;
     setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
                sizeof(timeout));
@@ -147,7 +149,7 @@ class TLoopbackServer {
   std::vector<TRequest> FRequests;
 };
 
-TEST(UserAgentHeaderE2E, WhatTheRealControlAnnouncesInEachMode) {
+TEST(UserAgentHeaderE2E, UnderWineTheRealControlSendsThePlatformsOwnAgentInEveryMode) {
   TUserSettingsGuard guard;
   // Straight to the loopback server, whatever proxy the user has.
   ASSERT_TRUE(
@@ -175,7 +177,7 @@ TEST(UserAgentHeaderE2E, WhatTheRealControlAnnouncesInEachMode) {
                            L" --navigate=" + base +
                            std::wstring(c.path, c.path + std::char_traits<char>::length(c.path)));
     ASSERT_TRUE(holder.WaitReady());
-    std::optional<TRequest> request = server.WaitRequest(c.path, 60s);
+    std::optional<TRequest> request = server.WaitRequest(c.path, kWaitLimit);
     if (!request && headers.empty())
       GTEST_SKIP()
           << "The platform's WebBrowser control sent no request to the loopback server: its engine "

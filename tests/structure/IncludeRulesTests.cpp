@@ -1,7 +1,8 @@
 // The product's layers as its includes show them: each folder may include
-// only the folders below it. Every product source is read and each of its
-// includes is checked against the rules; a rule broken anywhere fails here
-// with the file, the line and the rule.
+// only the folders below it. Every product source, and every source of the
+// tests' support library, is read and each of its includes is checked against
+// the rules; a rule broken anywhere fails here with the file, the line and
+// the rule.
 
 #include <gtest/gtest.h>
 
@@ -41,10 +42,10 @@ bool StartsWith(const std::string& text, const std::string& start) {
   return text.compare(0, start.size(), start) == 0;
 }
 
-// The layer a product file belongs to: its folder under the source root, one
-// level deeper under browser/ and for core's code-page back ends.
+// The layer a file belongs to: its folder under the source root, one level
+// deeper under browser/ and tests/, and for core's code-page back ends.
 std::string LayerOf(const std::string& path) {
-  for (const char* deep : {"browser/", "core/codepage/"}) {
+  for (const char* deep : {"browser/", "core/codepage/", "tests/"}) {
     if (StartsWith(path, deep)) {
       const std::string rest = path.substr(std::string(deep).size());
       if (std::string(deep) == "core/codepage/") return "core/codepage";
@@ -69,6 +70,8 @@ const std::map<std::string, std::vector<std::string>>& Allowed() {
       {"browser/component", {"core/", "toolkit/", "browser/"}},
       {"app", {"core/", "toolkit/", "widgets/", "browser/", "app/"}},
       {"tools", {"core/", "toolkit/", "widgets/", "tools/"}},
+      // Every test program links it: it leans on no test folder of its own.
+      {"tests/support", {"core/", "toolkit/", "widgets/", "browser/", "app/", "tests/support/"}},
   };
   return allowed;
 }
@@ -104,7 +107,8 @@ std::string Check(const std::string& path, const std::string& text) {
   std::string broken;
   for (const TInclude& include : ReadIncludes(in))
     if (std::string rule = BrokenRule(path, include); !rule.empty())
-      broken += path + ":" + std::to_string(include.Line) + ": " + include.Header + ": " + rule + "\n";
+      broken +=
+          path + ":" + std::to_string(include.Line) + ": " + include.Header + ": " + rule + "\n";
   return broken;
 }
 
@@ -127,28 +131,30 @@ TEST(IncludeRules, EachLayerIncludesOnlyTheLayersBelowIt) {
       {"browser/activex/ActiveXHost.cpp", "#include \"browser/component/WebHost.h\"\n", false},
       {"browser/activex/ActiveXHost.cpp", "#include \"browser/settings/SettingsJournal.h\"\n",
        false},
-      {"browser/activex/ActiveXHost.cpp", "#include \"browser/control/BrowserControl.h\"\n",
-       false},
+      {"browser/activex/ActiveXHost.cpp", "#include \"browser/control/BrowserControl.h\"\n", false},
       {"browser/control/BrowserControl.h", "#include \"browser/activex/ActiveXHost.h\"\n", true},
       {"browser/dochost/WebHostCore.h", "#include \"browser/component/WebHost.h\"\n", false},
-      {"browser/settings/ProxySettings.cpp", "#include \"browser/dochost/WebHostCore.h\"\n",
-       false},
+      {"browser/settings/ProxySettings.cpp", "#include \"browser/dochost/WebHostCore.h\"\n", false},
       {"browser/component/WebHost.h", "#include \"browser/settings/SettingsJournal.h\"\n", true},
       {"browser/component/WebHost.h", "#include \"app/MainForm.h\"\n", false},
       {"tools/launcherbar/Main.cpp", "#include \"LauncherBar.h\"\n#include \"core/Text.h\"\n",
        true},
       {"tools/launcherbar/Main.cpp", "#include \"app/MainForm.h\"\n", false},
       {"app/MainForm.cpp", "#include \"browser/component/WebHost.h\"\n", true},
+      {"tests/support/DoubleHostTest.h",
+       "#include \"browser/control/BrowserControl.h\"\n#include \"tests/support/Pump.h\"\n", true},
+      {"tests/support/ShellHarness.cpp", "#include \"tests/e2e/SettingsHolderProcess.h\"\n", false},
   };
   for (const TCase& c : cases)
     EXPECT_EQ(Check(c.Path, c.Text).empty(), c.Allowed) << c.Path << " with " << c.Text;
 }
 
-TEST(IncludeRules, EveryProductSourceKeepsTheLayering) {
+TEST(IncludeRules, EveryProductAndTestSupportSourceKeepsTheLayering) {
   const fs::path root = KORVEXA_SOURCE_DIR;
   std::string broken;
   std::map<std::string, int> filesPerLayer;
-  for (const char* top : {"app", "browser", "core", "toolkit", "tools", "widgets"}) {
+  for (const char* top :
+       {"app", "browser", "core", "toolkit", "tools", "widgets", "tests/support"}) {
     for (const auto& entry : fs::recursive_directory_iterator(root / top)) {
       const std::string extension = entry.path().extension().string();
       if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp")) continue;

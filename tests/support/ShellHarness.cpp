@@ -164,7 +164,7 @@ TShellProcess::~TShellProcess() {
   if (FInfo.hProcess) {
     if (Running()) {
       TerminateProcess(FInfo.hProcess, 1);
-      WaitForSingleObject(FInfo.hProcess, 10000);
+      WaitForSingleObject(FInfo.hProcess, kWaitLimitMs);
     }
     CloseHandle(FInfo.hProcess);
     CloseHandle(FInfo.hThread);

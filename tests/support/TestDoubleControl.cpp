@@ -19,6 +19,29 @@ bool GuidLess(const GUID& a, const GUID& b) {
   return std::memcmp(&a, &b, sizeof(GUID)) < 0;
 }
 
+TDoubleCall DoVerbCall(LONG verb) noexcept {
+  switch (verb) {
+    case OLEIVERB_PRIMARY:
+      return TDoubleCall::DoVerbPrimary;
+    case OLEIVERB_SHOW:
+      return TDoubleCall::DoVerbShow;
+    case OLEIVERB_OPEN:
+      return TDoubleCall::DoVerbOpen;
+    case OLEIVERB_HIDE:
+      return TDoubleCall::DoVerbHide;
+    case OLEIVERB_UIACTIVATE:
+      return TDoubleCall::DoVerbUIActivate;
+    case OLEIVERB_INPLACEACTIVATE:
+      return TDoubleCall::DoVerbInPlaceActivate;
+    case OLEIVERB_DISCARDUNDOSTATE:
+      return TDoubleCall::DoVerbDiscardUndoState;
+    case OLEIVERB_PROPERTIES:
+      return TDoubleCall::DoVerbProperties;
+    default:
+      return TDoubleCall::DoVerbOther;  // DoVerbs holds its number
+  }
+}
+
 const wchar_t kWindowClass[] = L"KorvexaTestDoubleControl";
 const wchar_t kPageWindowClass[] = L"KorvexaTestDoublePage";
 
@@ -84,9 +107,8 @@ STDMETHODIMP TTestConnectionPoint::GetConnectionPointContainer(
 STDMETHODIMP TTestConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
   if (!sink || !cookie) return E_POINTER;
   *cookie = 0;
-  HRESULT hr = FOwner.Record(FIid == IID_IPropertyNotifySink
-                                 ? "IConnectionPoint::Advise(IPropertyNotifySink)"
-                                 : "IConnectionPoint::Advise(Events)",
+  HRESULT hr = FOwner.Record(FIid == IID_IPropertyNotifySink ? TDoubleCall::AdvisePropertyNotify
+                                                             : TDoubleCall::AdviseEvents,
                              S_OK);
   if (FAILED(hr)) return hr;
   // A real control keeps the sink as the interface it was advised for.
@@ -99,8 +121,8 @@ STDMETHODIMP TTestConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcep
 }
 
 STDMETHODIMP TTestConnectionPoint::Unadvise(DWORD cookie) noexcept {
-  FOwner.Record(FIid == IID_IPropertyNotifySink ? "IConnectionPoint::Unadvise(IPropertyNotifySink)"
-                                                : "IConnectionPoint::Unadvise(Events)",
+  FOwner.Record(FIid == IID_IPropertyNotifySink ? TDoubleCall::UnadvisePropertyNotify
+                                                : TDoubleCall::UnadviseEvents,
                 S_OK);
   return Sinks.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
 }
@@ -121,8 +143,8 @@ TTestDoubleControl::~TTestDoubleControl() {
   DestroyOwnWindow();
 }
 
-void TTestDoubleControl::FailCall(const std::string& method, HRESULT result, int times) {
-  auto& queue = FFailures[method];
+void TTestDoubleControl::FailCall(TDoubleCall method, HRESULT result, int times) {
+  auto& queue = FFailures[method.Name()];
   for (int i = 0; i < times; ++i) queue.push_back(result);
 }
 
@@ -138,10 +160,10 @@ void TTestDoubleControl::SetBoolProperty(DISPID id, bool value) {
   SetProperty(id, TVariant(value).Get());
 }
 
-HRESULT TTestDoubleControl::Record(const std::string& method, HRESULT result) {
+HRESULT TTestDoubleControl::Record(TDoubleCall method, HRESULT result) {
   FCalls.push_back(method);
   RunOnCall(method);
-  auto found = FFailures.find(method);
+  auto found = FFailures.find(method.Name());
   if (found != FFailures.end() && !found->second.empty()) {
     HRESULT failure = found->second.front();
     found->second.pop_front();
@@ -150,16 +172,16 @@ HRESULT TTestDoubleControl::Record(const std::string& method, HRESULT result) {
   return result;
 }
 
-void TTestDoubleControl::RunOnCall(const std::string& method) {
+void TTestDoubleControl::RunOnCall(TDoubleCall method) {
   // A copy runs: the hook may replace or clear itself while it runs.
   if (auto hook = OnCall) hook(method);
 }
 
-size_t TTestDoubleControl::CountOf(const std::string& method) const {
+size_t TTestDoubleControl::CountOf(TDoubleCall method) const {
   return static_cast<size_t>(std::count(FCalls.begin(), FCalls.end(), method));
 }
 
-int TTestDoubleControl::IndexOf(const std::string& method) const {
+int TTestDoubleControl::IndexOf(TDoubleCall method) const {
   auto found = std::find(FCalls.begin(), FCalls.end(), method);
   return found == FCalls.end() ? -1 : static_cast<int>(found - FCalls.begin());
 }
@@ -271,8 +293,8 @@ STDMETHODIMP TTestDoubleControl::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DI
 
 STDMETHODIMP TTestDoubleControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                         VARIANT* result, EXCEPINFO* exception, UINT*) noexcept {
-  FCalls.push_back("IDispatch::Invoke");
-  RunOnCall("IDispatch::Invoke");
+  FCalls.push_back(TDoubleCall::Invoke);
+  RunOnCall(TDoubleCall::Invoke);
   auto failure = FPropertyFailures.find(id);
   if (failure != FPropertyFailures.end()) {
     if (failure->second.Description.empty()) return failure->second.Result;
@@ -310,8 +332,7 @@ STDMETHODIMP TTestDoubleControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DIS
 
 STDMETHODIMP TTestDoubleControl::Navigate(BSTR url, VARIANT* flags, VARIANT* target,
                                           VARIANT* postData, VARIANT* headers) noexcept {
-  TNavigateCall call;
-  call.Method = "Navigate";
+  TNavigateCall call{TDoubleCall::Navigate, {}, {}};
   VARIANT address;
   V_VT(&address) = VT_BSTR;
   V_BSTR(&address) = url;
@@ -319,24 +340,22 @@ STDMETHODIMP TTestDoubleControl::Navigate(BSTR url, VARIANT* flags, VARIANT* tar
   for (VARIANT* v : {flags, target, postData, headers})
     call.Arguments.push_back(v ? TRecordedVariant(*v) : TRecordedVariant());
   Navigations.push_back(call);
-  return Record("IWebBrowser2::Navigate", S_OK);
+  return Record(TDoubleCall::Navigate, S_OK);
 }
 
 STDMETHODIMP TTestDoubleControl::Navigate2(VARIANT* url, VARIANT* flags, VARIANT* target,
                                            VARIANT* postData, VARIANT* headers) noexcept {
-  TNavigateCall call;
-  call.Method = "Navigate2";
+  TNavigateCall call{TDoubleCall::Navigate2, {}, {}};
   if (url) call.Url = TRecordedVariant(*url);
   for (VARIANT* v : {flags, target, postData, headers})
     call.Arguments.push_back(v ? TRecordedVariant(*v) : TRecordedVariant());
   Navigations.push_back(call);
-  return Record("IWebBrowser2::Navigate2", S_OK);
+  return Record(TDoubleCall::Navigate2, S_OK);
 }
 
 STDMETHODIMP TTestDoubleControl::ExecWB(OLECMDID cmd, OLECMDEXECOPT option, VARIANT* in,
                                         VARIANT* out) noexcept {
-  TNavigateCall call;
-  call.Method = "ExecWB";
+  TNavigateCall call{TDoubleCall::ExecWB, {}, {}};
   call.Arguments.emplace_back(TVariant(static_cast<int>(cmd)).Get());
   call.Arguments.emplace_back(TVariant(static_cast<int>(option)).Get());
   call.Arguments.push_back(in ? TRecordedVariant(*in) : TRecordedVariant());
@@ -351,7 +370,7 @@ STDMETHODIMP TTestDoubleControl::ExecWB(OLECMDID cmd, OLECMDEXECOPT option, VARI
       V_BSTR(out) = SysAllocString(L"out");
     }
   }
-  return Record("IWebBrowser2::ExecWB", S_OK);
+  return Record(TDoubleCall::ExecWB, S_OK);
 }
 
 STDMETHODIMP TTestDoubleControl::get_Application(IDispatch** value) noexcept {
@@ -384,7 +403,7 @@ STDMETHODIMP TTestDoubleControl::get_Busy(VARIANT_BOOL* value) noexcept {
 
 STDMETHODIMP TTestDoubleControl::put_RegisterAsDropTarget(VARIANT_BOOL value) noexcept {
   SetBoolProperty(553, value != VARIANT_FALSE);
-  return Record("IWebBrowser2::put_RegisterAsDropTarget", S_OK);
+  return Record(TDoubleCall::PutRegisterAsDropTarget, S_OK);
 }
 
 // --- IOleObject
@@ -394,7 +413,7 @@ STDMETHODIMP TTestDoubleControl::SetClientSite(IOleClientSite* site) noexcept {
   // The site is kept first, so that a test acting inside this call can ask it
   // questions, as a control does as soon as it has a site.
   ComPtr<IOleClientSite> previous = std::exchange(FSite, site);
-  HRESULT hr = Record(site ? "IOleObject::SetClientSite" : "IOleObject::SetClientSite(null)", S_OK);
+  HRESULT hr = Record(site ? TDoubleCall::SetClientSite : TDoubleCall::SetClientSiteNull, S_OK);
   if (FAILED(hr)) {
     FSite = previous;
     return hr;
@@ -407,12 +426,12 @@ STDMETHODIMP TTestDoubleControl::GetClientSite(IOleClientSite** site) noexcept {
   if (!site) return E_POINTER;
   *site = FSite.Get();
   if (*site) (*site)->AddRef();
-  return Record("IOleObject::GetClientSite", S_OK);
+  return Record(TDoubleCall::GetClientSite, S_OK);
 }
 
 STDMETHODIMP TTestDoubleControl::Close(DWORD option) noexcept {
   HRESULT hr =
-      Record(option == OLECLOSE_NOSAVE ? "IOleObject::Close(NOSAVE)" : "IOleObject::Close", S_OK);
+      Record(option == OLECLOSE_NOSAVE ? TDoubleCall::CloseNoSave : TDoubleCall::Close, S_OK);
   if (FInPlaceActive && CloseDeactivates) InPlaceDeactivate();
   return hr;
 }
@@ -454,7 +473,7 @@ HRESULT TTestDoubleControl::ActivateInPlaceNow(IOleClientSite* site, HWND parent
 STDMETHODIMP TTestDoubleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent,
                                         LPCRECT position) noexcept {
   DoVerbs.push_back({verb, site, parent, position ? *position : RECT{}});
-  HRESULT hr = Record("IOleObject::DoVerb(" + std::to_string(verb) + ")", S_OK);
+  HRESULT hr = Record(DoVerbCall(verb), S_OK);
   if (FAILED(hr)) return hr;
   switch (verb) {
     case OLEIVERB_INPLACEACTIVATE:
@@ -491,14 +510,14 @@ STDMETHODIMP TTestDoubleControl::GetUserClassID(CLSID* id) noexcept {
 
 STDMETHODIMP TTestDoubleControl::SetExtent(DWORD, SIZEL* size) noexcept {
   if (!size) return E_POINTER;
-  HRESULT hr = Record("IOleObject::SetExtent", S_OK);
+  HRESULT hr = Record(TDoubleCall::SetExtent, S_OK);
   if (SUCCEEDED(hr)) Extent = *size;
   return hr;
 }
 
 STDMETHODIMP TTestDoubleControl::GetExtent(DWORD, SIZEL* size) noexcept {
   if (!size) return E_POINTER;
-  HRESULT hr = Record("IOleObject::GetExtent", S_OK);
+  HRESULT hr = Record(TDoubleCall::GetExtent, S_OK);
   if (SUCCEEDED(hr)) *size = Extent;
   return hr;
 }
@@ -506,7 +525,7 @@ STDMETHODIMP TTestDoubleControl::GetExtent(DWORD, SIZEL* size) noexcept {
 STDMETHODIMP TTestDoubleControl::GetMiscStatus(DWORD, DWORD* status) noexcept {
   if (!status) return E_POINTER;
   *status = MiscStatus;
-  return Record("IOleObject::GetMiscStatus", S_OK);
+  return Record(TDoubleCall::GetMiscStatus, S_OK);
 }
 
 // --- in place
@@ -528,7 +547,7 @@ void TTestDoubleControl::DestroyOwnWindow() noexcept {
 }
 
 STDMETHODIMP TTestDoubleControl::InPlaceDeactivate() noexcept {
-  FCalls.push_back("IOleInPlaceObject::InPlaceDeactivate");
+  FCalls.push_back(TDoubleCall::InPlaceDeactivate);
   if (!FInPlaceActive) return S_OK;
   if (FUIActive) UIDeactivate();
   FInPlaceActive = false;
@@ -540,7 +559,7 @@ STDMETHODIMP TTestDoubleControl::InPlaceDeactivate() noexcept {
 }
 
 STDMETHODIMP TTestDoubleControl::UIDeactivate() noexcept {
-  FCalls.push_back("IOleInPlaceObject::UIDeactivate");
+  FCalls.push_back(TDoubleCall::UIDeactivate);
   if (!FUIActive) return S_OK;
   FUIActive = false;
   if (FFrame) FFrame->SetActiveObject(nullptr, nullptr);
@@ -549,7 +568,7 @@ STDMETHODIMP TTestDoubleControl::UIDeactivate() noexcept {
 }
 
 STDMETHODIMP TTestDoubleControl::SetObjectRects(LPCRECT position, LPCRECT) noexcept {
-  FCalls.push_back("IOleInPlaceObject::SetObjectRects");
+  FCalls.push_back(TDoubleCall::SetObjectRects);
   if (position && FWindow)
     MoveWindow(FWindow, position->left, position->top, position->right - position->left,
                position->bottom - position->top, TRUE);
@@ -558,7 +577,7 @@ STDMETHODIMP TTestDoubleControl::SetObjectRects(LPCRECT position, LPCRECT) noexc
 
 STDMETHODIMP TTestDoubleControl::TranslateAccelerator(LPMSG msg) noexcept {
   if (msg) Accelerated.push_back(*msg);
-  return Record("IOleInPlaceActiveObject::TranslateAccelerator", AcceleratorResult);
+  return Record(TDoubleCall::TranslateAccelerator, AcceleratorResult);
 }
 
 // --- IOleControl
@@ -569,24 +588,24 @@ STDMETHODIMP TTestDoubleControl::GetControlInfo(CONTROLINFO* info) noexcept {
   info->hAccel = Accelerators;
   info->cAccel = AcceleratorCount;
   info->dwFlags = 0;
-  return Record("IOleControl::GetControlInfo", S_OK);
+  return Record(TDoubleCall::GetControlInfo, S_OK);
 }
 
 STDMETHODIMP TTestDoubleControl::OnMnemonic(MSG* msg) noexcept {
   if (msg) Accelerated.push_back(*msg);
-  return Record("IOleControl::OnMnemonic", S_OK);
+  return Record(TDoubleCall::OnMnemonic, S_OK);
 }
 
 STDMETHODIMP TTestDoubleControl::OnAmbientPropertyChange(DISPID id) noexcept {
   AmbientChanges.push_back(id);
-  return Record("IOleControl::OnAmbientPropertyChange", S_OK);
+  return Record(TDoubleCall::OnAmbientPropertyChange, S_OK);
 }
 
 // --- IPersistStreamInit
 // -------------------------------------------------------------------------------------------
 
 STDMETHODIMP TTestDoubleControl::Load(IStream* stream) noexcept {
-  HRESULT hr = Record("IPersistStreamInit::Load", S_OK);
+  HRESULT hr = Record(TDoubleCall::Load, S_OK);
   if (FAILED(hr)) return hr;
   if (!stream) return E_POINTER;
   LoadedBytes.clear();
@@ -599,7 +618,7 @@ STDMETHODIMP TTestDoubleControl::Load(IStream* stream) noexcept {
 }
 
 STDMETHODIMP TTestDoubleControl::Save(IStream* stream, BOOL) noexcept {
-  HRESULT hr = Record("IPersistStreamInit::Save", S_OK);
+  HRESULT hr = Record(TDoubleCall::Save, S_OK);
   if (FAILED(hr)) return hr;
   if (!stream) return E_POINTER;
   ULONG written = 0;
@@ -607,7 +626,7 @@ STDMETHODIMP TTestDoubleControl::Save(IStream* stream, BOOL) noexcept {
 }
 
 STDMETHODIMP TTestDoubleControl::InitNew() noexcept {
-  HRESULT hr = Record("IPersistStreamInit::InitNew", S_OK);
+  HRESULT hr = Record(TDoubleCall::InitNew, S_OK);
   if (SUCCEEDED(hr)) FInitialised = true;
   return hr;
 }
@@ -619,7 +638,7 @@ STDMETHODIMP TTestDoubleControl::FindConnectionPoint(REFIID iid,
                                                      IConnectionPoint** point) noexcept {
   if (!point) return E_POINTER;
   *point = nullptr;
-  HRESULT hr = Record("IConnectionPointContainer::FindConnectionPoint", S_OK);
+  HRESULT hr = Record(TDoubleCall::FindConnectionPoint, S_OK);
   if (FAILED(hr)) return hr;
   if (iid == DIID_DWebBrowserEvents2) {
     *point = &FEvents;

@@ -17,14 +17,111 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <set>
-#include <utility>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kvx::test {
 
 class TTestDoubleControl;
+
+// The name under which the double records a call it received (Calls,
+// CountOf, IndexOf, OnCall, FailCall, a navigation's Method). Only the names
+// below exist, so a test that looks for a misspelt one does not compile
+// instead of finding it never called.
+class TDoubleCall {
+ public:
+  constexpr std::string_view Name() const noexcept { return FName; }
+  friend constexpr bool operator==(TDoubleCall, TDoubleCall) noexcept = default;
+  friend std::ostream& operator<<(std::ostream& out, TDoubleCall call) { return out << call.FName; }
+
+  // IDispatch
+  static const TDoubleCall Invoke;
+  // IWebBrowser2
+  static const TDoubleCall GoBack, GoForward, GoHome, GoSearch, Navigate, Refresh, Refresh2, Stop,
+      Quit, Navigate2, ExecWB, PutRegisterAsDropTarget;
+  // IOleObject: SetClientSite with a site and with null, Close with and
+  // without OLECLOSE_NOSAVE, DoVerb by its verb.
+  static const TDoubleCall SetClientSite, SetClientSiteNull, GetClientSite, SetHostNames, Close,
+      CloseNoSave, SetExtent, GetExtent, GetMiscStatus;
+  static const TDoubleCall DoVerbPrimary, DoVerbShow, DoVerbOpen, DoVerbHide, DoVerbUIActivate,
+      DoVerbInPlaceActivate, DoVerbDiscardUndoState, DoVerbProperties, DoVerbOther;
+  // IOleInPlaceObject, IOleInPlaceActiveObject
+  static const TDoubleCall InPlaceDeactivate, UIDeactivate, SetObjectRects, TranslateAccelerator,
+      OnDocWindowActivate;
+  // IOleControl
+  static const TDoubleCall GetControlInfo, OnMnemonic, OnAmbientPropertyChange;
+  // IPersistStreamInit
+  static const TDoubleCall Load, Save, InitNew;
+  // IConnectionPointContainer, and IConnectionPoint for the events
+  // (DWebBrowserEvents2) and for IPropertyNotifySink
+  static const TDoubleCall FindConnectionPoint, AdviseEvents, AdvisePropertyNotify, UnadviseEvents,
+      UnadvisePropertyNotify;
+
+ private:
+  explicit constexpr TDoubleCall(std::string_view name) noexcept : FName(name) {}
+  std::string_view FName;
+};
+
+inline constexpr TDoubleCall TDoubleCall::Invoke{"IDispatch::Invoke"};
+inline constexpr TDoubleCall TDoubleCall::GoBack{"IWebBrowser2::GoBack"};
+inline constexpr TDoubleCall TDoubleCall::GoForward{"IWebBrowser2::GoForward"};
+inline constexpr TDoubleCall TDoubleCall::GoHome{"IWebBrowser2::GoHome"};
+inline constexpr TDoubleCall TDoubleCall::GoSearch{"IWebBrowser2::GoSearch"};
+inline constexpr TDoubleCall TDoubleCall::Navigate{"IWebBrowser2::Navigate"};
+inline constexpr TDoubleCall TDoubleCall::Refresh{"IWebBrowser2::Refresh"};
+inline constexpr TDoubleCall TDoubleCall::Refresh2{"IWebBrowser2::Refresh2"};
+inline constexpr TDoubleCall TDoubleCall::Stop{"IWebBrowser2::Stop"};
+inline constexpr TDoubleCall TDoubleCall::Quit{"IWebBrowser2::Quit"};
+inline constexpr TDoubleCall TDoubleCall::Navigate2{"IWebBrowser2::Navigate2"};
+inline constexpr TDoubleCall TDoubleCall::ExecWB{"IWebBrowser2::ExecWB"};
+inline constexpr TDoubleCall TDoubleCall::PutRegisterAsDropTarget{
+    "IWebBrowser2::put_RegisterAsDropTarget"};
+inline constexpr TDoubleCall TDoubleCall::SetClientSite{"IOleObject::SetClientSite"};
+inline constexpr TDoubleCall TDoubleCall::SetClientSiteNull{"IOleObject::SetClientSite(null)"};
+inline constexpr TDoubleCall TDoubleCall::GetClientSite{"IOleObject::GetClientSite"};
+inline constexpr TDoubleCall TDoubleCall::SetHostNames{"IOleObject::SetHostNames"};
+inline constexpr TDoubleCall TDoubleCall::Close{"IOleObject::Close"};
+inline constexpr TDoubleCall TDoubleCall::CloseNoSave{"IOleObject::Close(NOSAVE)"};
+inline constexpr TDoubleCall TDoubleCall::SetExtent{"IOleObject::SetExtent"};
+inline constexpr TDoubleCall TDoubleCall::GetExtent{"IOleObject::GetExtent"};
+inline constexpr TDoubleCall TDoubleCall::GetMiscStatus{"IOleObject::GetMiscStatus"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbPrimary{"IOleObject::DoVerb(PRIMARY)"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbShow{"IOleObject::DoVerb(SHOW)"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbOpen{"IOleObject::DoVerb(OPEN)"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbHide{"IOleObject::DoVerb(HIDE)"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbUIActivate{"IOleObject::DoVerb(UIACTIVATE)"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbInPlaceActivate{
+    "IOleObject::DoVerb(INPLACEACTIVATE)"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbDiscardUndoState{
+    "IOleObject::DoVerb(DISCARDUNDOSTATE)"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbProperties{"IOleObject::DoVerb(PROPERTIES)"};
+inline constexpr TDoubleCall TDoubleCall::DoVerbOther{"IOleObject::DoVerb(another verb)"};
+inline constexpr TDoubleCall TDoubleCall::InPlaceDeactivate{"IOleInPlaceObject::InPlaceDeactivate"};
+inline constexpr TDoubleCall TDoubleCall::UIDeactivate{"IOleInPlaceObject::UIDeactivate"};
+inline constexpr TDoubleCall TDoubleCall::SetObjectRects{"IOleInPlaceObject::SetObjectRects"};
+inline constexpr TDoubleCall TDoubleCall::TranslateAccelerator{
+    "IOleInPlaceActiveObject::TranslateAccelerator"};
+inline constexpr TDoubleCall TDoubleCall::OnDocWindowActivate{
+    "IOleInPlaceActiveObject::OnDocWindowActivate"};
+inline constexpr TDoubleCall TDoubleCall::GetControlInfo{"IOleControl::GetControlInfo"};
+inline constexpr TDoubleCall TDoubleCall::OnMnemonic{"IOleControl::OnMnemonic"};
+inline constexpr TDoubleCall TDoubleCall::OnAmbientPropertyChange{
+    "IOleControl::OnAmbientPropertyChange"};
+inline constexpr TDoubleCall TDoubleCall::Load{"IPersistStreamInit::Load"};
+inline constexpr TDoubleCall TDoubleCall::Save{"IPersistStreamInit::Save"};
+inline constexpr TDoubleCall TDoubleCall::InitNew{"IPersistStreamInit::InitNew"};
+inline constexpr TDoubleCall TDoubleCall::FindConnectionPoint{
+    "IConnectionPointContainer::FindConnectionPoint"};
+inline constexpr TDoubleCall TDoubleCall::AdviseEvents{"IConnectionPoint::Advise(Events)"};
+inline constexpr TDoubleCall TDoubleCall::AdvisePropertyNotify{
+    "IConnectionPoint::Advise(IPropertyNotifySink)"};
+inline constexpr TDoubleCall TDoubleCall::UnadviseEvents{"IConnectionPoint::Unadvise(Events)"};
+inline constexpr TDoubleCall TDoubleCall::UnadvisePropertyNotify{
+    "IConnectionPoint::Unadvise(IPropertyNotifySink)"};
 
 // A VARIANT copy that owns its contents (for recording).
 class TRecordedVariant {
@@ -95,7 +192,7 @@ struct TPropertyPut {
 };
 
 struct TNavigateCall {
-  std::string Method;  // "Navigate", "Navigate2" or "ExecWB"
+  TDoubleCall Method;  // Navigate, Navigate2 or ExecWB
   TRecordedVariant Url;
   std::vector<TRecordedVariant>
       Arguments;  // Flags, TargetFrameName, PostData, Headers (ExecWB: cmd, option, in)
@@ -122,8 +219,8 @@ class TTestDoubleControl final : public IWebBrowser2,
   void Refuse(REFIID iid) { FRefused.insert(iid); }
   // QueryInterface refuses `iid` the next `times` times only.
   void RefuseNext(REFIID iid, int times = 1) { FRefuseCounts.emplace_back(iid, times); }
-  // The next `times` calls of `method` (e.g. "IPersistStreamInit::Load") answer `result`.
-  void FailCall(const std::string& method, HRESULT result, int times = 1);
+  // The next `times` calls of `method` answer `result`.
+  void FailCall(TDoubleCall method, HRESULT result, int times = 1);
   // Property reads/writes of `id` fail: with a description as DISP_E_EXCEPTION, else with `result`.
   void FailProperty(DISPID id, HRESULT result, const std::wstring& description = L"");
   void SetProperty(DISPID id, const VARIANT& value);
@@ -141,9 +238,9 @@ class TTestDoubleControl final : public IWebBrowser2,
   // a page window, a child of the control's own window.
   bool FocusPageOnUIActivate = false;
   USHORT AcceleratorCount = 0;
-  // Runs inside a call when the test needs to act there (name of the method);
-  // it may clear or replace itself.
-  std::function<void(const std::string& method)> OnCall;
+  // Runs inside each recorded call when the test needs to act there; it may
+  // clear or replace itself.
+  std::function<void(TDoubleCall method)> OnCall;
   // What ExecWB writes into its out-value; without it, a text the caller has to free.
   std::function<void(OLECMDID command, VARIANT& out)> AnswerExecWB;
 
@@ -175,10 +272,10 @@ class TTestDoubleControl final : public IWebBrowser2,
   TCredentials Authenticate(REFGUID service);
 
   // --- record ---
-  const std::vector<std::string>& Calls() const noexcept { return FCalls; }
-  size_t CountOf(const std::string& method) const;
+  const std::vector<TDoubleCall>& Calls() const noexcept { return FCalls; }
+  size_t CountOf(TDoubleCall method) const;
   // Position of the first call of `method` in Calls(), or -1.
-  int IndexOf(const std::string& method) const;
+  int IndexOf(TDoubleCall method) const;
   std::vector<TDoVerbCall> DoVerbs;
   std::vector<TPropertyPut> Puts;
   std::vector<TNavigateCall> Navigations;
@@ -212,19 +309,17 @@ class TTestDoubleControl final : public IWebBrowser2,
   STDMETHODIMP Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                       VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept override;
   // IWebBrowser
-  STDMETHODIMP GoBack() noexcept override { return Record("IWebBrowser2::GoBack", E_NOTIMPL); }
-  STDMETHODIMP GoForward() noexcept override {
-    return Record("IWebBrowser2::GoForward", E_NOTIMPL);
-  }
-  STDMETHODIMP GoHome() noexcept override { return Record("IWebBrowser2::GoHome", E_NOTIMPL); }
-  STDMETHODIMP GoSearch() noexcept override { return Record("IWebBrowser2::GoSearch", E_NOTIMPL); }
+  STDMETHODIMP GoBack() noexcept override { return Record(TDoubleCall::GoBack, E_NOTIMPL); }
+  STDMETHODIMP GoForward() noexcept override { return Record(TDoubleCall::GoForward, E_NOTIMPL); }
+  STDMETHODIMP GoHome() noexcept override { return Record(TDoubleCall::GoHome, E_NOTIMPL); }
+  STDMETHODIMP GoSearch() noexcept override { return Record(TDoubleCall::GoSearch, E_NOTIMPL); }
   STDMETHODIMP Navigate(BSTR url, VARIANT* flags, VARIANT* target, VARIANT* postData,
                         VARIANT* headers) noexcept override;
-  STDMETHODIMP Refresh() noexcept override { return Record("IWebBrowser2::Refresh", E_NOTIMPL); }
+  STDMETHODIMP Refresh() noexcept override { return Record(TDoubleCall::Refresh, E_NOTIMPL); }
   STDMETHODIMP Refresh2(VARIANT*) noexcept override {
-    return Record("IWebBrowser2::Refresh2", E_NOTIMPL);
+    return Record(TDoubleCall::Refresh2, E_NOTIMPL);
   }
-  STDMETHODIMP Stop() noexcept override { return Record("IWebBrowser2::Stop", E_NOTIMPL); }
+  STDMETHODIMP Stop() noexcept override { return Record(TDoubleCall::Stop, E_NOTIMPL); }
   STDMETHODIMP get_Application(IDispatch** value) noexcept override;
   STDMETHODIMP get_Parent(IDispatch** value) noexcept override { return NotImpl(value); }
   STDMETHODIMP get_Container(IDispatch** value) noexcept override { return NotImpl(value); }
@@ -243,7 +338,7 @@ class TTestDoubleControl final : public IWebBrowser2,
   STDMETHODIMP get_LocationURL(BSTR* value) noexcept override { return NotImpl(value); }
   STDMETHODIMP get_Busy(VARIANT_BOOL* value) noexcept override;
   // IWebBrowserApp
-  STDMETHODIMP Quit() noexcept override { return Record("IWebBrowser2::Quit", E_NOTIMPL); }
+  STDMETHODIMP Quit() noexcept override { return Record(TDoubleCall::Quit, E_NOTIMPL); }
   STDMETHODIMP ClientToWindow(int*, int*) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP PutProperty(BSTR, VARIANT) noexcept override { return E_NOTIMPL; }
   STDMETHODIMP GetProperty(BSTR, VARIANT*) noexcept override { return E_NOTIMPL; }
@@ -289,7 +384,7 @@ class TTestDoubleControl final : public IWebBrowser2,
   STDMETHODIMP SetClientSite(IOleClientSite* site) noexcept override;
   STDMETHODIMP GetClientSite(IOleClientSite** site) noexcept override;
   STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) noexcept override {
-    return Record("IOleObject::SetHostNames", S_OK);
+    return Record(TDoubleCall::SetHostNames, S_OK);
   }
   STDMETHODIMP Close(DWORD option) noexcept override;
   STDMETHODIMP SetMoniker(DWORD, IMoniker*) noexcept override { return E_NOTIMPL; }
@@ -324,7 +419,7 @@ class TTestDoubleControl final : public IWebBrowser2,
   STDMETHODIMP TranslateAccelerator(LPMSG msg) noexcept override;
   STDMETHODIMP OnFrameWindowActivate(BOOL) noexcept override { return S_OK; }
   STDMETHODIMP OnDocWindowActivate(BOOL) noexcept override {
-    return Record("IOleInPlaceActiveObject::OnDocWindowActivate", S_OK);
+    return Record(TDoubleCall::OnDocWindowActivate, S_OK);
   }
   STDMETHODIMP ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) noexcept override { return S_OK; }
   STDMETHODIMP EnableModeless(BOOL) noexcept override { return S_OK; }
@@ -349,8 +444,8 @@ class TTestDoubleControl final : public IWebBrowser2,
  private:
   friend class TTestConnectionPoint;
   // Records the call; answers a scripted failure when one is due, else `result`.
-  HRESULT Record(const std::string& method, HRESULT result);
-  void RunOnCall(const std::string& method);
+  HRESULT Record(TDoubleCall method, HRESULT result);
+  void RunOnCall(TDoubleCall method);
   template <typename T>
   static HRESULT NotImpl(T** out) noexcept {
     if (out) *out = nullptr;
@@ -361,7 +456,7 @@ class TTestDoubleControl final : public IWebBrowser2,
 
   long FRefs = 0;
   std::set<GUID, bool (*)(const GUID&, const GUID&)> FRefused;
-  std::map<std::string, std::deque<HRESULT>> FFailures;
+  std::map<std::string_view, std::deque<HRESULT>> FFailures;
   std::vector<std::pair<IID, int>> FRefuseCounts;
   struct TPropertyFailure {
     HRESULT Result;
@@ -369,7 +464,7 @@ class TTestDoubleControl final : public IWebBrowser2,
   };
   std::map<DISPID, TPropertyFailure> FPropertyFailures;
   std::map<DISPID, TRecordedVariant> FProperties;
-  std::vector<std::string> FCalls;
+  std::vector<TDoubleCall> FCalls;
   Microsoft::WRL::ComPtr<IOleClientSite> FSite;
   Microsoft::WRL::ComPtr<IOleInPlaceSite> FInPlaceSite;
   Microsoft::WRL::ComPtr<IOleInPlaceFrame> FFrame;

@@ -2,12 +2,12 @@
 
 #include "tests/support/ToolsTestSupport.h"
 
-#include "browser/settings/SettingsJournal.h"
 #include "browser/settings/NavigationSound.h"
+#include "browser/settings/SettingsJournal.h"
+#include "tests/support/Pump.h"
 #include "toolkit/Module.h"
 
 #include <cstring>
-#include <thread>
 
 namespace kvx::test {
 namespace {
@@ -110,15 +110,6 @@ BOOL WINAPI RecordSetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD
 BOOL WINAPI AnswerQueryOption(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD length);
 
 }  // namespace
-
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 // ---- Registry ----
 
@@ -408,7 +399,7 @@ TChildProcess::~TChildProcess() {
 void TChildProcess::Kill() {
   if (!FProcess) return;
   TerminateProcess(FProcess.Get(), 9);
-  WaitForSingleObject(FProcess.Get(), 60000);
+  WaitForSingleObject(FProcess.Get(), kWaitLimitMs);
   FThread.Reset();
   FProcess.Reset();
 }

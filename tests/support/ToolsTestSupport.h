@@ -1,8 +1,7 @@
 #pragma once
 // Test support for the component's platform tools and the settings journal:
 // user-wide registry state saved and put back, calls into WinINet recorded on
-// their way to the platform, child processes that live or end on demand, and
-// bounded waits.
+// their way to the platform, and child processes that live or end on demand.
 
 #include "toolkit/Win.h"
 
@@ -11,18 +10,12 @@
 
 #include <wininet.h>
 
-#include <chrono>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace kvx::test {
-
-// Polls `condition` until it holds or `limit` passes.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // A key under HKEY_CURRENT_USER as it was at construction, put back by the
 // destructor: its values, and its whole subtree when asked; a key that did not

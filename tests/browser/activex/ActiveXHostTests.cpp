@@ -52,35 +52,34 @@ TEST_F(ActiveXHostTest, CompletesOnFirstPropertyReadInOrder) {
   control.MiscStatus = 0;  // does not ask for its site first
   control.SetBoolProperty(dispidBusy, true);
   auto host = MakeHost();
-  EXPECT_EQ(control.CountOf("IOleObject::SetClientSite"), 0u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::SetClientSite), 0u);
   EXPECT_FALSE(host->Completed());
 
   EXPECT_TRUE(host->GetBooleanProperty(dispidBusy));
   EXPECT_TRUE(host->Completed());
-  std::vector<std::string> order;
-  for (const std::string& call : control.Calls())
-    if (call != "IOleObject::GetExtent" && call != "IDispatch::Invoke" &&
-        call != "IConnectionPointContainer::FindConnectionPoint")
+  std::vector<TDoubleCall> order;
+  for (TDoubleCall call : control.Calls())
+    if (call != TDoubleCall::GetExtent && call != TDoubleCall::Invoke &&
+        call != TDoubleCall::FindConnectionPoint)
       order.push_back(call);
-  EXPECT_THAT(order, ElementsAre("IOleObject::GetMiscStatus", "IOleObject::GetClientSite",
-                                 "IOleObject::SetClientSite", "IPersistStreamInit::InitNew",
-                                 "IConnectionPoint::Advise(IPropertyNotifySink)",
-                                 "IConnectionPoint::Advise(Events)",
-                                 "IOleControl::OnAmbientPropertyChange"));
+  EXPECT_THAT(order, ElementsAre(TDoubleCall::GetMiscStatus, TDoubleCall::GetClientSite,
+                                 TDoubleCall::SetClientSite, TDoubleCall::InitNew,
+                                 TDoubleCall::AdvisePropertyNotify, TDoubleCall::AdviseEvents,
+                                 TDoubleCall::OnAmbientPropertyChange));
   EXPECT_THAT(control.AmbientChanges, ElementsAre(DISPID_UNKNOWN));
   EXPECT_EQ(control.Site().Get(), host->ClientSite());
 
   // Completion happens once.
   host->GetBooleanProperty(dispidBusy);
-  EXPECT_EQ(control.CountOf("IPersistStreamInit::InitNew"), 1u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::InitNew), 1u);
 }
 
 TEST_F(ActiveXHostTest, SiteIsSetInTheConstructorWhenTheControlAsksForIt) {
   TTestDoubleControl& control = FRegistration.Prepare();  // default: OLEMISC_SETCLIENTSITEFIRST
   auto host = MakeHost();
-  EXPECT_EQ(control.CountOf("IOleObject::SetClientSite"), 1u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::SetClientSite), 1u);
   host->CompleteControl();
-  EXPECT_EQ(control.CountOf("IOleObject::SetClientSite"), 1u);  // already sited
+  EXPECT_EQ(control.CountOf(TDoubleCall::SetClientSite), 1u);  // already sited
 }
 
 TEST_F(ActiveXHostTest, SavedStateIsLoadedAndFreedAfterASuccessfulLoad) {
@@ -90,14 +89,14 @@ TEST_F(ActiveXHostTest, SavedStateIsLoadedAndFreedAfterASuccessfulLoad) {
   host->SetControlData(state.data(), state.size());
   EXPECT_EQ(host->ControlData(), state);  // pending state is written as it is
   host->CompleteControl();
-  EXPECT_EQ(control.CountOf("IPersistStreamInit::Load"), 1u);
-  EXPECT_EQ(control.CountOf("IPersistStreamInit::InitNew"), 0u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::Load), 1u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::InitNew), 0u);
   ASSERT_GE(control.LoadedBytes.size(), state.size());
   EXPECT_TRUE(std::equal(state.begin(), state.end(), control.LoadedBytes.begin()));
   EXPECT_FALSE(host->HasSavedState());
   // From now on the control saves its own state.
   EXPECT_EQ(host->ControlData(), control.SaveBytes);
-  EXPECT_EQ(control.CountOf("IPersistStreamInit::Save"), 1u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::Save), 1u);
 }
 
 TEST_F(ActiveXHostTest, CompletionRetriesFollowWhereItFailed) {
@@ -113,7 +112,7 @@ TEST_F(ActiveXHostTest, CompletionRetriesFollowWhereItFailed) {
     SCOPED_TRACE(c.name);
     TTestDoubleControl& control = FRegistration.Prepare();
     if (c.failInLoad) {
-      control.FailCall("IPersistStreamInit::Load", E_FAIL);
+      control.FailCall(TDoubleCall::Load, E_FAIL);
     } else {
       control.RefuseNext(IID_IOleControl);
     }
@@ -127,8 +126,8 @@ TEST_F(ActiveXHostTest, CompletionRetriesFollowWhereItFailed) {
     control.SetBoolProperty(dispidBusy, false);
     EXPECT_NO_THROW(host->GetBooleanProperty(dispidBusy));
     EXPECT_TRUE(host->Completed());
-    EXPECT_EQ(control.CountOf("IPersistStreamInit::Load"), c.loads);
-    EXPECT_EQ(control.CountOf("IPersistStreamInit::InitNew"), c.initNews);
+    EXPECT_EQ(control.CountOf(TDoubleCall::Load), c.loads);
+    EXPECT_EQ(control.CountOf(TDoubleCall::InitNew), c.initNews);
     EXPECT_EQ(control.AdvisedEventSinks(), 1u);
     EXPECT_FALSE(host->HasSavedState());
   }
@@ -414,7 +413,7 @@ TEST_F(ActiveXHostTest, WindowCreationActivatesInPlaceAndAdoptsTheControlsWindow
   int ppi = GetDeviceCaps(dc.Get(), LOGPIXELSX);
   host->SetBounds(10, 20, ppi, 200);
   EXPECT_EQ(control.Extent.cx, 2540);
-  control.FailCall("IOleObject::SetExtent", E_FAIL);
+  control.FailCall(TDoubleCall::SetExtent, E_FAIL);
   host->SetBounds(0, 0, 50, 50);
   EXPECT_EQ(host->Width(), ppi);
   EXPECT_EQ(host->Left(), 0);
@@ -463,10 +462,10 @@ TEST_F(ActiveXHostTest, DestructionUndoesEverythingAndLeavesNoReference) {
   EXPECT_FALSE(control.InPlaceActive());
   EXPECT_FALSE(control.UIActive());
   EXPECT_EQ(TActiveXHost::ActiveControlHost(&form), nullptr);
-  EXPECT_LT(control.IndexOf("IOleObject::Close(NOSAVE)"),
-            control.IndexOf("IConnectionPoint::Unadvise(Events)"));
-  EXPECT_LT(control.IndexOf("IConnectionPoint::Unadvise(Events)"),
-            control.IndexOf("IOleObject::SetClientSite(null)"));
+  EXPECT_LT(control.IndexOf(TDoubleCall::CloseNoSave),
+            control.IndexOf(TDoubleCall::UnadviseEvents));
+  EXPECT_LT(control.IndexOf(TDoubleCall::UnadviseEvents),
+            control.IndexOf(TDoubleCall::SetClientSiteNull));
 }
 
 // --- stock properties, names, keys and activation --------------------------------
@@ -498,8 +497,8 @@ TEST_F(ActiveXHostTest, StockPropertiesFollowTheControlWithoutPingPong) {
   host->Handle();
   // The control announces the change while the host pushes it: it must not
   // bounce back with the control's old value.
-  control.OnCall = [&](const std::string& method) {
-    if (method == "IDispatch::Invoke" && !control.Puts.empty()) {
+  control.OnCall = [&](TDoubleCall method) {
+    if (method == TDoubleCall::Invoke && !control.Puts.empty()) {
       control.OnCall = nullptr;
       control.NotifyChanged(DISPID_ENABLED);
     }
@@ -532,8 +531,8 @@ TEST_F(ActiveXHostTest, AFailedNestedReadKeepsTheGuardOfThePushStillUnderWay) {
   // While the host pushes "enabled", the control reports a colour change it
   // cannot answer for, then the change of "enabled" itself, still holding
   // its old value: the host must not take that old value back.
-  control.OnCall = [&](const std::string& method) {
-    if (method != "IDispatch::Invoke" || control.Puts.size() != 0) return;
+  control.OnCall = [&](TDoubleCall method) {
+    if (method != TDoubleCall::Invoke || control.Puts.size() != 0) return;
     control.OnCall = nullptr;
     control.NotifyChanged(DISPID_BACKCOLOR);
     control.NotifyChanged(DISPID_ENABLED);
@@ -773,9 +772,9 @@ TEST_F(ActiveXHostTest, DialogKeysMatchingTheControlsMnemonicsAreTaken) {
   auto host = MakeHost(&form);
   host->Handle();
   EXPECT_EQ(host->Perform(CM_DIALOGKEY, 'A', 0), 1);
-  EXPECT_EQ(control.CountOf("IOleControl::OnMnemonic"), 1u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::OnMnemonic), 1u);
   EXPECT_EQ(host->Perform(CM_DIALOGKEY, 'B', 0), 0);
-  EXPECT_EQ(control.CountOf("IOleControl::OnMnemonic"), 1u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::OnMnemonic), 1u);
   host.reset();
   DestroyAcceleratorTable(table);
 }
@@ -803,7 +802,7 @@ TEST_F(ActiveXHostTest, OneActiveControlHostPerForm) {
 TEST_F(ActiveXHostTest, SavingFailuresRaiseAtRunTimeOnly) {
   TTestDoubleControl& control = FRegistration.Prepare();
   auto host = MakeHost();
-  control.FailCall("IPersistStreamInit::Save", STG_E_MEDIUMFULL, 2);
+  control.FailCall(TDoubleCall::Save, STG_E_MEDIUMFULL, 2);
   EXPECT_THROW(host->ControlData(), EOleSysError);
   host->SetDesigning(true);
   EXPECT_TRUE(host->ControlData().empty());

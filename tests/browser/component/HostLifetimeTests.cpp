@@ -102,8 +102,8 @@ TEST_F(HostLifetimeTest, NoEventOrDerivedSiteCallReachesTheHostOnceItsDestructio
   // fires events (Wine's fires CommandStateChange twice there), reports
   // property changes, reads ambient properties and asks its site for interfaces.
   TAnswersDuringClose answers;
-  control.OnCall = [&](const std::string& method) {
-    if (method != "IOleObject::Close(NOSAVE)") return;
+  control.OnCall = [&](TDoubleCall method) {
+    if (method != TDoubleCall::CloseNoSave) return;
     control.FireEvent(DISPID_COMMANDSTATECHANGE, {Int(-1), Bool(false)});
     control.FireEvent(DISPID_COMMANDSTATECHANGE, {Int(2), Bool(false)});
     control.FireEvent(DISPID_ONQUIT, {});
@@ -129,8 +129,8 @@ TEST_F(HostLifetimeTest, NoEventOrDerivedSiteCallReachesTheHostOnceItsDestructio
   EXPECT_EQ(answers.AmbientName, S_OK);
   EXPECT_EQ(answers.AmbientNameType, VT_BSTR);
   // The control was closed once, let go of, and called no more after that.
-  EXPECT_EQ(control.CountOf("IOleObject::Close(NOSAVE)"), 1u);
-  EXPECT_EQ(control.Calls().back(), "IOleObject::SetClientSite(null)");
+  EXPECT_EQ(control.CountOf(TDoubleCall::CloseNoSave), 1u);
+  EXPECT_EQ(control.Calls().back(), TDoubleCall::SetClientSiteNull);
   EXPECT_EQ(control.AdvisedEventSinks() + control.AdvisedPropertySinks(), 0u);
   EXPECT_FALSE(control.InPlaceActive());
   EXPECT_EQ(control.OutstandingReferences(), 0);
@@ -145,8 +145,8 @@ TEST_F(HostLifetimeTest, TheControlsFirstQuestionsReachTheMostDerivedLayer) {
   bool servicesOffered = false;
   HRESULT ambient = E_FAIL;
   LONG downloadFlags = 0;
-  control.OnCall = [&](const std::string& method) {
-    if (method != "IOleObject::SetClientSite") return;
+  control.OnCall = [&](TDoubleCall method) {
+    if (method != TDoubleCall::SetClientSite) return;
     control.OnCall = nullptr;
     servicesOffered = control.SiteAs<IServiceProvider>() != nullptr;
     TVariant flags;
@@ -156,7 +156,7 @@ TEST_F(HostLifetimeTest, TheControlsFirstQuestionsReachTheMostDerivedLayer) {
   THostForm form;
   auto host = CreateComponent<TLayeredHost>(&form);
   // Sited at creation, before anything completed it.
-  EXPECT_EQ(control.CountOf("IOleObject::SetClientSite"), 1u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::SetClientSite), 1u);
   EXPECT_FALSE(host->Completed());
   EXPECT_TRUE(servicesOffered);
   EXPECT_EQ(ambient, S_OK);

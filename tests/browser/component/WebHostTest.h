@@ -51,9 +51,7 @@ class WebHostTest : public DoubleHostTest {
     return host;
   }
   TTestDoubleEngine Engine() { return TTestDoubleEngine(Double()); }
-  size_t UIActivations() {
-    return Double().CountOf("IOleObject::DoVerb(" + std::to_string(OLEIVERB_UIACTIVATE) + ")");
-  }
+  size_t UIActivations() { return Double().CountOf(TDoubleCall::DoVerbUIActivate); }
   static void SetInterceptWindowMoves(TWebHost& host, bool value) {
     host.FInterceptWindowMoves = value;
   }

@@ -308,18 +308,18 @@ TEST_F(BrowserControlTest, Navigate2AndExecWBPassThrough) {
   VARIANT in = Int(2);
   FHost->ExecWB(OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, in);
   ASSERT_EQ(Double().Navigations.size(), 2u);
-  EXPECT_EQ(Double().Navigations[0].Method, "Navigate2");
+  EXPECT_EQ(Double().Navigations[0].Method, TDoubleCall::Navigate2);
   EXPECT_EQ(Double().Navigations[0].Url.Text(), L"about:blank");
   EXPECT_EQ(Double().Navigations[0].Arguments[2].Type(), VT_EMPTY);
   const TNavigateCall& exec = Double().Navigations[1];
-  EXPECT_EQ(exec.Method, "ExecWB");
+  EXPECT_EQ(exec.Method, TDoubleCall::ExecWB);
   EXPECT_EQ(V_I4(&exec.Arguments[0].Get()), OLECMDID_ZOOM);
   EXPECT_EQ(V_I4(&exec.Arguments[1].Get()), OLECMDEXECOPT_DONTPROMPTUSER);
   EXPECT_EQ(V_I4(&exec.Arguments[2].Get()), 2);
 }
 
 TEST_F(BrowserControlTest, OperationFailuresRaiseTheOleError) {
-  Double().FailCall("IWebBrowser2::Navigate", E_ACCESSDENIED);
+  Double().FailCall(TDoubleCall::Navigate, E_ACCESSDENIED);
   try {
     FHost->Navigate(L"http://x/");
     FAIL();
@@ -368,9 +368,9 @@ class TErrorInfo final : public IErrorInfo {
 
 TEST_F(BrowserControlTest, AControlsOwnDescriptionIsRaisedAndItsErrorInformationReleased) {
   TErrorInfo info;
-  Double().FailCall("IWebBrowser2::Navigate", E_ACCESSDENIED);
-  Double().OnCall = [&](const std::string& method) {
-    if (method == "IWebBrowser2::Navigate") SetErrorInfo(0, &info);
+  Double().FailCall(TDoubleCall::Navigate, E_ACCESSDENIED);
+  Double().OnCall = [&](TDoubleCall method) {
+    if (method == TDoubleCall::Navigate) SetErrorInfo(0, &info);
   };
   try {
     FHost->Navigate(L"http://x/");
@@ -390,7 +390,7 @@ TEST(BrowserInterfaceTest, IsCachedAndRefusedWithInterfaceNotSupported) {
     auto host = CreateComponent<TBrowserControl>(nullptr);
     auto first = host->BrowserInterface();
     EXPECT_EQ(first.Get(), host->BrowserInterface().Get());
-    EXPECT_EQ(registration.Last().CountOf("IDispatch::Invoke"), 0u);
+    EXPECT_EQ(registration.Last().CountOf(TDoubleCall::Invoke), 0u);
   }
   registration.Prepare().Refuse(IID_IWebBrowser2);
   auto host = CreateComponent<TBrowserControl>(nullptr);

@@ -741,7 +741,7 @@ TEST_F(DocHostTest, ADropHandlingTypeSetBeforeTheWindowExistsIsStoredAndRegister
     EXPECT_EQ(host->RefCount(), held);  // nobody holds the host's target
   }
   EXPECT_FALSE(asked);
-  EXPECT_EQ(control.CountOf("IWebBrowser2::put_RegisterAsDropTarget"), 0u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::PutRegisterAsDropTarget), 0u);
   // The window made afterwards carries no registration of the host's: the
   // control asks the UI handler when its view is there.
   const HWND view = MakeViewWindow(host->Handle());
@@ -762,7 +762,7 @@ TEST_F(DocHostTest, ADropHandlingTypeSetWithAViewWindowRegistersItsTargetThere) 
     target = &probe;
   };
   auto registerAsDropTarget = [&]() -> std::optional<bool> {
-    if (control.CountOf("IWebBrowser2::put_RegisterAsDropTarget") == 0) return std::nullopt;
+    if (control.CountOf(TDoubleCall::PutRegisterAsDropTarget) == 0) return std::nullopt;
     return host->RegisterAsDropTarget();
   };
 
@@ -783,9 +783,9 @@ TEST_F(DocHostTest, ADropHandlingTypeSetWithAViewWindowRegistersItsTargetThere) 
 
   host->SetDropHandlingType(Drop::ddtMS);  // the control's own
   EXPECT_EQ(registerAsDropTarget(), true);
-  EXPECT_EQ(control.CountOf("IWebBrowser2::put_RegisterAsDropTarget"), 2u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::PutRegisterAsDropTarget), 2u);
   host->SetDropHandlingType(Drop::ddtMS);  // the same again does nothing
-  EXPECT_EQ(control.CountOf("IWebBrowser2::put_RegisterAsDropTarget"), 2u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::PutRegisterAsDropTarget), 2u);
 
   // The host's end takes back what it registered.
   host->SetDropHandlingType(Drop::ddtCustom);
@@ -919,8 +919,8 @@ TEST_F(DocHostTest, MakingTheFormsWindowAgainKeepsTheControlsWindowAndPage) {
     EXPECT_EQ(placed.bottom, client.bottom);
     EXPECT_EQ(host->Width(), client.right);
     // Neither closed nor made again: still active in place with its page.
-    EXPECT_EQ(control.CountOf("IOleObject::Close(NOSAVE)"), 0u);
-    EXPECT_EQ(control.CountOf("IOleInPlaceObject::InPlaceDeactivate"), 0u);
+    EXPECT_EQ(control.CountOf(TDoubleCall::CloseNoSave), 0u);
+    EXPECT_EQ(control.CountOf(TDoubleCall::InPlaceDeactivate), 0u);
     EXPECT_EQ(control.DoVerbs.size(), verbs + static_cast<size_t>(round - 1));
     EXPECT_EQ(FRegistration.Created(), 1u);
     EXPECT_TRUE(control.InPlaceActive());
@@ -971,7 +971,7 @@ TEST_F(DocHostTest, DestroyingTheHostWhileItsWindowWaitsDestroysThatWindowAndHol
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(ProcessWindowCount(), windows - 2);  // neither the form's nor the control's
     EXPECT_FALSE(control.InPlaceActive());
-    EXPECT_EQ(control.CountOf("IOleObject::Close(NOSAVE)"), 1u);
+    EXPECT_EQ(control.CountOf(TDoubleCall::CloseNoSave), 1u);
     EXPECT_EQ(control.OutstandingReferences(), 0);
   }
 }
@@ -991,20 +991,21 @@ TEST_F(DocHostTest, ActivatingTheDocumentAllowsFocusChangesForItsDurationAndMake
   // Without a document nothing happens.
   control.SetProperty(dispidDocument, TVariant(static_cast<IDispatch*>(nullptr)).Get());
   host->ActivateDocumentUI();
-  EXPECT_EQ(control.CountOf("IOleObject::DoVerb(-4)"), 0u);
+  EXPECT_EQ(control.CountOf(TDoubleCall::DoVerbUIActivate), 0u);
 
   control.SetProperty(
       dispidDocument,
       TVariant(static_cast<IDispatch*>(static_cast<IWebBrowser2*>(&document))).Get());
   std::vector<bool> allowedDuring;
-  control.OnCall = [&](const std::string& method) {
-    if (method == "IOleObject::DoVerb(-4)") allowedDuring.push_back(host->FocusChangeAllowed());
+  control.OnCall = [&](TDoubleCall method) {
+    if (method == TDoubleCall::DoVerbUIActivate)
+      allowedDuring.push_back(host->FocusChangeAllowed());
   };
   for (HRESULT answer : {E_FAIL, S_OK}) {
     SCOPED_TRACE(answer);
     host->SetFocusChangeAllowed(false);
     form.SetActiveControl(nullptr);
-    if (FAILED(answer)) control.FailCall("IOleObject::DoVerb(-4)", answer);
+    if (FAILED(answer)) control.FailCall(TDoubleCall::DoVerbUIActivate, answer);
     const size_t before = control.DoVerbs.size();
     host->ActivateDocumentUI();
     EXPECT_FALSE(host->FocusChangeAllowed());  // restored

@@ -37,8 +37,8 @@ class DocHostUITest : public DocHostTest {};
 TEST_F(DocHostUITest, TheControlFindsTheHandlersOnItsSiteFromItsFirstQuestion) {
   TTestDoubleControl& control = FRegistration.Prepare();
   bool handler = false, handler2 = false, showUI = false, commands = false, oneIdentity = false;
-  control.OnCall = [&](const std::string& method) {
-    if (method != "IOleObject::SetClientSite") return;
+  control.OnCall = [&](TDoubleCall method) {
+    if (method != TDoubleCall::SetClientSite) return;
     control.OnCall = nullptr;
     TTestDoubleEngine engine(control);
     handler = engine.UIHandler() != nullptr;
@@ -320,7 +320,7 @@ TEST_F(DocHostFilteredMenuTest,
 
   ASSERT_THAT(Control().Navigations, ::testing::SizeIs(1));
   const TNavigateCall& command = Control().Navigations[0];
-  EXPECT_EQ(command.Method, "ExecWB");
+  EXPECT_EQ(command.Method, TDoubleCall::ExecWB);
   EXPECT_EQ(V_I4(&command.Arguments[0].Get()), 27);
   EXPECT_EQ(V_I4(&command.Arguments[1].Get()), 0);
   EXPECT_EQ(command.Arguments[2].Type(), VT_EMPTY);
@@ -339,7 +339,7 @@ TEST_F(DocHostFilteredMenuTest,
 
 TEST_F(DocHostFilteredMenuTest, AMenuClosedWithoutAChoiceStillAnswersThatTheHostShowedIt) {
   // A browser that refuses command 27: the encoding item stays without a submenu.
-  Control().FailCall("IWebBrowser2::ExecWB", E_FAIL);
+  Control().FailCall(TDoubleCall::ExecWB, E_FAIL);
   TTestCommandTarget target(true);
   TMenuAnswer user(TMenuAnswer::TChoice::Nothing);
   EXPECT_EQ(Engine().ShowContextMenu(0, POINT{60, 50}, target.Unknown()), S_OK);
@@ -573,8 +573,8 @@ TEST_F(DocHostUITest, WhileTheHostEndsNoEventRunsAndScriptErrorsStillGetTheOptio
   HRESULT key = E_FAIL, menu = E_FAIL, error = E_FAIL, other = E_FAIL, hide = E_FAIL;
   THostInfoAnswer info;
   TVariant out;
-  control.OnCall = [&](const std::string& method) {
-    if (method != "IOleObject::Close(NOSAVE)") return;
+  control.OnCall = [&](TDoubleCall method) {
+    if (method != TDoubleCall::CloseNoSave) return;
     control.OnCall = nullptr;
     key = engine.TranslateAccelerator(WM_KEYDOWN, 'N', {VK_LCONTROL});
     menu = engine.ShowContextMenu(0, POINT{1, 1}, nullptr);

@@ -8,6 +8,7 @@
 #include "browser/settings/ProxySettings.h"
 #include "browser/settings/SettingsJournal.h"
 #include "browser/settings/NavigationSound.h"
+#include "tests/support/Pump.h"
 #include "tests/support/ToolsTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -145,11 +146,12 @@ TEST(SettingsJournalChild, DISABLED_HoldsEverySettingUntilKilled) {
   TJournalHold sound = HoldMutedNavigationSound(journal);
   TJournalHold mode = HoldDocumentMode(11001, journal, L"t.exe");
   TJournalHold agent = HoldRegistryAgent(AgentName, journal);
-  // Until the test that started it kills it, or ends itself.
+  // Until the test that started it kills it, or ends itself; it outlives
+  // the test's wait for its changes.
   const wchar_t* parentId = _wgetenv(ChildParentVariable);
   TUniqueKernelHandle parent(
       OpenProcess(SYNCHRONIZE, FALSE, parentId ? std::wcstoul(parentId, nullptr, 10) : 0));
-  if (parent) WaitForSingleObject(parent.Get(), 120000);
+  if (parent) WaitForSingleObject(parent.Get(), 2 * kWaitLimitMs);
 }
 
 TEST_F(SettingsJournalTest, WhatAKilledCopyLeftIsPutBackAtTheNextStart) {
@@ -158,7 +160,7 @@ TEST_F(SettingsJournalTest, WhatAKilledCopyLeftIsPutBackAtTheNextStart) {
       L"--gtest_also_run_disabled_tests "
       L"--gtest_filter=SettingsJournalChild.DISABLED_HoldsEverySettingUntilKilled",
       false);
-  ASSERT_TRUE(WaitUntil([&] {
+  ASSERT_TRUE(PumpUntil([&] {
     std::vector<std::wstring> states = States();
     for (std::size_t i = 0; i < states.size(); ++i)
       if (states[i] == FOriginal[i]) return false;
