@@ -35,21 +35,6 @@ bool CommonControls6Loaded() noexcept {
   return get && SUCCEEDED(get(&version)) && version.dwMajorVersion >= 6;
 }
 
-class TThemeData {
- public:
-  TThemeData(HWND window, const wchar_t* classes) noexcept
-      : FTheme(OpenThemeData(window, classes)) {}
-  ~TThemeData() {
-    if (FTheme) CloseThemeData(FTheme);
-  }
-  TThemeData(const TThemeData&) = delete;
-  TThemeData& operator=(const TThemeData&) = delete;
-  HTHEME Get() const noexcept { return FTheme; }
-
- private:
-  HTHEME FTheme;
-};
-
 bool IsPushButton(TWinControl* control) noexcept {
   return control && (dynamic_cast<THotButton*>(control) || dynamic_cast<TButton*>(control));
 }
@@ -648,8 +633,8 @@ void THotButton::Paint(HDC dc) {
 }
 
 void THotButton::PaintThemed(HDC dc, RECT& r) {
-  TThemeData theme(Handle(), L"BUTTON");
-  if (!theme.Get()) return;
+  TUniqueTheme theme(OpenThemeData(Handle(), L"BUTTON"));
+  if (!theme) return;
   int state = PBS_NORMAL;
   if (!Enabled())
     state = PBS_DISABLED;
