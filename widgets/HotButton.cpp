@@ -4,6 +4,7 @@
 
 #include "toolkit/Button.h"
 #include "toolkit/Form.h"
+#include "toolkit/Scope.h"
 #include "widgets/ThemeDrawing.h"
 
 #include <uxtheme.h>
@@ -265,77 +266,11 @@ void TCustomHotButton::Click() {
   if (OnClick) OnClick(this);
 }
 
-void TCustomHotButton::SetAlignmentVertical(TVerticalAlignment value) {
-  if (value == FAlignmentVertical) return;
-  FAlignmentVertical = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetHighlightColor(TColor value) {
-  if (value == FHighlightColor) return;
-  FHighlightColor = value;
-  RepaintButton();
-}
-
 void TCustomHotButton::SetHotTrack(bool value) {
   if (value == FHotTrack) return;
   FHotTrack = value;
   SetTransparentCorners(value);
   Repaint();  // the background too: the corners change with the look
-}
-
-void TCustomHotButton::SetHotTrackColor(TColor value) {
-  if (value == FHotTrackColor) return;
-  FHotTrackColor = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetHotTrackColorType(THotTrackColorType value) {
-  if (value == FHotTrackColorType) return;
-  FHotTrackColorType = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetLightTextStyle(bool value) {
-  if (value == FLightTextStyle) return;
-  FLightTextStyle = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTextHighlightColor(TColor value) {
-  if (value == FTextHighlightColor) return;
-  FTextHighlightColor = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTextShadowColor(TColor value) {
-  if (value == FTextShadowColor) return;
-  FTextShadowColor = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTextShadowDepth(int value) {
-  if (value == FTextShadowDepth) return;
-  FTextShadowDepth = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTextStyle(TTextStyle value) {
-  if (value == FTextStyle) return;
-  FTextStyle = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetThemeAware(bool value) {
-  if (value == FThemeAware) return;
-  FThemeAware = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTransparentCorners(bool value) {
-  if (value == FTransparentCorners) return;
-  FTransparentCorners = value;
-  RepaintButton();
 }
 
 // ---------------------------------------------------------------------------
@@ -477,13 +412,9 @@ bool THotButton::DialogKey(WPARAM key, LPARAM keyData) {
   const bool ours = (key == VK_RETURN && FShowsDefault) || (key == VK_ESCAPE && Cancel);
   if (!ours || (shift & (MK_SHIFT | MK_CONTROL | MK_ALT)) || !CanFocus()) return false;
   FKeyClick = !DropDownOnEnter;
-  try {
-    Click();
-  } catch (...) {
-    FKeyClick = false;
-    throw;
-  }
-  FKeyClick = false;
+  // Cleared on the way out, also when the click raises.
+  auto clearKeyClick = ScopeExit([this]() noexcept { FKeyClick = false; });
+  Click();
   return true;
 }
 
@@ -511,13 +442,9 @@ void THotButton::ButtonPressed() {
   else
     Repaint();
   FInClick = true;
-  try {
-    Click();
-  } catch (...) {
-    FInClick = false;
-    throw;
-  }
-  FInClick = false;
+  // Cleared on the way out, also when the click raises.
+  auto clearInClick = ScopeExit([this]() noexcept { FInClick = false; });
+  Click();
 }
 
 void THotButton::Click() {
@@ -532,12 +459,6 @@ void THotButton::SetEnabled(bool enabled) {
   }
   TCustomHotButton::SetEnabled(enabled);
   Repaint();
-}
-
-void THotButton::SetAlignment(TAlignment value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  RepaintButton();
 }
 
 void THotButton::SetAllowAllUp(bool value) {
@@ -585,24 +506,6 @@ void THotButton::BroadcastGroup() {
     if (sibling != this)
       sibling->Perform(CM_BUTTONPRESSED, static_cast<WPARAM>(FGroupIndex),
                        reinterpret_cast<LPARAM>(static_cast<TWinControl*>(this)));
-}
-
-void THotButton::SetFrameColor(TColor value) {
-  if (value == FFrameColor) return;
-  FFrameColor = value;
-  RepaintButton();
-}
-
-void THotButton::SetShowDownPattern(bool value) {
-  if (value == FShowDownPattern) return;
-  FShowDownPattern = value;
-  RepaintButton();
-}
-
-void THotButton::SetShowFocusRect(bool value) {
-  if (value == FShowFocusRect) return;
-  FShowFocusRect = value;
-  RepaintButton();
 }
 
 // --- painting ---------------------------------------------------------------
