@@ -11,17 +11,13 @@
 #include "core/ThemeColours.h"
 #include "toolkit/Control.h"
 #include "toolkit/Handles.h"
+#include "widgets/HotButtonInput.h"
+#include "widgets/HotButtonLook.h"
 #include "widgets/ThemeColours.h"
 
 #include <string>
 
 namespace kvx {
-
-enum class TVerticalAlignment { avTop, avCenter, avBottom };
-enum class THotTrackColorType { htctComplement, htctActual };
-enum class TTextStyle { tsNormal, tsRaised, tsRecessed, tsShadow };
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum class TButtonState { bsUp = 0, bsDown = 2, bsExclusive = 3 };
 
 class TCustomHotButton : public TWinControl {
  public:
@@ -58,6 +54,8 @@ class TCustomHotButton : public TWinControl {
   bool Hovering() const noexcept { return FHovering; }
   // Runs the button's action as a click of the user would.
   virtual void Click();
+  // Everything the button's paint reads, as it stands now.
+  virtual THotButtonLook Look();
 
   TNotifyEvent OnClick;
   TNotifyEvent OnMouseEnter;
@@ -133,7 +131,7 @@ class THotButton : public TCustomHotButton {
   bool DropDownOnEnter = true;
   int GroupIndex() const noexcept { return FGroupIndex; }
   virtual void SetGroupIndex(int value);
-  bool Down() const noexcept { return FDown; }
+  bool Down() const noexcept { return FInput.Down(); }
   virtual void SetDown(bool value);
   TColor FrameColor() const noexcept { return FFrameColor; }
   virtual void SetFrameColor(TColor value) { SetProperty(FFrameColor, value); }
@@ -145,11 +143,12 @@ class THotButton : public TCustomHotButton {
 
   void SetEnabled(bool enabled) override;
   void Click() override;
+  THotButtonLook Look() override;
 
   // State as the painting sees it.
-  bool ShowsDefault() const noexcept { return FShowsDefault; }
-  bool DrawPressed() const noexcept { return FDrawPressed; }
-  TButtonState GroupState() const noexcept { return FGroupState; }
+  bool ShowsDefault() const noexcept { return FInput.ShowsDefault(); }
+  bool DrawPressed() const noexcept { return FInput.DrawPressed(); }
+  TButtonState GroupState() const noexcept { return FInput.GroupState(); }
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -163,37 +162,25 @@ class THotButton : public TCustomHotButton {
   virtual void MakeDownPattern(HDC dc, HBITMAP pattern);
 
   bool KeyClick() const noexcept { return FKeyClick; }
-  // Pressed or down: the look of a pressed button.
-  bool CountsAsPressed() const noexcept {
-    return FGroupState != TButtonState::bsUp || FDrawPressed;
-  }
 
  private:
   void BroadcastGroup();
   void FocusChanged(TWinControl* focused);
   bool DialogKey(WPARAM key, LPARAM keyData);
   bool DialogChar(WPARAM character);
-  void PaintHotTrack(HDC dc, RECT& r, bool& done);
-  void PaintClassic(HDC dc, RECT& r);
-  void PaintThemed(HDC dc, RECT& r);
   void PaintDownPattern(HDC dc, const RECT& r);
 
   TAlignment FAlignment = TAlignment::taCenter;
   bool FAllowAllUp = false;
   bool FDefault = false;
   int FGroupIndex = 0;
-  bool FDown = false;
   TColor FFrameColor = cl3DDkShadow;
   bool FShowDownPattern = true;
   bool FShowFocusRect = true;
 
-  bool FTrackingMouse = false;
-  bool FDrawPressed = false;
-  bool FSpaceDown = false;
+  THotButtonInput FInput;
   bool FInClick = false;
-  bool FShowsDefault = false;
   bool FKeyClick = false;
-  TButtonState FGroupState = TButtonState::bsUp;
 
   // The down pattern, made again when the face colour changes.
   TUniqueBrush FDownPatternBrush;
