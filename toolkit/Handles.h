@@ -5,6 +5,7 @@
 #include "toolkit/Win.h"
 
 #include <oleauto.h>
+#include <uxtheme.h>
 #include <wininet.h>
 #include <wrl/client.h>
 
@@ -86,6 +87,9 @@ inline void CloseIcon(HICON h) noexcept {
 inline void CloseWindowHandle(HWND h) noexcept {
   DestroyWindow(h);
 }
+inline void CloseTheme(HTHEME h) noexcept {
+  CloseThemeData(h);
+}
 }  // namespace detail
 
 using TUniqueHook = TUniqueHandle<HHOOK, detail::CloseHook>;
@@ -104,6 +108,8 @@ using TUniqueTaskMem = TUniqueHandle<void*, detail::CloseTaskMem>;
 using TUniqueBstr = TUniqueHandle<BSTR, detail::CloseBstr>;
 using TUniqueIcon = TUniqueHandle<HICON, detail::CloseIcon>;
 using TUniqueWindow = TUniqueHandle<HWND, detail::CloseWindowHandle>;
+// Theme data of the platform's visual styles (link uxtheme where it is used).
+using TUniqueTheme = TUniqueHandle<HTHEME, detail::CloseTheme>;
 // Kernel handles whose invalid value is null (events, processes, threads).
 using TUniqueKernelHandle = TUniqueHandle<HANDLE, detail::CloseHandleValue>;
 

@@ -4,23 +4,15 @@
 
 #include "toolkit/Button.h"
 #include "toolkit/Form.h"
+#include "toolkit/Scope.h"
 #include "widgets/ThemeDrawing.h"
 
 #include <uxtheme.h>
-#include <vssym32.h>
 
 #include <algorithm>
 
 namespace kvx {
 namespace {
-
-constexpr TColor kWhite = RgbColour(255, 255, 255);
-constexpr TColor kSilver = RgbColour(192, 192, 192);
-constexpr TColor kGray = RgbColour(128, 128, 128);
-
-bool SameColour(TColor a, TColor b) noexcept {
-  return ResolveColour(a) == ResolveColour(b);
-}
 
 // Visual styles reach a program only through version 6 of the common controls.
 bool CommonControls6Loaded() noexcept {
@@ -35,21 +27,6 @@ bool CommonControls6Loaded() noexcept {
   return get && SUCCEEDED(get(&version)) && version.dwMajorVersion >= 6;
 }
 
-class TThemeData {
- public:
-  TThemeData(HWND window, const wchar_t* classes) noexcept
-      : FTheme(OpenThemeData(window, classes)) {}
-  ~TThemeData() {
-    if (FTheme) CloseThemeData(FTheme);
-  }
-  TThemeData(const TThemeData&) = delete;
-  TThemeData& operator=(const TThemeData&) = delete;
-  HTHEME Get() const noexcept { return FTheme; }
-
- private:
-  HTHEME FTheme;
-};
-
 bool IsPushButton(TWinControl* control) noexcept {
   return control && (dynamic_cast<THotButton*>(control) || dynamic_cast<TButton*>(control));
 }
@@ -62,14 +39,12 @@ bool SameLetter(wchar_t a, wchar_t b) noexcept {
   return upper(a) == upper(b);
 }
 
-// One pixel along the top and left in topLeft, along the bottom and right in
-// bottomRight; r shrinks by that pixel.
-void Frame3D(HDC dc, RECT& r, TColor topLeft, TColor bottomRight) noexcept {
-  FillSolid(dc, RECT{r.left, r.top, r.right - 1, r.top + 1}, topLeft);
-  FillSolid(dc, RECT{r.left, r.top + 1, r.left + 1, r.bottom - 1}, topLeft);
-  FillSolid(dc, RECT{r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
-  FillSolid(dc, RECT{r.right - 1, r.top, r.right, r.bottom - 1}, bottomRight);
-  InflateRect(&r, -1, -1);
+POINT PointOf(LPARAM lParam) noexcept {
+  return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+SIZE SizeOf(const RECT& client) noexcept {
+  return SIZE{client.right, client.bottom};
 }
 
 }  // namespace
@@ -110,7 +85,7 @@ LRESULT TCustomHotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_MOUSEMOVE: {
       // While the mouse is captured, moves outside arrive here too.
-      POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      POINT p = PointOf(lParam);
       RECT client = ClientRect();
       if (PtInRect(&client, p))
         MouseEnter();
@@ -167,17 +142,8 @@ void TCustomHotButton::EraseBackground(HDC dc) {
 
 void TCustomHotButton::PaintCornerBackground(HDC dc) {
   if (!FTransparentCorners || !HandleAllocated()) return;
-  // What is left after the three exclusions is the three pixels at each
-  // corner that the rounded ring does not cover.
   int saved = SaveDC(dc);
-  RECT r = ClientRect();
-  const int inset = Enabled() ? 1 : 2;
-  InflateRect(&r, -inset, -inset);
-  ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
-  InflateRect(&r, 1, -1);
-  ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
-  InflateRect(&r, -2, 2);
-  ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+  ClipToFaceCorners(dc, Look());
   CopyParentBackground(this, dc, true);
   if (saved) RestoreDC(dc, saved);
 }
@@ -219,57 +185,38 @@ std::wstring TCustomHotButton::CaptionText() {
   return text;
 }
 
+THotButtonLook TCustomHotButton::Look() {
+  const RECT client = ClientRect();
+  THotButtonLook look;
+  look.Width = client.right;
+  look.Height = client.bottom;
+  look.Caption = CaptionText();
+  look.Font = FontHandle();
+  look.FontColor = Font().Color;
+  look.Color = Color();
+  look.ParentColor = Parent() ? Parent()->Color() : clBtnFace;
+  look.HighlightColor = FHighlightColor;
+  look.HotTrackColor = FHotTrackColor;
+  look.HotTrackColorType = FHotTrackColorType;
+  look.TextHighlightColor = FTextHighlightColor;
+  look.TextShadowColor = FTextShadowColor;
+  look.TextShadowDepth = FTextShadowDepth;
+  look.TextStyle = FTextStyle;
+  look.LightTextStyle = FLightTextStyle;
+  look.AlignmentVertical = FAlignmentVertical;
+  look.HotTrack = FHotTrack;
+  look.Themed = ThemesActive();
+  look.Enabled = Enabled();
+  look.Hovering = FHovering;
+  look.Focused = Focused();
+  const UINT hidden = HiddenCues();
+  look.HideFocus = (hidden & UISF_HIDEFOCUS) != 0;
+  look.HideAccel = (hidden & UISF_HIDEACCEL) != 0;
+  return look;
+}
+
 void TCustomHotButton::DrawCaption(HDC dc, RECT rect, UINT format) {
-  const int oldMode = SetBkMode(dc, TRANSPARENT);
-  TSelectObject font(dc, FontHandle());
-  std::wstring text = CaptionText();
-  if (HiddenCues() & UISF_HIDEACCEL) {
-    text = StripAccelerators(text);
-    format |= DT_NOPREFIX;
-  }
-  RECT measured = rect;
-  DrawTextW(dc, text.c_str(), -1, &measured,
-            DT_CALCRECT | DT_EXPANDTABS | DT_WORDBREAK | DT_VCENTER | DT_CENTER);
-  const int h = measured.bottom - measured.top;
-  switch (FAlignmentVertical) {
-    case TVerticalAlignment::avTop:
-      rect.bottom = rect.top + h;
-      break;
-    case TVerticalAlignment::avCenter:
-      rect.top = (rect.top + rect.bottom - h) / 2;
-      rect.bottom = rect.top + h;
-      break;
-    case TVerticalAlignment::avBottom:
-      rect.top = rect.bottom - h - 1;
-      break;
-  }
-  auto drawAt = [&](int dx, int dy, TColor colour) {
-    RECT moved = rect;
-    OffsetRect(&moved, dx, dy);
-    SetTextColor(dc, ResolveColour(colour));
-    DrawTextW(dc, text.c_str(), -1, &moved, format);
-  };
-  TColor colour;
-  if (Enabled()) {
-    if (FTextStyle == TTextStyle::tsRaised || FTextStyle == TTextStyle::tsRecessed) {
-      const bool raised = FTextStyle == TTextStyle::tsRaised;
-      const TColor light = raised ? FTextHighlightColor : FTextShadowColor;
-      const TColor dark = raised ? FTextShadowColor : FTextHighlightColor;
-      if (!(raised && FLightTextStyle)) drawAt(1, 1, dark);
-      if (!(!raised && FLightTextStyle)) drawAt(-1, -1, light);
-    } else if (FTextStyle == TTextStyle::tsShadow) {
-      if (format & DT_RIGHT)
-        drawAt(0, FTextShadowDepth, FTextShadowColor);
-      else
-        drawAt(FTextShadowDepth, FTextShadowDepth, FTextShadowColor);
-    }
-    colour = Font().Color;
-    if (format & DT_RIGHT) OffsetRect(&rect, -FTextShadowDepth, 0);
-  } else {
-    colour = ColoursTooNear(Color(), clGrayText) ? cl3DDkShadow : clGrayText;
-  }
-  drawAt(0, 0, colour);
-  SetBkMode(dc, oldMode);
+  DrawCaptionText(dc, Look(), rect, format);
 }
 
 void TCustomHotButton::ButtonPressed() {
@@ -280,77 +227,11 @@ void TCustomHotButton::Click() {
   if (OnClick) OnClick(this);
 }
 
-void TCustomHotButton::SetAlignmentVertical(TVerticalAlignment value) {
-  if (value == FAlignmentVertical) return;
-  FAlignmentVertical = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetHighlightColor(TColor value) {
-  if (value == FHighlightColor) return;
-  FHighlightColor = value;
-  RepaintButton();
-}
-
 void TCustomHotButton::SetHotTrack(bool value) {
   if (value == FHotTrack) return;
   FHotTrack = value;
   SetTransparentCorners(value);
   Repaint();  // the background too: the corners change with the look
-}
-
-void TCustomHotButton::SetHotTrackColor(TColor value) {
-  if (value == FHotTrackColor) return;
-  FHotTrackColor = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetHotTrackColorType(THotTrackColorType value) {
-  if (value == FHotTrackColorType) return;
-  FHotTrackColorType = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetLightTextStyle(bool value) {
-  if (value == FLightTextStyle) return;
-  FLightTextStyle = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTextHighlightColor(TColor value) {
-  if (value == FTextHighlightColor) return;
-  FTextHighlightColor = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTextShadowColor(TColor value) {
-  if (value == FTextShadowColor) return;
-  FTextShadowColor = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTextShadowDepth(int value) {
-  if (value == FTextShadowDepth) return;
-  FTextShadowDepth = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTextStyle(TTextStyle value) {
-  if (value == FTextStyle) return;
-  FTextStyle = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetThemeAware(bool value) {
-  if (value == FThemeAware) return;
-  FThemeAware = value;
-  RepaintButton();
-}
-
-void TCustomHotButton::SetTransparentCorners(bool value) {
-  if (value == FTransparentCorners) return;
-  FTransparentCorners = value;
-  RepaintButton();
 }
 
 // ---------------------------------------------------------------------------
@@ -367,7 +248,7 @@ THotButton::~THotButton() {
 
 void THotButton::CreateWnd() {
   TCustomHotButton::CreateWnd();
-  FShowsDefault = FDefault;
+  FInput.WindowCreated(FDefault);
 }
 
 LRESULT THotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -377,56 +258,37 @@ LRESULT THotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (Enabled()) {
         SetFocus();
         if (Focused()) {
-          FDrawPressed = true;
+          FInput.Press();
           Repaint();
-          FTrackingMouse = true;
           SetCapture(Handle());
         }
       }
       return 0;
     case WM_MOUSEMOVE:
-      if (FTrackingMouse) {
-        const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
-        RECT client = ClientRect();
-        // The bottom edge row still counts as inside while dragging.
-        const bool inside = x >= 0 && x < client.right && y >= 0 && y <= client.bottom;
-        if (inside != FDrawPressed) {
-          FDrawPressed = inside;
-          Repaint();
-        }
-      }
+      if (FInput.Drag(PointOf(lParam), SizeOf(ClientRect()))) Repaint();
       break;
     case WM_LBUTTONUP:
-      if (FTrackingMouse) {
-        FTrackingMouse = false;
-        FDrawPressed = false;
+      if (FInput.TrackingMouse()) {
+        const bool inside = FInput.Release(PointOf(lParam), SizeOf(ClientRect()));
         if (GetCapture() == Handle()) ReleaseCapture();
-        const int x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
-        RECT client = ClientRect();
-        if (x >= 0 && x < client.right && y >= 0 && y < client.bottom) ButtonPressed();
+        if (inside) ButtonPressed();
         Repaint();
       }
       return 0;
     case WM_CAPTURECHANGED:
       // Capture taken away mid-press (a box popped up, the user switched
       // away): the press is over, and must not stay drawn.
-      if (FTrackingMouse && reinterpret_cast<HWND>(lParam) != Handle()) {
-        FTrackingMouse = false;
-        FDrawPressed = false;
-        Repaint();
-      }
+      if (reinterpret_cast<HWND>(lParam) != Handle() && FInput.CaptureLost()) Repaint();
       break;
     case WM_KEYDOWN:
       if (wParam == VK_SPACE && !(KeyboardShiftState() & MK_ALT)) {
-        FSpaceDown = true;
-        FDrawPressed = true;
+        FInput.SpacePressed();
         Repaint();
       }
       break;
     case WM_KEYUP:
       if (wParam == VK_SPACE) {
-        FDrawPressed = false;
-        if (FSpaceDown) ButtonPressed();
+        if (FInput.SpaceReleased()) ButtonPressed();
         Repaint();
       }
       break;
@@ -439,8 +301,7 @@ LRESULT THotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       LRESULT r = TCustomHotButton::WndProc(msg, wParam, lParam);
       if (!Destroying()) {
         FocusRepaint();
-        FSpaceDown = false;
-        FDrawPressed = false;
+        FInput.FocusLost();
         Repaint();
       }
       return r;
@@ -451,7 +312,7 @@ LRESULT THotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return r;
     }
     case WM_GETDLGCODE:
-      return DLGC_BUTTON | (FShowsDefault ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+      return DLGC_BUTTON | (ShowsDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
     case BM_CLICK:
       // Automation presses the button this way, as the platform's buttons allow.
       if (Enabled()) ButtonPressed();
@@ -470,11 +331,7 @@ LRESULT THotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (sender != this &&
             std::find(siblings.begin(), siblings.end(), sender) != siblings.end()) {
           if (auto* button = dynamic_cast<THotButton*>(sender)) {
-            if (button->Down() && FDown) {
-              FDown = false;
-              FGroupState = TButtonState::bsUp;
-              Repaint();
-            }
+            if (FInput.GroupSiblingPressed(button->Down())) Repaint();
             FAllowAllUp = button->AllowAllUp();
           }
         }
@@ -489,16 +346,11 @@ LRESULT THotButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 bool THotButton::DialogKey(WPARAM key, LPARAM keyData) {
   UINT shift = KeyboardShiftState();
   if (keyData & (static_cast<LPARAM>(KF_ALTDOWN) << 16)) shift |= MK_ALT;
-  const bool ours = (key == VK_RETURN && FShowsDefault) || (key == VK_ESCAPE && Cancel);
-  if (!ours || (shift & (MK_SHIFT | MK_CONTROL | MK_ALT)) || !CanFocus()) return false;
+  if (!FInput.TakesDialogKey(key, shift, Cancel) || !CanFocus()) return false;
   FKeyClick = !DropDownOnEnter;
-  try {
-    Click();
-  } catch (...) {
-    FKeyClick = false;
-    throw;
-  }
-  FKeyClick = false;
+  // Cleared on the way out, also when the click raises.
+  auto clearKeyClick = ScopeExit([this]() noexcept { FKeyClick = false; });
+  Click();
   return true;
 }
 
@@ -512,27 +364,21 @@ bool THotButton::DialogChar(WPARAM character) {
 
 void THotButton::FocusChanged(TWinControl* focused) {
   if (Destroying()) return;
-  bool showsDefault = FDefault;
-  if (IsPushButton(focused)) showsDefault = focused == this;
-  if (showsDefault != FShowsDefault) {
-    FShowsDefault = showsDefault;
-    Repaint();
-  }
+  const TFocusedControl where = focused == this         ? TFocusedControl::fcThisButton
+                                : IsPushButton(focused) ? TFocusedControl::fcOtherPushButton
+                                                        : TFocusedControl::fcOther;
+  if (FInput.FocusMoved(where, FDefault)) Repaint();
 }
 
 void THotButton::ButtonPressed() {
   if (FGroupIndex != 0)
-    SetDown(!FDown);
+    SetDown(!Down());
   else
     Repaint();
   FInClick = true;
-  try {
-    Click();
-  } catch (...) {
-    FInClick = false;
-    throw;
-  }
-  FInClick = false;
+  // Cleared on the way out, also when the click raises.
+  auto clearInClick = ScopeExit([this]() noexcept { FInClick = false; });
+  Click();
 }
 
 void THotButton::Click() {
@@ -547,12 +393,6 @@ void THotButton::SetEnabled(bool enabled) {
   }
   TCustomHotButton::SetEnabled(enabled);
   Repaint();
-}
-
-void THotButton::SetAlignment(TAlignment value) {
-  if (value == FAlignment) return;
-  FAlignment = value;
-  RepaintButton();
 }
 
 void THotButton::SetAllowAllUp(bool value) {
@@ -584,14 +424,9 @@ void THotButton::SetGroupIndex(int value) {
 }
 
 void THotButton::SetDown(bool value) {
-  if (FGroupIndex == 0) value = false;
-  if (value == FDown) return;
-  // The last down button of an exclusive group cannot be released.
-  if (FDown && !FAllowAllUp && FGroupIndex != 0) return;
-  FDown = value;
-  FGroupState = value ? TButtonState::bsExclusive : TButtonState::bsUp;
+  if (!FInput.SetDown(value, FGroupIndex, FAllowAllUp)) return;
   Repaint();
-  if (value) BroadcastGroup();
+  if (FInput.Down()) BroadcastGroup();
 }
 
 void THotButton::BroadcastGroup() {
@@ -602,148 +437,44 @@ void THotButton::BroadcastGroup() {
                        reinterpret_cast<LPARAM>(static_cast<TWinControl*>(this)));
 }
 
-void THotButton::SetFrameColor(TColor value) {
-  if (value == FFrameColor) return;
-  FFrameColor = value;
-  RepaintButton();
-}
-
-void THotButton::SetShowDownPattern(bool value) {
-  if (value == FShowDownPattern) return;
-  FShowDownPattern = value;
-  RepaintButton();
-}
-
-void THotButton::SetShowFocusRect(bool value) {
-  if (value == FShowFocusRect) return;
-  FShowFocusRect = value;
-  RepaintButton();
-}
-
 // --- painting ---------------------------------------------------------------
 
+THotButtonLook THotButton::Look() {
+  THotButtonLook look = TCustomHotButton::Look();
+  look.FrameColor = FFrameColor;
+  look.Alignment = FAlignment;
+  look.ShowDownPattern = FShowDownPattern;
+  look.ShowFocusRect = FShowFocusRect;
+  look.Grouped = FGroupIndex != 0;
+  look.GroupState = FInput.GroupState();
+  look.DrawPressed = FInput.DrawPressed();
+  look.ShowsDefault = FInput.ShowsDefault();
+  look.InClick = FInClick;
+  return look;
+}
+
 void THotButton::Paint(HDC dc) {
-  RECT r = ClientRect();
-  const bool themes = ThemesActive();
-  RECT focus = r;
-  const int focusInset = HotTrack() || themes ? 3 : 4;
-  InflateRect(&focus, -focusInset, -focusInset);
-  if (FGroupIndex != 0 && CountsAsPressed()) OffsetRect(&focus, 1, 1);
-
-  bool pressedFace = false;  // the hot-tracking look's pressed face takes the place of the pattern
-  if (themes)
-    PaintThemed(dc, r);
-  else if (HotTrack())
-    PaintHotTrack(dc, r, pressedFace);
-  else
-    PaintClassic(dc, r);
-
-  if (!pressedFace && FGroupIndex != 0 && FGroupState == TButtonState::bsExclusive &&
-      FShowDownPattern)
-    PaintDownPattern(dc, r);
-
+  const THotButtonLook look = Look();
+  RECT r{0, 0, look.Width, look.Height};
+  if (look.Themed) {
+    TUniqueTheme theme(OpenThemeData(Handle(), L"BUTTON"));
+    if (theme) {
+      DrawThemeParentBackground(Handle(), dc, &r);
+      DrawThemedFace(dc, theme.Get(), look, r);
+    }
+  } else {
+    DrawButtonFace(dc, look, r);
+  }
+  if (WantsDownPattern(look)) PaintDownPattern(dc, r);
   PaintCaption(dc);
-
-  if (Focused() && !(HiddenCues() & UISF_HIDEFOCUS) && FShowFocusRect) DrawDottedFocus(dc, focus);
-}
-
-void THotButton::PaintThemed(HDC dc, RECT& r) {
-  TThemeData theme(Handle(), L"BUTTON");
-  if (!theme.Get()) return;
-  int state = PBS_NORMAL;
-  if (!Enabled())
-    state = PBS_DISABLED;
-  else if (CountsAsPressed())
-    state = PBS_PRESSED;
-  else if (Hovering())
-    state = PBS_HOT;
-  else if (FGroupIndex == 0 && (FShowsDefault || Focused()) && !FDrawPressed)
-    state = PBS_DEFAULTED;
-  DrawThemeParentBackground(Handle(), dc, &r);
-  DrawThemeBackground(theme.Get(), dc, BP_PUSHBUTTON, state, &r, nullptr);
-  RECT content;
-  if (SUCCEEDED(GetThemeBackgroundContentRect(theme.Get(), dc, BP_PUSHBUTTON, state, &r, &content)))
-    r = content;
-}
-
-void THotButton::PaintHotTrack(HDC dc, RECT& r, bool& pressedFace) {
-  const TColor parentColour = Parent() ? Parent()->Color() : clBtnFace;
-  if (!Enabled()) {
-    DrawRing(dc, r, parentColour, parentColour);
-    InflateRect(&r, -1, -1);
-    const TColor frame =
-        SameColour(Color(), clBtnFace) ? Lighten(clBtnShadow, 30) : Darken(Color(), 80);
-    DrawFaceFrame(dc, r, frame);
-    InflateRect(&r, -1, -1);
-    FillSolid(dc, r, Color());
-    return;
-  }
-  DrawRing(dc, r, Darken(parentColour, 20), Lighten(parentColour, 20));
-  InflateRect(&r, -1, -1);
-  DrawFaceFrame(dc, r, FFrameColor);
-  InflateRect(&r, -1, -1);
-  if (CountsAsPressed()) {
-    FillSolid(dc, r, Darken(Color(), 10));
-    pressedFace = true;
-    return;
-  }
-  DrawFace(dc, r, Color());
-  if (Hovering()) {
-    if (HotTrackColorType() == THotTrackColorType::htctActual) {
-      DrawGlowFrame(dc, r, MixColours(kWhite, HotTrackColor(), 190), HotTrackColor());
-    } else {
-      const TColor opposite = OppositeHue(HotTrackColor(), 180);
-      DrawGlowFrame(dc, r, opposite, Darken(opposite, 30));
-    }
-  } else if (FGroupIndex == 0 && (FShowsDefault || Focused()) && !FDrawPressed) {
-    TColor highlight = HighlightColor();
-    if (ColoursTooNear(highlight, clBtnFace)) highlight = Darken(highlight, 30);
-    const TColor light = Lighten(Color(), 30);
-    DrawGlowFrame(dc, r, MixColours(highlight, light, 60), MixColours(highlight, light, 160));
-  }
-}
-
-void THotButton::PaintClassic(HDC dc, RECT& r) {
-  if (FGroupIndex == 0 && (((FShowsDefault || Focused()) && !FDrawPressed) || FInClick)) {
-    Frame3D(dc, r, clWindowFrame, clWindowFrame);
-  }
-  TColor highlight, light, shadow, dark;
-  if (SameColour(Color(), clBtnFace)) {
-    highlight = clBtnHighlight;
-    light = cl3DLight;
-    shadow = clBtnShadow;
-    dark = cl3DDkShadow;
-  } else {
-    highlight = Lighten(Color(), 60);
-    light = Lighten(Color(), 25);
-    shadow = Darken(Color(), 50);
-    dark = Darken(Color(), 90);
-  }
-  if (FGroupIndex != 0) {
-    if (CountsAsPressed()) {
-      Frame3D(dc, r, shadow, highlight);
-      Frame3D(dc, r, dark, light);
-    } else {
-      Frame3D(dc, r, highlight, dark);
-      Frame3D(dc, r, light, shadow);
-    }
-  } else if (FDrawPressed) {
-    Frame3D(dc, r, shadow, shadow);
-  } else {
-    Frame3D(dc, r, highlight, dark);
-    Frame3D(dc, r, light, shadow);
-  }
-  FillSolid(dc, r, Color());
+  DrawFocusBorder(dc, look);
 }
 
 void THotButton::MakeDownPattern(HDC dc, HBITMAP pattern) {
   TUniqueMemDC memory(CreateCompatibleDC(dc));
   if (!memory) return;
   TSelectObject select(memory.Get(), pattern);
-  FillSolid(memory.Get(), RECT{0, 0, 8, 8}, Color());
-  const COLORREF dot = ResolveColour(SameColour(Color(), kSilver) ? kGray : kSilver);
-  for (int y = 0; y < 8; ++y)
-    for (int x = y % 2; x < 8; x += 2) SetPixelV(memory.Get(), x, y, dot);
+  DrawDownPatternTile(memory.Get(), Color());
 }
 
 void THotButton::PaintDownPattern(HDC dc, const RECT& r) {
@@ -759,27 +490,11 @@ void THotButton::PaintDownPattern(HDC dc, const RECT& r) {
 }
 
 RECT THotButton::GetCaptionRect() {
-  RECT r = ClientRect();
-  InflateRect(&r, -5, -5);
-  if (!HotTrack() && !ThemesActive() && (FGroupIndex != 0 ? CountsAsPressed() : FDrawPressed))
-    OffsetRect(&r, 1, 1);
-  return r;
+  return CaptionRect(Look());
 }
 
 void THotButton::PaintCaption(HDC dc) {
-  UINT format = DT_WORDBREAK | DT_EXPANDTABS;
-  switch (FAlignment) {
-    case TAlignment::taLeftJustify:
-      format |= DT_LEFT;
-      break;
-    case TAlignment::taRightJustify:
-      format |= DT_RIGHT;
-      break;
-    case TAlignment::taCenter:
-      format |= DT_CENTER;
-      break;
-  }
-  DrawCaption(dc, GetCaptionRect(), format);
+  DrawCaption(dc, GetCaptionRect(), CaptionFormat(Look()));
 }
 
 }  // namespace kvx

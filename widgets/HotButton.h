@@ -11,17 +11,13 @@
 #include "core/ThemeColours.h"
 #include "toolkit/Control.h"
 #include "toolkit/Handles.h"
+#include "widgets/HotButtonInput.h"
+#include "widgets/HotButtonLook.h"
 #include "widgets/ThemeColours.h"
 
 #include <string>
 
 namespace kvx {
-
-enum class TVerticalAlignment { avTop, avCenter, avBottom };
-enum class THotTrackColorType { htctComplement, htctActual };
-enum class TTextStyle { tsNormal, tsRaised, tsRecessed, tsShadow };
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
-enum class TButtonState { bsUp = 0, bsDown = 2, bsExclusive = 3 };
 
 class TCustomHotButton : public TWinControl {
  public:
@@ -29,33 +25,37 @@ class TCustomHotButton : public TWinControl {
   ~TCustomHotButton() override;
 
   TVerticalAlignment AlignmentVertical() const noexcept { return FAlignmentVertical; }
-  virtual void SetAlignmentVertical(TVerticalAlignment value);
+  virtual void SetAlignmentVertical(TVerticalAlignment value) {
+    SetProperty(FAlignmentVertical, value);
+  }
   TColor HighlightColor() const noexcept { return FHighlightColor; }
-  virtual void SetHighlightColor(TColor value);
+  virtual void SetHighlightColor(TColor value) { SetProperty(FHighlightColor, value); }
   bool HotTrack() const noexcept { return FHotTrack; }
   virtual void SetHotTrack(bool value);
   TColor HotTrackColor() const noexcept { return FHotTrackColor; }
-  void SetHotTrackColor(TColor value);
+  void SetHotTrackColor(TColor value) { SetProperty(FHotTrackColor, value); }
   THotTrackColorType HotTrackColorType() const noexcept { return FHotTrackColorType; }
-  void SetHotTrackColorType(THotTrackColorType value);
+  void SetHotTrackColorType(THotTrackColorType value) { SetProperty(FHotTrackColorType, value); }
   bool LightTextStyle() const noexcept { return FLightTextStyle; }
-  virtual void SetLightTextStyle(bool value);
+  virtual void SetLightTextStyle(bool value) { SetProperty(FLightTextStyle, value); }
   TColor TextHighlightColor() const noexcept { return FTextHighlightColor; }
-  virtual void SetTextHighlightColor(TColor value);
+  virtual void SetTextHighlightColor(TColor value) { SetProperty(FTextHighlightColor, value); }
   TColor TextShadowColor() const noexcept { return FTextShadowColor; }
-  virtual void SetTextShadowColor(TColor value);
+  virtual void SetTextShadowColor(TColor value) { SetProperty(FTextShadowColor, value); }
   int TextShadowDepth() const noexcept { return FTextShadowDepth; }
-  virtual void SetTextShadowDepth(int value);
+  virtual void SetTextShadowDepth(int value) { SetProperty(FTextShadowDepth, value); }
   TTextStyle TextStyle() const noexcept { return FTextStyle; }
-  virtual void SetTextStyle(TTextStyle value);
+  virtual void SetTextStyle(TTextStyle value) { SetProperty(FTextStyle, value); }
   bool ThemeAware() const noexcept { return FThemeAware; }
-  virtual void SetThemeAware(bool value);
+  virtual void SetThemeAware(bool value) { SetProperty(FThemeAware, value); }
   bool TransparentCorners() const noexcept { return FTransparentCorners; }
-  virtual void SetTransparentCorners(bool value);
+  virtual void SetTransparentCorners(bool value) { SetProperty(FTransparentCorners, value); }
 
   bool Hovering() const noexcept { return FHovering; }
   // Runs the button's action as a click of the user would.
   virtual void Click();
+  // Everything the button's paint reads, as it stands now.
+  virtual THotButtonLook Look();
 
   TNotifyEvent OnClick;
   TNotifyEvent OnMouseEnter;
@@ -75,6 +75,15 @@ class TCustomHotButton : public TWinControl {
   virtual void DrawCaption(HDC dc, RECT rect, UINT format);
   virtual void ButtonPressed();
 
+  // A property's setter: stores a new value and repaints the button; the
+  // value it already has changes nothing. True when it changed.
+  template <typename T>
+  bool SetProperty(T& property, const T& value) {
+    if (property == value) return false;
+    property = value;
+    RepaintButton();
+    return true;
+  }
   // Invalidates and paints at once.
   void Repaint();
   // The focus and accelerator cues the window currently hides (UISF_ bits).
@@ -113,7 +122,7 @@ class THotButton : public TCustomHotButton {
   ~THotButton() override;
 
   TAlignment Alignment() const noexcept { return FAlignment; }
-  virtual void SetAlignment(TAlignment value);
+  virtual void SetAlignment(TAlignment value) { SetProperty(FAlignment, value); }
   bool AllowAllUp() const noexcept { return FAllowAllUp; }
   virtual void SetAllowAllUp(bool value);
   bool Cancel = false;
@@ -122,23 +131,24 @@ class THotButton : public TCustomHotButton {
   bool DropDownOnEnter = true;
   int GroupIndex() const noexcept { return FGroupIndex; }
   virtual void SetGroupIndex(int value);
-  bool Down() const noexcept { return FDown; }
+  bool Down() const noexcept { return FInput.Down(); }
   virtual void SetDown(bool value);
   TColor FrameColor() const noexcept { return FFrameColor; }
-  virtual void SetFrameColor(TColor value);
+  virtual void SetFrameColor(TColor value) { SetProperty(FFrameColor, value); }
   int ModalResult = 0;
   bool ShowDownPattern() const noexcept { return FShowDownPattern; }
-  virtual void SetShowDownPattern(bool value);
+  virtual void SetShowDownPattern(bool value) { SetProperty(FShowDownPattern, value); }
   bool ShowFocusRect() const noexcept { return FShowFocusRect; }
-  virtual void SetShowFocusRect(bool value);
+  virtual void SetShowFocusRect(bool value) { SetProperty(FShowFocusRect, value); }
 
   void SetEnabled(bool enabled) override;
   void Click() override;
+  THotButtonLook Look() override;
 
   // State as the painting sees it.
-  bool ShowsDefault() const noexcept { return FShowsDefault; }
-  bool DrawPressed() const noexcept { return FDrawPressed; }
-  TButtonState GroupState() const noexcept { return FGroupState; }
+  bool ShowsDefault() const noexcept { return FInput.ShowsDefault(); }
+  bool DrawPressed() const noexcept { return FInput.DrawPressed(); }
+  TButtonState GroupState() const noexcept { return FInput.GroupState(); }
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -152,37 +162,25 @@ class THotButton : public TCustomHotButton {
   virtual void MakeDownPattern(HDC dc, HBITMAP pattern);
 
   bool KeyClick() const noexcept { return FKeyClick; }
-  // Pressed or down: the look of a pressed button.
-  bool CountsAsPressed() const noexcept {
-    return FGroupState != TButtonState::bsUp || FDrawPressed;
-  }
 
  private:
   void BroadcastGroup();
   void FocusChanged(TWinControl* focused);
   bool DialogKey(WPARAM key, LPARAM keyData);
   bool DialogChar(WPARAM character);
-  void PaintHotTrack(HDC dc, RECT& r, bool& done);
-  void PaintClassic(HDC dc, RECT& r);
-  void PaintThemed(HDC dc, RECT& r);
   void PaintDownPattern(HDC dc, const RECT& r);
 
   TAlignment FAlignment = TAlignment::taCenter;
   bool FAllowAllUp = false;
   bool FDefault = false;
   int FGroupIndex = 0;
-  bool FDown = false;
   TColor FFrameColor = cl3DDkShadow;
   bool FShowDownPattern = true;
   bool FShowFocusRect = true;
 
-  bool FTrackingMouse = false;
-  bool FDrawPressed = false;
-  bool FSpaceDown = false;
+  THotButtonInput FInput;
   bool FInClick = false;
-  bool FShowsDefault = false;
   bool FKeyClick = false;
-  TButtonState FGroupState = TButtonState::bsUp;
 
   // The down pattern, made again when the face colour changes.
   TUniqueBrush FDownPatternBrush;

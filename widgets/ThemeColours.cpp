@@ -2,6 +2,8 @@
 
 #include "widgets/ThemeColours.h"
 
+#include "toolkit/Handles.h"
+
 namespace kvx {
 namespace {
 
@@ -16,11 +18,8 @@ void UsePlatformSystemColours() noexcept {
 }
 
 bool ScreenHasFullColour() noexcept {
-  HDC screen = GetDC(nullptr);
-  if (!screen) return false;
-  bool full = GetDeviceCaps(screen, NUMCOLORS) == -1;
-  ReleaseDC(nullptr, screen);
-  return full;
+  TWindowDC screen(nullptr);
+  return screen.Get() && GetDeviceCaps(screen.Get(), NUMCOLORS) == -1;
 }
 
 }  // namespace kvx

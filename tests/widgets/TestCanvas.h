@@ -6,6 +6,7 @@
 #include "core/ThemeColours.h"
 #include "toolkit/Handles.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -97,5 +98,20 @@ class TTestCanvas {
   HGDIOBJ FOld = nullptr;
   std::uint32_t* FBits = nullptr;
 };
+
+// The smallest box, edges included, holding every pixel where two canvases of
+// one size differ: {width, height, -1, -1} when they are alike.
+inline RECT Difference(const TTestCanvas& a, const TTestCanvas& b) {
+  RECT box{a.Width(), a.Height(), -1, -1};
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (a.At(x, y) != b.At(x, y)) {
+        box.left = std::min<LONG>(box.left, x);
+        box.top = std::min<LONG>(box.top, y);
+        box.right = std::max<LONG>(box.right, x);
+        box.bottom = std::max<LONG>(box.bottom, y);
+      }
+  return box;
+}
 
 }  // namespace kvx::test

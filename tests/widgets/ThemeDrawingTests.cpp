@@ -93,7 +93,7 @@ TEST_F(ThemeDrawing, FaceIsAGradientOverTwoDarkerRows) {
   EXPECT_EQ(canvas.At(3, 10), rows[9]);
 }
 
-TEST_F(ThemeDrawing, ShadeRectRows) {
+TEST_F(ThemeDrawing, ShadeRectFillsRowBandsFromNearTheTopColourToTheBottomColour) {
   TTestCanvas canvas(6, 14);
   ShadeRect(canvas.DC(), RECT{1, 2, 5, 12}, kWhite, kBlack);
   EXPECT_EQ(canvas.At(1, 2), RgbColour(229, 229, 229));  // one step of 25.5 short of white

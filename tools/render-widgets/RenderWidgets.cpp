@@ -185,9 +185,9 @@ BOOL CALLBACK FindExitButton(HWND child, LPARAM param) {
 }
 
 void CaptureScreen(const RECT& r, TPicture& picture) {
-  HDC screen = GetDC(nullptr);
-  BitBlt(picture.DC.Get(), 0, 0, picture.Width, picture.Height, screen, r.left, r.top, SRCCOPY);
-  ReleaseDC(nullptr, screen);
+  TWindowDC screen(nullptr);
+  BitBlt(picture.DC.Get(), 0, 0, picture.Width, picture.Height, screen.Get(), r.left, r.top,
+         SRCCOPY);
 }
 
 // Lets the shell finish painting: a synchronous repaint, then a round trip.
