@@ -4,6 +4,14 @@
 // place so that the control's window becomes the host's window, persists its
 // state, reads and writes its properties by DISPID and delivers its events to
 // the handler slots named by the control description.
+//
+// The class is one; its concerns live in files of their own:
+//   ActiveXHost.cpp         creation, completion and end, the window, UI activation
+//   ActiveXProperties.cpp   properties by DISPID, fonts and pictures, stock
+//                           properties, ambient changes
+//   ActiveXPersistence.cpp  the persisted state
+//   ActiveXSite.cpp         the site interfaces and ambient properties
+//   ActiveXEventSink.cpp    the connection points and event routing
 
 #include "toolkit/Win.h"
 
