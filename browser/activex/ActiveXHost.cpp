@@ -78,10 +78,7 @@ void TActiveXHost::ShutDown() noexcept {
   // property notification and no interface or ambient answer of a derived
   // layer, whose parts may already be gone.
   FShutDown = true;
-  try {
-    UIDeactivate();
-  } catch (...) {
-  }
+  UIDeactivate();
   try {
     DestroyHandle();
   } catch (...) {
@@ -230,11 +227,7 @@ void TActiveXHost::DestroyWnd() {
 }
 
 void TActiveXHost::DestroyControlWindow() {
-  try {
-    UIDeactivate();
-  } catch (...) {
-    // Leaving user-interface activation is a courtesy here; the window goes anyway.
-  }
+  UIDeactivate();
   ReleaseWindow();
   if (FOleInPlaceObject) FOleInPlaceObject->InPlaceDeactivate();
   if (FOleObject) FOleObject->Close(OLECLOSE_NOSAVE);
@@ -348,7 +341,7 @@ void TActiveXHost::UIActivate() {
   FOleObject->DoVerb(OLEIVERB_UIACTIVATE, nullptr, ClientSite(), 0, parentWindow, &bounds);
 }
 
-void TActiveXHost::UIDeactivate() {
+void TActiveXHost::UIDeactivate() noexcept {
   if (ActiveControlHost(Form()) != this) return;
   if (FOleInPlaceObject) FOleInPlaceObject->UIDeactivate();
   if (ActiveControlHost(Form()) == this) OnUIDeactivate(FALSE);

@@ -112,7 +112,7 @@ class TActiveXHost : public TWinControl,
 
   // User-interface activation within the form (one active control host per form).
   void UIActivate();
-  void UIDeactivate();
+  void UIDeactivate() noexcept;
   static TActiveXHost* ActiveControlHost(TWinControl* form) noexcept;
 
   void SetBounds(int left, int top, int width, int height) override;

@@ -169,11 +169,8 @@ STDMETHODIMP TActiveXHost::OnInPlaceActivate() noexcept {
 
 STDMETHODIMP TActiveXHost::OnUIActivate() noexcept {
   if (FShutDown) return E_UNEXPECTED;
-  try {
-    TActiveXHost* previous = ActiveControlHost(Form());
-    if (previous && previous != this) previous->UIDeactivate();
-  } catch (...) {
-  }
+  TActiveXHost* previous = ActiveControlHost(Form());
+  if (previous && previous != this) previous->UIDeactivate();
   SetActiveHost(true);
   return S_OK;
 }

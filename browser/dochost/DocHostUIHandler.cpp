@@ -340,16 +340,11 @@ STDMETHODIMP TDocHostUIHandler::TranslateUrl(DWORD, LPWSTR pchURLIn, LPWSTR* ppc
   *ppchURLOut = nullptr;
   TCustomWebHost& host = Host();
   if (host.ShuttingDown() || !host.OnTranslateUrl) return S_FALSE;
-  try {
-    std::wstring translated;
-    RaiseEvent(&host, host.OnTranslateUrl, static_cast<const wchar_t*>(pchURLIn), translated);
-    if (translated.empty()) return S_FALSE;
-    *ppchURLOut = WideToTaskMemWide(translated);
-    return *ppchURLOut ? S_OK : E_OUTOFMEMORY;
-  } catch (...) {
-    Application().HandleException(&host);
-    return S_FALSE;
-  }
+  std::wstring translated;
+  RaiseEvent(&host, host.OnTranslateUrl, static_cast<const wchar_t*>(pchURLIn), translated);
+  if (translated.empty()) return S_FALSE;
+  *ppchURLOut = WideToTaskMemWide(translated);
+  return *ppchURLOut ? S_OK : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP TDocHostUIHandler::FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) noexcept {
