@@ -69,7 +69,7 @@ void TActiveXHost::CreateControl() {
   OleCheck(FOleObject.As(&FPersistStream));
   if (FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) SetVisible(false);
   SetTabStop(!(FMiscStatus & (OLEMISC_ACTSLIKELABEL | OLEMISC_NOUIACTIVATE)));
-  TakeControlExtent(true);
+  TakeControlExtent();
 }
 
 void TActiveXHost::ShutDown() noexcept {
@@ -107,7 +107,7 @@ void TActiveXHost::ShutDown() noexcept {
 void TActiveXHost::ForgetInPlaceObjects() noexcept {
   FOleInPlaceActiveObject.Reset();
   FOleInPlaceObject.Reset();
-  SetActiveHost(false);
+  ForgetActiveHost();
 }
 
 void TActiveXHost::InitControlInterface(IOleObject* /*control*/) {}
@@ -155,7 +155,8 @@ void TActiveXHost::CompleteControl() {
     ReleaseCompletion();
     throw;
   }
-  TakeControlExtent(false);
+  // A control that cannot tell its size now keeps the host's.
+  TakeControlExtentNoThrow();
 }
 
 void TActiveXHost::ReleaseCompletion() noexcept {
@@ -166,20 +167,23 @@ void TActiveXHost::ReleaseCompletion() noexcept {
   FOleControl.Reset();
 }
 
-HRESULT TActiveXHost::TakeControlExtent(bool raise) {
+void TActiveXHost::TakeControlExtent() {
+  OleCheck(TakeControlExtentNoThrow());
+}
+
+HRESULT TActiveXHost::TakeControlExtentNoThrow() noexcept {
   SIZEL extent{};
   HRESULT hr = FOleObject ? FOleObject->GetExtent(DVASPECT_CONTENT, &extent) : E_UNEXPECTED;
-  if (FAILED(hr)) {
-    if (raise) OleError(hr);
-    return hr;
-  }
-  int width = HimetricToPixels(extent.cx, true);
-  int height = HimetricToPixels(extent.cy, false);
+  if (FAILED(hr)) return hr;
+  int width = HimetricToPixelsX(extent.cx);
+  int height = HimetricToPixelsY(extent.cy);
   if ((FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) && !Completed()) {
     width = std::min(width, 32);
     height = std::min(height, 32);
   }
-  // The size came from the control: it need not be told it again.
+  // The size came from the control: it need not be told it again. The
+  // toolkit's own SetBounds only places the window, whose procedure keeps
+  // its errors to itself.
   TWinControl::SetBounds(Left(), Top(), width, height);
   return hr;
 }
@@ -239,7 +243,7 @@ void TActiveXHost::SetBounds(int left, int top, int width, int height) {
   if ((width != Width() && Width() > 0) || (height != Height() && Height() > 0)) {
     bool keepSize = (FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) || !FOleObject;
     if (!keepSize) {
-      SIZEL extent{PixelsToHimetric(width, true), PixelsToHimetric(height, false)};
+      SIZEL extent{PixelsToHimetricX(width), PixelsToHimetricY(height)};
       keepSize = FAILED(FOleObject->SetExtent(DVASPECT_CONTENT, &extent));
     }
     if (keepSize) {
@@ -318,12 +322,12 @@ TActiveXHost* TActiveXHost::ActiveControlHost(TWinControl* form) noexcept {
   return found == hosts.end() ? nullptr : found->second;
 }
 
-void TActiveXHost::SetActiveHost(bool active) noexcept {
+void TActiveXHost::MarkActiveHost() noexcept {
+  ActiveHosts()[Form()] = this;
+}
+
+void TActiveXHost::ForgetActiveHost() noexcept {
   auto& hosts = ActiveHosts();
-  if (active) {
-    hosts[Form()] = this;
-    return;
-  }
   for (auto it = hosts.begin(); it != hosts.end();) {
     if (it->second == this) {
       it = hosts.erase(it);

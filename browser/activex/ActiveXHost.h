@@ -229,9 +229,11 @@ class TActiveXHost : public TWinControl,
   // Makes the control's window the host's window, if not done yet.
   void AdoptControlWindow();
   void AmbientPropertyChanged(DISPID id) noexcept;
-  // Applies the size the control reports; `raise` decides whether a failing
-  // GetExtent raises. Answers GetExtent's HRESULT.
-  HRESULT TakeControlExtent(bool raise);
+  // Applies the size the control reports. A failing GetExtent raises its OLE
+  // error from the first and leaves the size; the second answers GetExtent's
+  // HRESULT either way.
+  void TakeControlExtent();
+  HRESULT TakeControlExtentNoThrow() noexcept;
   void EnsureClientSite();
   RECT BoundsRect() const noexcept;
   TWinControl* Form() noexcept { return TopLevel(); }
@@ -256,7 +258,9 @@ class TActiveXHost : public TWinControl,
   void PushProperty(bool& guard, DISPID id, const TVariant& value);
   LRESULT TranslateReflectedKey(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
   bool DialogKey(WPARAM key, LPARAM keyData);
-  void SetActiveHost(bool active) noexcept;
+  // The form's active control host becomes this one; no form has it as such any more.
+  void MarkActiveHost() noexcept;
+  void ForgetActiveHost() noexcept;
   void ForgetInPlaceObjects() noexcept;
 
   TControlDescription* FDescription;

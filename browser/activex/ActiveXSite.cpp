@@ -96,11 +96,7 @@ STDMETHODIMP TActiveXHost::OnShowWindow(BOOL) noexcept {
 }
 
 STDMETHODIMP TActiveXHost::RequestNewObjectLayout() noexcept {
-  try {
-    return TakeControlExtent(false);
-  } catch (...) {
-    return E_FAIL;
-  }
+  return TakeControlExtentNoThrow();
 }
 
 // --- IOleControlSite -----------------------------------------------------------------------------
@@ -120,7 +116,7 @@ STDMETHODIMP TActiveXHost::GetExtendedControl(IDispatch** control) noexcept {
 STDMETHODIMP TActiveXHost::TransformCoords(POINTL* himetric, POINTF* container,
                                            DWORD flags) noexcept {
   if (!himetric || !container) return E_POINTER;
-  const int ppiX = PixelsPerInch(true), ppiY = PixelsPerInch(false);
+  const int ppiX = PixelsPerInchX(), ppiY = PixelsPerInchY();
   if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
     container->x = static_cast<float>(MulDiv(himetric->x, ppiX, kHimetricPerInch));
     container->y = static_cast<float>(MulDiv(himetric->y, ppiY, kHimetricPerInch));
@@ -171,7 +167,7 @@ STDMETHODIMP TActiveXHost::OnUIActivate() noexcept {
   if (FShutDown) return E_UNEXPECTED;
   TActiveXHost* previous = ActiveControlHost(Form());
   if (previous && previous != this) previous->UIDeactivate();
-  SetActiveHost(true);
+  MarkActiveHost();
   return S_OK;
 }
 
@@ -199,7 +195,7 @@ STDMETHODIMP TActiveXHost::Scroll(SIZE) noexcept {
 
 STDMETHODIMP TActiveXHost::OnUIDeactivate(BOOL) noexcept {
   // No shared menus are ever inserted here, so there are none to remove.
-  SetActiveHost(false);
+  ForgetActiveHost();
   return S_OK;
 }
 

@@ -16,7 +16,7 @@ Microsoft::WRL::ComPtr<IDispatch> MakeOleFont(const TFont& font) {
   desc.lpstrName = const_cast<LPOLESTR>(font.Name.c_str());
   int height = font.Height < 0 ? -font.Height : font.Height;
   // Points times 10000 (a CY).
-  desc.cySize.int64 = static_cast<LONGLONG>(height) * 72 * 10000 / PixelsPerInch(false);
+  desc.cySize.int64 = static_cast<LONGLONG>(height) * 72 * 10000 / PixelsPerInchY();
   desc.sWeight = static_cast<SHORT>(font.Bold ? FW_BOLD : FW_NORMAL);
   desc.sCharset = font.Charset;
   desc.fItalic = font.Italic;
@@ -36,7 +36,7 @@ void ReadOleFont(IDispatch* fontDispatch, TFont& font) {
     font.Name.assign(name.Get(), SysStringLen(name.Get()));
   CY size{};
   if (SUCCEEDED(oleFont->get_Size(&size)))
-    font.Height = -static_cast<int>((size.int64 * PixelsPerInch(false) + 360000) / 720000);
+    font.Height = -static_cast<int>((size.int64 * PixelsPerInchY() + 360000) / 720000);
   BOOL flag = FALSE;
   if (SUCCEEDED(oleFont->get_Bold(&flag))) font.Bold = flag;
   if (SUCCEEDED(oleFont->get_Italic(&flag))) font.Italic = flag;
