@@ -8,6 +8,7 @@
 #include "browser/activex/OleError.h"
 #include "browser/activex/OleFont.h"
 #include "core/CodePage.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Scope.h"
 
 #include <memory>
@@ -16,21 +17,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace kvx {
-namespace {
-
-// Frees the strings an EXCEPINFO may carry.
-struct TExcepInfo : EXCEPINFO {
-  TExcepInfo() noexcept : EXCEPINFO{} {}
-  ~TExcepInfo() {
-    SysFreeString(bstrSource);
-    SysFreeString(bstrDescription);
-    SysFreeString(bstrHelpFile);
-  }
-  TExcepInfo(const TExcepInfo&) = delete;
-  TExcepInfo& operator=(const TExcepInfo&) = delete;
-};
-
-}  // namespace
 
 ComPtr<IDispatch> TActiveXHost::DefaultDispatch() {
   CompleteControl();

@@ -36,7 +36,7 @@ std::string ScriptErrorText(IDispatch& event, const wchar_t* name) {
   HRESULT hr = event.GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
   if (FAILED(hr)) throw EOleError(hr, "'" + WideToGbk(name) + "' is not supported.");
   DISPPARAMS none{nullptr, nullptr, 0, 0};
-  EXCEPINFO exception{};
+  TExcepInfo exception;
   TVariant value;
   hr = event.Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
                     &exception, nullptr);
