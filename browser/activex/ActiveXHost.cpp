@@ -18,6 +18,9 @@ namespace {
 
 // Stands for "no position" in key messages rebuilt for the control.
 constexpr LONG kNoPoint = 0x115DE1F1;
+// The largest side, in pixels, of a control invisible at run time before it
+// is completed: only a placeholder of it is ever seen.
+constexpr int kInvisibleControlSide = 32;
 
 std::map<TWinControl*, TActiveXHost*>& ActiveHosts() {
   static std::map<TWinControl*, TActiveXHost*> hosts;
@@ -178,8 +181,8 @@ HRESULT TActiveXHost::TakeControlExtentNoThrow() noexcept {
   int width = HimetricToPixelsX(extent.cx);
   int height = HimetricToPixelsY(extent.cy);
   if ((FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) && !Completed()) {
-    width = std::min(width, 32);
-    height = std::min(height, 32);
+    width = std::min(width, kInvisibleControlSide);
+    height = std::min(height, kInvisibleControlSide);
   }
   // The size came from the control: it need not be told it again. The
   // toolkit's own SetBounds only places the window, whose procedure keeps

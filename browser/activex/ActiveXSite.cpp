@@ -20,6 +20,8 @@ using Microsoft::WRL::ComPtr;
 namespace kvx {
 namespace {
 
+// The clip the site hands the control: the largest a 16-bit coordinate
+// reaches, so as good as none.
 constexpr RECT kUnclipped{0, 0, 0x7FFF, 0x7FFF};
 
 }  // namespace

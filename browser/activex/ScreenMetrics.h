@@ -11,11 +11,12 @@ namespace kvx {
 inline constexpr LONG kHimetricPerInch = 2540;
 
 namespace detail {
-// The screen's pixels per inch along LOGPIXELSX or LOGPIXELSY.
+// The screen's pixels per inch along LOGPIXELSX or LOGPIXELSY; the
+// platform's default where the screen cannot tell.
 inline int ScreenPixelsPerInch(int axis) noexcept {
   TWindowDC dc(nullptr);
-  int ppi = dc.Get() ? GetDeviceCaps(dc.Get(), axis) : 96;
-  return ppi > 0 ? ppi : 96;
+  int ppi = dc.Get() ? GetDeviceCaps(dc.Get(), axis) : USER_DEFAULT_SCREEN_DPI;
+  return ppi > 0 ? ppi : USER_DEFAULT_SCREEN_DPI;
 }
 }  // namespace detail
 

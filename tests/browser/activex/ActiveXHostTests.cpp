@@ -9,6 +9,8 @@
 #include "toolkit/Component.h"
 #include "toolkit/Application.h"
 
+#include <mshtmdid.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -311,7 +313,7 @@ TEST_F(ActiveXHostTest, AmbientPropertiesAnswerTheTable) {
   ASSERT_TRUE(SUCCEEDED(V_DISPATCH(&font.Get())->QueryInterface(IID_PPV_ARGS(&oleFont))));
 
   TVariant other;
-  EXPECT_EQ(control.AmbientProperty(-5513, &other.Get()), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(control.AmbientProperty(DISPID_AMBIENT_USERAGENT, &other.Get()), DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(control.AmbientProperty(DISPID_AMBIENT_USERMODE, &other.Get(), DISPATCH_PROPERTYPUT),
             DISP_E_MEMBERNOTFOUND);
   // Renaming tells the control.
