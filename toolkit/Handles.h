@@ -199,6 +199,20 @@ Microsoft::WRL::ComPtr<T> AdoptReference(T* counted) noexcept {
   return result;
 }
 
+// The exception record of IDispatch::Invoke, empty to begin with, that frees
+// the strings still in it when it goes; whoever takes one over leaves null
+// in its place.
+struct TExcepInfo : EXCEPINFO {
+  TExcepInfo() noexcept : EXCEPINFO{} {}
+  ~TExcepInfo() {
+    SysFreeString(bstrSource);
+    SysFreeString(bstrDescription);
+    SysFreeString(bstrHelpFile);
+  }
+  TExcepInfo(const TExcepInfo&) = delete;
+  TExcepInfo& operator=(const TExcepInfo&) = delete;
+};
+
 // Scoped pairs.
 class TPaintDC {
  public:

@@ -10,25 +10,35 @@ using Microsoft::WRL::ComPtr;
 namespace kvx {
 namespace {
 
+// The shift and button bits of the stock key and mouse events (olectl.h's
+// SHIFT_MASK, CTRL_MASK, ALT_MASK and LEFT_BUTTON, RIGHT_BUTTON,
+// MIDDLE_BUTTON, which MinGW's olectl.h does not name).
+constexpr std::int32_t kOleShiftMask = 1;
+constexpr std::int32_t kOleCtrlMask = 2;
+constexpr std::int32_t kOleAltMask = 4;
+constexpr std::int32_t kOleLeftButton = 1;
+constexpr std::int32_t kOleRightButton = 2;
+constexpr std::int32_t kOleMiddleButton = 4;
+
 UINT OleShiftToShiftState(std::int32_t shift) noexcept {
   UINT state = 0;
-  if (shift & 1) state |= MK_SHIFT;
-  if (shift & 2) state |= MK_CONTROL;
-  if (shift & 4) state |= MK_ALT;
+  if (shift & kOleShiftMask) state |= MK_SHIFT;
+  if (shift & kOleCtrlMask) state |= MK_CONTROL;
+  if (shift & kOleAltMask) state |= MK_ALT;
   return state;
 }
 
 UINT OleButtonsToShiftState(std::int32_t buttons) noexcept {
   UINT state = 0;
-  if (buttons & 1) state |= MK_LBUTTON;
-  if (buttons & 2) state |= MK_RBUTTON;
-  if (buttons & 4) state |= MK_MBUTTON;
+  if (buttons & kOleLeftButton) state |= MK_LBUTTON;
+  if (buttons & kOleRightButton) state |= MK_RBUTTON;
+  if (buttons & kOleMiddleButton) state |= MK_MBUTTON;
   return state;
 }
 
 TMouseButton OleButtonToMouseButton(std::int32_t button) noexcept {
-  if (button & 2) return TMouseButton::mbRight;
-  if (button & 4) return TMouseButton::mbMiddle;
+  if (button & kOleRightButton) return TMouseButton::mbRight;
+  if (button & kOleMiddleButton) return TMouseButton::mbMiddle;
   return TMouseButton::mbLeft;
 }
 

@@ -1,19 +1,14 @@
-// The host itself: the control's creation, completion and end, its
-// properties by DISPID, its persisted state, and the window it lends the
-// control.
+// The host's lifecycle: the control's creation, completion and end, the
+// window it lends the control, and user-interface activation within the form.
 #include "toolkit/Win.h"
 
 #include "browser/activex/ActiveXHost.h"
 
 #include "browser/activex/OleError.h"
-#include "browser/activex/OleFont.h"
 #include "browser/activex/ScreenMetrics.h"
-#include "core/CodePage.h"
 #include "toolkit/Application.h"
-#include "toolkit/Scope.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 using Microsoft::WRL::ComPtr;
@@ -23,24 +18,14 @@ namespace {
 
 // Stands for "no position" in key messages rebuilt for the control.
 constexpr LONG kNoPoint = 0x115DE1F1;
+// The largest side, in pixels, of a control invisible at run time before it
+// is completed: only a placeholder of it is ever seen.
+constexpr int kInvisibleControlSide = 32;
 
 std::map<TWinControl*, TActiveXHost*>& ActiveHosts() {
   static std::map<TWinControl*, TActiveXHost*> hosts;
   return hosts;
 }
-
-// Frees the strings an EXCEPINFO may carry.
-struct TExcepInfo : EXCEPINFO {
-  TExcepInfo() noexcept : EXCEPINFO{} {}
-  ~TExcepInfo() {
-    SysFreeString(bstrSource);
-    SysFreeString(bstrDescription);
-    SysFreeString(bstrHelpFile);
-  }
-  TExcepInfo(const TExcepInfo&) = delete;
-  TExcepInfo& operator=(const TExcepInfo&) = delete;
-};
-
 }  // namespace
 
 // --- construction and destruction ---------------------------------------------
@@ -87,7 +72,7 @@ void TActiveXHost::CreateControl() {
   OleCheck(FOleObject.As(&FPersistStream));
   if (FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) SetVisible(false);
   SetTabStop(!(FMiscStatus & (OLEMISC_ACTSLIKELABEL | OLEMISC_NOUIACTIVATE)));
-  TakeControlExtent(true);
+  TakeControlExtent();
 }
 
 void TActiveXHost::ShutDown() noexcept {
@@ -96,10 +81,7 @@ void TActiveXHost::ShutDown() noexcept {
   // property notification and no interface or ambient answer of a derived
   // layer, whose parts may already be gone.
   FShutDown = true;
-  try {
-    UIDeactivate();
-  } catch (...) {
-  }
+  UIDeactivate();
   try {
     DestroyHandle();
   } catch (...) {
@@ -128,7 +110,7 @@ void TActiveXHost::ShutDown() noexcept {
 void TActiveXHost::ForgetInPlaceObjects() noexcept {
   FOleInPlaceActiveObject.Reset();
   FOleInPlaceObject.Reset();
-  SetActiveHost(false);
+  ForgetActiveHost();
 }
 
 void TActiveXHost::InitControlInterface(IOleObject* /*control*/) {}
@@ -176,7 +158,8 @@ void TActiveXHost::CompleteControl() {
     ReleaseCompletion();
     throw;
   }
-  TakeControlExtent(false);
+  // A control that cannot tell its size now keeps the host's.
+  TakeControlExtentNoThrow();
 }
 
 void TActiveXHost::ReleaseCompletion() noexcept {
@@ -187,338 +170,25 @@ void TActiveXHost::ReleaseCompletion() noexcept {
   FOleControl.Reset();
 }
 
-HRESULT TActiveXHost::TakeControlExtent(bool raise) {
+void TActiveXHost::TakeControlExtent() {
+  OleCheck(TakeControlExtentNoThrow());
+}
+
+HRESULT TActiveXHost::TakeControlExtentNoThrow() noexcept {
   SIZEL extent{};
   HRESULT hr = FOleObject ? FOleObject->GetExtent(DVASPECT_CONTENT, &extent) : E_UNEXPECTED;
-  if (FAILED(hr)) {
-    if (raise) OleError(hr);
-    return hr;
-  }
-  int width = HimetricToPixels(extent.cx, true);
-  int height = HimetricToPixels(extent.cy, false);
+  if (FAILED(hr)) return hr;
+  int width = HimetricToPixelsX(extent.cx);
+  int height = HimetricToPixelsY(extent.cy);
   if ((FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) && !Completed()) {
-    width = std::min(width, 32);
-    height = std::min(height, 32);
+    width = std::min(width, kInvisibleControlSide);
+    height = std::min(height, kInvisibleControlSide);
   }
-  // The size came from the control: it need not be told it again.
+  // The size came from the control: it need not be told it again. The
+  // toolkit's own SetBounds only places the window, whose procedure keeps
+  // its errors to itself.
   TWinControl::SetBounds(Left(), Top(), width, height);
   return hr;
-}
-
-ComPtr<IDispatch> TActiveXHost::DefaultDispatch() {
-  CompleteControl();
-  ComPtr<IDispatch> dispatch;
-  if (!FOleObject || FAILED(FOleObject.As(&dispatch)) || !dispatch) throw EIntfCastError();
-  return dispatch;
-}
-
-// --- properties -------------------------------------------------------------------
-
-void TActiveXHost::InvokeProperty(DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result) {
-  CompleteControl();
-  if (!FControlDispatch) OleError(E_UNEXPECTED);
-  TExcepInfo info;
-  HRESULT hr = FControlDispatch->Invoke(id, IID_NULL, 0, flags, &params, result, &info, nullptr);
-  if (hr == S_OK) return;
-  if (hr == DISP_E_EXCEPTION) OleExceptionError(hr, info);
-  OleError(hr);
-}
-
-void TActiveXHost::ReadProperty(DISPID id, VARIANT& result) {
-  VariantClear(&result);
-  DISPPARAMS none{nullptr, nullptr, 0, 0};
-  InvokeProperty(id, DISPATCH_PROPERTYGET, none, &result);
-}
-
-void TActiveXHost::WriteProperty(DISPID id, const VARIANT& value) {
-  DISPID named = DISPID_PROPERTYPUT;
-  DISPPARAMS params{const_cast<VARIANT*>(&value), &named, 1, 1};
-  InvokeProperty(id, V_VT(&value) == VT_DISPATCH ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT,
-                 params, nullptr);
-}
-
-// The typed readers take the payload as the control returned it; a value of
-// another kind would be read as garbage, so it is refused.
-ComPtr<IDispatch> TActiveXHost::GetDispatchProperty(DISPID id) {
-  TVariant result;
-  ReadProperty(id, result.Get());
-  ComPtr<IDispatch> dispatch;
-  switch (V_VT(&result.Get())) {
-    case VT_DISPATCH:
-      // The caller receives the reference the result holds.
-      dispatch = AdoptReference(V_DISPATCH(&result.Get()));
-      V_VT(&result.Get()) = VT_EMPTY;
-      break;
-    case VT_UNKNOWN:
-      if (V_UNKNOWN(&result.Get()))
-        V_UNKNOWN(&result.Get())->QueryInterface(IID_PPV_ARGS(&dispatch));
-      break;
-    case VT_EMPTY:
-    case VT_NULL:
-      break;
-    default:
-      OleError(DISP_E_TYPEMISMATCH);
-  }
-  return dispatch;
-}
-
-std::int32_t TActiveXHost::GetIntegerProperty(DISPID id) {
-  TVariant result;
-  ReadProperty(id, result.Get());
-  switch (V_VT(&result.Get())) {
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-      return V_I4(&result.Get());
-    case VT_EMPTY:
-      return 0;
-    default:
-      OleError(DISP_E_TYPEMISMATCH);
-  }
-}
-
-bool TActiveXHost::GetBooleanProperty(DISPID id) {
-  TVariant result;
-  ReadProperty(id, result.Get());
-  switch (V_VT(&result.Get())) {
-    case VT_BOOL:
-      return V_BOOL(&result.Get()) != VARIANT_FALSE;
-    case VT_EMPTY:
-      return false;
-    default:
-      OleError(DISP_E_TYPEMISMATCH);
-  }
-}
-
-std::wstring TActiveXHost::GetTextProperty(DISPID id) {
-  TVariant result;
-  ReadProperty(id, result.Get());
-  switch (V_VT(&result.Get())) {
-    case VT_BSTR: {
-      BSTR text = V_BSTR(&result.Get());
-      return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    }
-    case VT_EMPTY:
-    case VT_NULL:
-      return {};
-    default:
-      OleError(DISP_E_TYPEMISMATCH);
-  }
-}
-
-void TActiveXHost::GetVariantProperty(DISPID id, VARIANT& result) {
-  ReadProperty(id, result);
-}
-
-void TActiveXHost::SetDispatchProperty(DISPID id, IDispatch* value) {
-  WriteProperty(id, TVariant(value).Get());
-}
-
-void TActiveXHost::SetIntegerProperty(DISPID id, std::int32_t value) {
-  WriteProperty(id, TVariant(value).Get());
-}
-
-void TActiveXHost::SetBooleanProperty(DISPID id, int value) {
-  WriteProperty(id, TVariant(value != 0).Get());
-}
-
-// An empty text goes as the null BSTR.
-void TActiveXHost::SetTextProperty(DISPID id, const std::wstring& value) {
-  TVariant text;
-  try {
-    text = TVariant(value);
-  } catch (const std::bad_alloc&) {
-    OleError(E_OUTOFMEMORY);
-  }
-  WriteProperty(id, text.Get());
-}
-
-void TActiveXHost::SetVariantProperty(DISPID id, const VARIANT& value) {
-  WriteProperty(id, value);
-}
-
-void TActiveXHost::PushProperty(bool& guard, DISPID id, const TVariant& value) {
-  // Only the outermost push writes: the control's change notice for it comes
-  // back while the guard is held.
-  TAutoReset<bool> pushing(guard, true);
-  if (!pushing.Old()) WriteProperty(id, value.Get());
-}
-
-// --- persisted state --------------------------------------------------------------
-
-std::vector<BYTE> TActiveXHost::ControlData() {
-  auto bytesOf = [](HGLOBAL block, size_t size) {
-    std::vector<BYTE> bytes;
-    if (const void* data = GlobalLock(block)) {
-      bytes.assign(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-      GlobalUnlock(block);
-    }
-    return bytes;
-  };
-  try {
-    if (FSavedState) return bytesOf(FSavedState.Get(), GlobalSize(FSavedState.Get()));
-    CompleteControl();
-    TUniqueHGlobal block(GlobalAlloc(GMEM_MOVEABLE, 0));
-    if (!block) OleError(E_OUTOFMEMORY);
-    ComPtr<IStream> stream;
-    OleCheck(CreateStreamOnHGlobal(block.Get(), FALSE, &stream));
-    OleCheck(FPersistStream->Save(stream.Get(), TRUE));
-    ULARGE_INTEGER end{};
-    OleCheck(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &end));
-    stream.Reset();
-    return bytesOf(block.Get(), static_cast<size_t>(end.QuadPart));
-  } catch (const std::exception& error) {
-    if (Designing() && SuppressDesignError(error)) return {};
-    throw;
-  }
-}
-
-void TActiveXHost::SetControlData(const void* data, size_t size) noexcept {
-  FSavedState.Reset();
-  // Out of memory drops the state: the control then starts from InitNew.
-  TUniqueHGlobal block(GlobalAlloc(GMEM_MOVEABLE, size));
-  if (!block) return;
-  if (size) {
-    void* target = GlobalLock(block.Get());
-    if (!target) return;
-    std::memcpy(target, data, size);
-    GlobalUnlock(block.Get());
-  }
-  FSavedState = std::move(block);
-}
-
-bool TActiveXHost::SuppressDesignError(const std::exception& error) const noexcept {
-  return Designing() && dynamic_cast<const EOleSysError*>(&error) != nullptr;
-}
-
-const TEnumPropDesc* TActiveXHost::EnumPropDescription(DISPID id) {
-  CompleteControl();
-  auto& cache = FDescription->PropDescriptions;
-  if (!cache) cache = std::make_unique<std::deque<TEnumPropDesc>>();
-  for (const TEnumPropDesc& desc : *cache)
-    if (desc.DispID == id) return &desc;
-  if (!FPropBrowsing) return nullptr;
-  CALPOLESTR names{};
-  CADWORD cookies{};
-  if (FPropBrowsing->GetPredefinedStrings(id, &names, &cookies) != S_OK) return nullptr;
-  TEnumPropDesc desc{id, {}};
-  for (ULONG i = 0; i < names.cElems; ++i) {
-    if (i < cookies.cElems && names.pElems[i])
-      desc.Values.push_back({names.pElems[i], cookies.pElems[i]});
-    CoTaskMemFree(names.pElems[i]);
-  }
-  CoTaskMemFree(names.pElems);
-  CoTaskMemFree(cookies.pElems);
-  return &cache->emplace_back(std::move(desc));
-}
-
-void TActiveXHost::SetFontProperty(int index, const TFont& font) {
-  FFonts.at(static_cast<size_t>(index)) = font;
-  SetDispatchProperty(FDescription->FontDispIDs[index], MakeOleFont(font).Get());
-}
-
-void TActiveXHost::SetPictureProperty(int index, IDispatch* picture) {
-  FPictures.at(static_cast<size_t>(index)) = picture;
-  SetDispatchProperty(FDescription->PictureDispIDs[index], picture);
-}
-
-// --- stock properties and ambient changes -----------------------------------------
-
-void TActiveXHost::PropertyChanged(DISPID id) {
-  try {
-    switch (id) {
-      case DISPID_ENABLED: {
-        TAutoReset<bool> guard(FUpdatingEnabled, true);
-        if (!guard.Old()) SetEnabled(GetBooleanProperty(id));
-        break;
-      }
-      case DISPID_FORECOLOR: {
-        TAutoReset<bool> guard(FUpdatingFont, true);
-        if (guard.Old()) break;
-        TFont font = Font();
-        font.Color = static_cast<TColor>(GetIntegerProperty(id));
-        SetFont(font);
-        break;
-      }
-      case DISPID_FONT: {
-        TAutoReset<bool> guard(FUpdatingFont, true);
-        if (guard.Old()) break;
-        TFont font = Font();
-        ReadOleFont(GetDispatchProperty(id).Get(), font);
-        SetFont(font);
-        break;
-      }
-      case DISPID_BACKCOLOR: {
-        TAutoReset<bool> guard(FUpdatingColor, true);
-        if (!guard.Old()) SetColor(static_cast<TColor>(GetIntegerProperty(id)));
-        break;
-      }
-      default:
-        break;
-    }
-  } catch (const EOleError&) {
-    // The control could not tell; the host keeps what it has.
-  }
-}
-
-bool TActiveXHost::PropertyRequestEdit(DISPID /*id*/) {
-  return true;
-}
-
-void TActiveXHost::AmbientPropertyChanged(DISPID id) noexcept {
-  if (FOleControl) FOleControl->OnAmbientPropertyChange(id);
-}
-
-void TActiveXHost::SetName(const std::string& name) {
-  if (name == FName) return;
-  std::string old = std::exchange(FName, name);
-  AmbientPropertyChanged(DISPID_AMBIENT_DISPLAYNAME);
-  const std::uint32_t flags = FDescription->Flags;
-  if (!(flags & (cfCaption | cfText)) || !FOleControl) return;
-  DISPID id = (flags & cfCaption) ? DISPID_CAPTION : DISPID_TEXT;
-  if (GetTextProperty(id) == GbkToWide(old)) SetTextProperty(id, GbkToWide(name));
-}
-
-void TActiveXHost::SetEnabled(bool enabled) {
-  TWinControl::SetEnabled(enabled);
-  if (HandleAllocated() && FOleControl && (FDescription->Flags & cfEnabled)) {
-    PushProperty(FUpdatingEnabled, DISPID_ENABLED, TVariant(enabled));
-  }
-}
-
-void TActiveXHost::FontChanged() {
-  TWinControl::FontChanged();
-  if (!HandleAllocated() || !FOleControl) return;
-  const std::uint32_t flags = FDescription->Flags;
-  if (flags & cfForeColor) {
-    PushProperty(FUpdatingFont, DISPID_FORECOLOR, TVariant(static_cast<LONG>(Font().Color)));
-  }
-  if (flags & cfFont) {
-    PushProperty(FUpdatingFont, DISPID_FONT, TVariant(MakeOleFont(Font()).Get()));
-  }
-}
-
-void TActiveXHost::ParentFontChanged() {
-  AmbientPropertyChanged(DISPID_AMBIENT_FONT);
-  AmbientPropertyChanged(DISPID_AMBIENT_FORECOLOR);
-}
-
-void TActiveXHost::ColorChanged() {
-  TWinControl::ColorChanged();
-  if (!HandleAllocated() || !FOleControl || !(FDescription->Flags & cfBackColor)) return;
-  PushProperty(FUpdatingColor, DISPID_BACKCOLOR, TVariant(static_cast<LONG>(Color())));
-}
-
-void TActiveXHost::ParentColorChanged() {
-  AmbientPropertyChanged(DISPID_AMBIENT_BACKCOLOR);
-}
-
-void TActiveXHost::ParentChanged() {
-  TWinControl::ParentChanged();
-  if (!FOleObject) return;
-  EnsureClientSite();
-  AmbientPropertyChanged(DISPID_UNKNOWN);
 }
 
 // --- window -------------------------------------------------------------------------------
@@ -564,11 +234,7 @@ void TActiveXHost::DestroyWnd() {
 }
 
 void TActiveXHost::DestroyControlWindow() {
-  try {
-    UIDeactivate();
-  } catch (...) {
-    // Leaving user-interface activation is a courtesy here; the window goes anyway.
-  }
+  UIDeactivate();
   ReleaseWindow();
   if (FOleInPlaceObject) FOleInPlaceObject->InPlaceDeactivate();
   if (FOleObject) FOleObject->Close(OLECLOSE_NOSAVE);
@@ -580,7 +246,7 @@ void TActiveXHost::SetBounds(int left, int top, int width, int height) {
   if ((width != Width() && Width() > 0) || (height != Height() && Height() > 0)) {
     bool keepSize = (FMiscStatus & OLEMISC_INVISIBLEATRUNTIME) || !FOleObject;
     if (!keepSize) {
-      SIZEL extent{PixelsToHimetric(width, true), PixelsToHimetric(height, false)};
+      SIZEL extent{PixelsToHimetricX(width), PixelsToHimetricY(height)};
       keepSize = FAILED(FOleObject->SetExtent(DVASPECT_CONTENT, &extent));
     }
     if (keepSize) {
@@ -659,12 +325,12 @@ TActiveXHost* TActiveXHost::ActiveControlHost(TWinControl* form) noexcept {
   return found == hosts.end() ? nullptr : found->second;
 }
 
-void TActiveXHost::SetActiveHost(bool active) noexcept {
+void TActiveXHost::MarkActiveHost() noexcept {
+  ActiveHosts()[Form()] = this;
+}
+
+void TActiveXHost::ForgetActiveHost() noexcept {
   auto& hosts = ActiveHosts();
-  if (active) {
-    hosts[Form()] = this;
-    return;
-  }
   for (auto it = hosts.begin(); it != hosts.end();) {
     if (it->second == this) {
       it = hosts.erase(it);
@@ -682,7 +348,7 @@ void TActiveXHost::UIActivate() {
   FOleObject->DoVerb(OLEIVERB_UIACTIVATE, nullptr, ClientSite(), 0, parentWindow, &bounds);
 }
 
-void TActiveXHost::UIDeactivate() {
+void TActiveXHost::UIDeactivate() noexcept {
   if (ActiveControlHost(Form()) != this) return;
   if (FOleInPlaceObject) FOleInPlaceObject->UIDeactivate();
   if (ActiveControlHost(Form()) == this) OnUIDeactivate(FALSE);

@@ -4,6 +4,14 @@
 // place so that the control's window becomes the host's window, persists its
 // state, reads and writes its properties by DISPID and delivers its events to
 // the handler slots named by the control description.
+//
+// The class is one; its concerns live in files of their own:
+//   ActiveXHost.cpp         creation, completion and end, the window, UI activation
+//   ActiveXProperties.cpp   properties by DISPID, fonts and pictures, stock
+//                           properties, ambient changes
+//   ActiveXPersistence.cpp  the persisted state
+//   ActiveXSite.cpp         the site interfaces and ambient properties
+//   ActiveXEventSink.cpp    the connection points and event routing
 
 #include "toolkit/Win.h"
 
@@ -104,7 +112,7 @@ class TActiveXHost : public TWinControl,
 
   // User-interface activation within the form (one active control host per form).
   void UIActivate();
-  void UIDeactivate();
+  void UIDeactivate() noexcept;
   static TActiveXHost* ActiveControlHost(TWinControl* form) noexcept;
 
   void SetBounds(int left, int top, int width, int height) override;
@@ -221,9 +229,11 @@ class TActiveXHost : public TWinControl,
   // Makes the control's window the host's window, if not done yet.
   void AdoptControlWindow();
   void AmbientPropertyChanged(DISPID id) noexcept;
-  // Applies the size the control reports; `raise` decides whether a failing
-  // GetExtent raises. Answers GetExtent's HRESULT.
-  HRESULT TakeControlExtent(bool raise);
+  // Applies the size the control reports. A failing GetExtent raises its OLE
+  // error from the first and leaves the size; the second answers GetExtent's
+  // HRESULT either way.
+  void TakeControlExtent();
+  HRESULT TakeControlExtentNoThrow() noexcept;
   void EnsureClientSite();
   RECT BoundsRect() const noexcept;
   TWinControl* Form() noexcept { return TopLevel(); }
@@ -248,7 +258,9 @@ class TActiveXHost : public TWinControl,
   void PushProperty(bool& guard, DISPID id, const TVariant& value);
   LRESULT TranslateReflectedKey(UINT msg, WPARAM wParam, LPARAM lParam, bool& handled);
   bool DialogKey(WPARAM key, LPARAM keyData);
-  void SetActiveHost(bool active) noexcept;
+  // The form's active control host becomes this one; no form has it as such any more.
+  void MarkActiveHost() noexcept;
+  void ForgetActiveHost() noexcept;
   void ForgetInPlaceObjects() noexcept;
 
   TControlDescription* FDescription;

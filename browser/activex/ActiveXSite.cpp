@@ -20,6 +20,8 @@ using Microsoft::WRL::ComPtr;
 namespace kvx {
 namespace {
 
+// The clip the site hands the control: the largest a 16-bit coordinate
+// reaches, so as good as none.
 constexpr RECT kUnclipped{0, 0, 0x7FFF, 0x7FFF};
 
 }  // namespace
@@ -96,11 +98,7 @@ STDMETHODIMP TActiveXHost::OnShowWindow(BOOL) noexcept {
 }
 
 STDMETHODIMP TActiveXHost::RequestNewObjectLayout() noexcept {
-  try {
-    return TakeControlExtent(false);
-  } catch (...) {
-    return E_FAIL;
-  }
+  return TakeControlExtentNoThrow();
 }
 
 // --- IOleControlSite -----------------------------------------------------------------------------
@@ -120,7 +118,7 @@ STDMETHODIMP TActiveXHost::GetExtendedControl(IDispatch** control) noexcept {
 STDMETHODIMP TActiveXHost::TransformCoords(POINTL* himetric, POINTF* container,
                                            DWORD flags) noexcept {
   if (!himetric || !container) return E_POINTER;
-  const int ppiX = PixelsPerInch(true), ppiY = PixelsPerInch(false);
+  const int ppiX = PixelsPerInchX(), ppiY = PixelsPerInchY();
   if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
     container->x = static_cast<float>(MulDiv(himetric->x, ppiX, kHimetricPerInch));
     container->y = static_cast<float>(MulDiv(himetric->y, ppiY, kHimetricPerInch));
@@ -169,12 +167,9 @@ STDMETHODIMP TActiveXHost::OnInPlaceActivate() noexcept {
 
 STDMETHODIMP TActiveXHost::OnUIActivate() noexcept {
   if (FShutDown) return E_UNEXPECTED;
-  try {
-    TActiveXHost* previous = ActiveControlHost(Form());
-    if (previous && previous != this) previous->UIDeactivate();
-  } catch (...) {
-  }
-  SetActiveHost(true);
+  TActiveXHost* previous = ActiveControlHost(Form());
+  if (previous && previous != this) previous->UIDeactivate();
+  MarkActiveHost();
   return S_OK;
 }
 
@@ -202,7 +197,7 @@ STDMETHODIMP TActiveXHost::Scroll(SIZE) noexcept {
 
 STDMETHODIMP TActiveXHost::OnUIDeactivate(BOOL) noexcept {
   // No shared menus are ever inserted here, so there are none to remove.
-  SetActiveHost(false);
+  ForgetActiveHost();
   return S_OK;
 }
 

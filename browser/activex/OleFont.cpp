@@ -9,14 +9,21 @@
 #include <olectl.h>
 
 namespace kvx {
+namespace {
+
+constexpr LONGLONG kPointsPerInch = 72;
+// A CY is a fixed-point number with four decimal places.
+constexpr LONGLONG kCurrencyScale = 10000;
+constexpr LONGLONG kCurrencyPerInch = kPointsPerInch * kCurrencyScale;
+
+}  // namespace
 
 Microsoft::WRL::ComPtr<IDispatch> MakeOleFont(const TFont& font) {
   FONTDESC desc{};
   desc.cbSizeofstruct = sizeof desc;
   desc.lpstrName = const_cast<LPOLESTR>(font.Name.c_str());
   int height = font.Height < 0 ? -font.Height : font.Height;
-  // Points times 10000 (a CY).
-  desc.cySize.int64 = static_cast<LONGLONG>(height) * 72 * 10000 / PixelsPerInch(false);
+  desc.cySize.int64 = static_cast<LONGLONG>(height) * kCurrencyPerInch / PixelsPerInchY();
   desc.sWeight = static_cast<SHORT>(font.Bold ? FW_BOLD : FW_NORMAL);
   desc.sCharset = font.Charset;
   desc.fItalic = font.Italic;
@@ -36,7 +43,8 @@ void ReadOleFont(IDispatch* fontDispatch, TFont& font) {
     font.Name.assign(name.Get(), SysStringLen(name.Get()));
   CY size{};
   if (SUCCEEDED(oleFont->get_Size(&size)))
-    font.Height = -static_cast<int>((size.int64 * PixelsPerInch(false) + 360000) / 720000);
+    font.Height = -static_cast<int>((size.int64 * PixelsPerInchY() + kCurrencyPerInch / 2) /
+                                    kCurrencyPerInch);
   BOOL flag = FALSE;
   if (SUCCEEDED(oleFont->get_Bold(&flag))) font.Bold = flag;
   if (SUCCEEDED(oleFont->get_Italic(&flag))) font.Italic = flag;

@@ -67,7 +67,8 @@ using TBrowserNewWindow3 =
     std::function<void(TObject* ASender, IDispatch** ppDisp, VARIANT_BOOL* Cancel,
                        std::uint32_t dwFlags, BSTR bstrUrlContext, BSTR bstrUrl)>;
 
-// DISPIDs of the control's properties.
+// DISPIDs of the control's properties (IWebBrowser2's: the platform's
+// headers name none of them but the ready state).
 inline constexpr DISPID dispidApplication = 200;
 inline constexpr DISPID dispidDocument = 203;
 inline constexpr DISPID dispidBusy = 212;

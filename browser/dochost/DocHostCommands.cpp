@@ -10,6 +10,7 @@
 #include "core/CodePage.h"
 #include "toolkit/Handles.h"
 
+#include <mshtmcid.h>
 #include <mshtml.h>
 #include <shlguid.h>
 
@@ -24,9 +25,13 @@ extern "C" const GUID DECLSPEC_SELECTANY CGID_DocHostCommandHandler = {
 namespace kvx {
 namespace {
 
+// A refresh command the browser sends in the document host's command group
+// between IDM_REFRESH and IDM_REFRESH_THIS; MinGW's mshtmcid.h leaves it unnamed.
+constexpr DWORD kUnnamedRefreshCommand = 6041;
+
 // The browser's refresh commands in the document host's command group.
 bool IsRefreshCommand(DWORD command) noexcept {
-  return command == 2300 || command == 6041 || command == 6042;
+  return command == IDM_REFRESH || command == kUnnamedRefreshCommand || command == IDM_REFRESH_THIS;
 }
 
 // One property of a script error's event object, read by name, as 8-bit text.
@@ -36,7 +41,7 @@ std::string ScriptErrorText(IDispatch& event, const wchar_t* name) {
   HRESULT hr = event.GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
   if (FAILED(hr)) throw EOleError(hr, "'" + WideToGbk(name) + "' is not supported.");
   DISPPARAMS none{nullptr, nullptr, 0, 0};
-  EXCEPINFO exception{};
+  TExcepInfo exception;
   TVariant value;
   hr = event.Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
                     &exception, nullptr);

@@ -25,9 +25,12 @@ namespace kvx {
 namespace {
 
 // The menu resource of the browser's context menus (one submenu a kind) in
-// the shell's document-view resource library.
+// the shell's document-view resource library (the platform SDK's
+// IDR_BROWSE_CONTEXT_MENU, which MinGW's mshtmhst.h does not name).
 constexpr WORD kContextMenuResource = 24641;
-// The browser command that answers the encoding submenu.
+// The browser command that answers the encoding submenu: the document
+// view's 27 (the platform SDK's SHDVID_GETMIMECSETMENU, unnamed in MinGW's
+// headers), sent through ExecWB, which carries no command group.
 constexpr auto kEncodingMenuCommand = static_cast<OLECMDID>(27);
 constexpr UINT kContextMenuTracking =
     TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_HORPOSANIMATION | TPM_VERPOSANIMATION;
@@ -99,7 +102,7 @@ bool TCustomWebHost::IsMaskedCtrlShortcut(const MSG& message) {
   const bool control =
       (KeyDown(VK_LCONTROL) && !KeyDown(VK_MENU)) || (KeyDown(VK_RCONTROL) && !KeyDown(VK_LMENU));
   if (!control) return false;
-  const char key = static_cast<char>(message.wParam & 0xFF);
+  const char key = static_cast<char>(LOBYTE(message.wParam));
   if (CharPosition(key, FDisableCtrlShortcuts) == 0) return false;
   RaiseEvent(this, OnMaskedCtrlChar, key);
   return true;
@@ -340,16 +343,11 @@ STDMETHODIMP TDocHostUIHandler::TranslateUrl(DWORD, LPWSTR pchURLIn, LPWSTR* ppc
   *ppchURLOut = nullptr;
   TCustomWebHost& host = Host();
   if (host.ShuttingDown() || !host.OnTranslateUrl) return S_FALSE;
-  try {
-    std::wstring translated;
-    RaiseEvent(&host, host.OnTranslateUrl, static_cast<const wchar_t*>(pchURLIn), translated);
-    if (translated.empty()) return S_FALSE;
-    *ppchURLOut = WideToTaskMemWide(translated);
-    return *ppchURLOut ? S_OK : E_OUTOFMEMORY;
-  } catch (...) {
-    Application().HandleException(&host);
-    return S_FALSE;
-  }
+  std::wstring translated;
+  RaiseEvent(&host, host.OnTranslateUrl, static_cast<const wchar_t*>(pchURLIn), translated);
+  if (translated.empty()) return S_FALSE;
+  *ppchURLOut = WideToTaskMemWide(translated);
+  return *ppchURLOut ? S_OK : E_OUTOFMEMORY;
 }
 
 STDMETHODIMP TDocHostUIHandler::FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) noexcept {

@@ -25,6 +25,7 @@
 
 #include <wrl/client.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -67,7 +68,9 @@ enum class TUserInterfaceOption {
   ForceUserActivationOnActiveXJava,
 };
 using TUserInterfaceOptions = TEnumSet<TUserInterfaceOption>;
-extern const DWORD UIOptionFlagTable[29];
+inline constexpr std::size_t kUserInterfaceOptionCount =
+    static_cast<std::size_t>(TUserInterfaceOption::ForceUserActivationOnActiveXJava) + 1;
+extern const DWORD UIOptionFlagTable[kUserInterfaceOptionCount];
 
 // Context-menu kinds: member i stands for the menu whose identifier is i;
 // rcmAll for every kind.
@@ -112,7 +115,9 @@ enum class TDownloadControlOption {
   WorkOffline,
 };
 using TDownloadControlOptions = TEnumSet<TDownloadControlOption>;
-extern const DWORD DownloadOptionFlagTable[19];
+inline constexpr std::size_t kDownloadControlOptionCount =
+    static_cast<std::size_t>(TDownloadControlOption::WorkOffline) + 1;
+extern const DWORD DownloadOptionFlagTable[kDownloadControlOptionCount];
 
 // Who handles what is dropped on the document.
 enum class TDragDropHandlingType : std::uint8_t { ddtMS, ddtMy, ddtCustom, ddtNo };

@@ -21,10 +21,7 @@ void TCustomWebHost::DestroyControlWindow() {
   }
   // The user-interface activation belongs to the frame whose window goes;
   // the control is made UI-active again when its form gives it the focus.
-  try {
-    UIDeactivate();
-  } catch (...) {
-  }
+  UIDeactivate();
   const HWND window = Handle();
   // Our procedure leaves first, so the move reaches nothing of the host:
   // its bounds stay those it had in its parent.

@@ -1,16 +1,76 @@
 // The owning wrappers of COM values: a VARIANT that builds itself by type and
-// owns what it holds, and taking over an already-counted reference.
+// owns what it holds, taking over an already-counted reference, and the
+// exception record that frees its strings.
 #include "toolkit/Win.h"
 
 #include "toolkit/Handles.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 
+// Declared by no header, exported by the platform's automation library.
+extern "C" void WINAPI SetOaNoCache();
+
 namespace kvx {
 namespace {
+
+// Counts the task-memory blocks allocated under it and not yet freed. The
+// automation library's string cache is off, so a freed string reaches the
+// allocator at once.
+class TTaskMemoryCount final : public IMallocSpy {
+ public:
+  static TTaskMemoryCount& Instance() {
+    static TTaskMemoryCount* spy = [] {
+      SetOaNoCache();
+      auto* created = new TTaskMemoryCount;  // the platform may hold it to the end
+      CoRegisterMallocSpy(created);
+      return created;
+    }();
+    return *spy;
+  }
+  long Outstanding() const noexcept { return FOutstanding; }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override {
+    if (!object) return E_POINTER;
+    *object =
+        (iid == IID_IUnknown || iid == IID_IMallocSpy) ? static_cast<IMallocSpy*>(this) : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
+  STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
+  STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T size) noexcept override { return size; }
+  STDMETHODIMP_(void*) PostAlloc(void* block) noexcept override {
+    if (block) InterlockedIncrement(&FOutstanding);
+    return block;
+  }
+  STDMETHODIMP_(void*) PreFree(void* block, BOOL spied) noexcept override {
+    if (block && spied) InterlockedDecrement(&FOutstanding);
+    return block;
+  }
+  STDMETHODIMP_(void) PostFree(BOOL) noexcept override {}
+  STDMETHODIMP_(SIZE_T)
+  PreRealloc(void* block, SIZE_T size, void** newBlock, BOOL) noexcept override {
+    *newBlock = block;
+    return size;
+  }
+  STDMETHODIMP_(void*) PostRealloc(void* block, BOOL) noexcept override { return block; }
+  STDMETHODIMP_(void*) PreGetSize(void* block, BOOL) noexcept override { return block; }
+  STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T size, BOOL) noexcept override { return size; }
+  STDMETHODIMP_(void*) PreDidAlloc(void* block, BOOL) noexcept override { return block; }
+  STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int allocated) noexcept override {
+    return allocated;
+  }
+  STDMETHODIMP_(void) PreHeapMinimize() noexcept override {}
+  STDMETHODIMP_(void) PostHeapMinimize() noexcept override {}
+
+ private:
+  TTaskMemoryCount() = default;
+  LONG FOutstanding = 0;
+};
 
 // An automation object that only counts the references held on it.
 class TCounted final : public IDispatch {
@@ -83,6 +143,41 @@ TEST(AdoptReference, TakesOverACountedReferenceWithoutAddingOne) {
     EXPECT_EQ(object.References, 1);
   }
   EXPECT_EQ(object.References, 0);
+}
+
+// A callee fills in only what it has: the rest must be empty, or a caller
+// would call a stray deferred fill-in or take a stray error code.
+TEST(TExcepInfo, StartsEmptyOverWhateverItsMemoryHeld) {
+  alignas(TExcepInfo) unsigned char storage[sizeof(TExcepInfo)];
+  std::memset(storage, 0xCD, sizeof storage);
+  auto* info = new (storage) TExcepInfo;
+  EXPECT_EQ(info->wCode, 0);
+  EXPECT_EQ(info->scode, 0);
+  EXPECT_EQ(info->dwHelpContext, 0u);
+  EXPECT_EQ(info->pfnDeferredFillIn, nullptr);
+  EXPECT_EQ(info->pvReserved, nullptr);
+  EXPECT_EQ(info->bstrSource, nullptr);
+  EXPECT_EQ(info->bstrDescription, nullptr);
+  EXPECT_EQ(info->bstrHelpFile, nullptr);
+  info->~TExcepInfo();
+}
+
+TEST(TExcepInfo, FreesTheStringsStillInItAndLeavesTheOnesTakenOver) {
+  TTaskMemoryCount& memory = TTaskMemoryCount::Instance();
+  const long before = memory.Outstanding();
+  TUniqueBstr taken;
+  {
+    TExcepInfo info;
+    info.bstrSource = SysAllocString(L"Source");
+    info.bstrDescription = SysAllocString(L"页面出错");
+    info.bstrHelpFile = SysAllocString(L"help.chm");
+    ASSERT_EQ(memory.Outstanding(), before + 3);
+    taken.Reset(std::exchange(info.bstrDescription, nullptr));
+  }
+  EXPECT_EQ(memory.Outstanding(), before + 1);
+  EXPECT_EQ(std::wstring(taken.Get(), SysStringLen(taken.Get())), L"页面出错");
+  taken.Reset();
+  EXPECT_EQ(memory.Outstanding(), before);
 }
 
 }  // namespace

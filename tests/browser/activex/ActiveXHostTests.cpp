@@ -9,6 +9,8 @@
 #include "toolkit/Component.h"
 #include "toolkit/Application.h"
 
+#include <mshtmdid.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -175,7 +177,7 @@ TEST_F(ActiveXHostTest, InstancesAreCountedOnTheDescription) {
 
 // --- properties ---------------------------------------------------------------
 
-TEST_F(ActiveXHostTest, PropertyWritesBuildTheirVariants) {
+TEST_F(ActiveXHostTest, PropertyWritesSendTrueAsMinusOneEmptyTextAsNullAndObjectsByReference) {
   TTestDoubleControl& control = FRegistration.Prepare();
   auto host = MakeHost();
   host->SetBooleanProperty(dispidVisible, 1);
@@ -203,7 +205,7 @@ TEST_F(ActiveXHostTest, PropertyWritesBuildTheirVariants) {
   EXPECT_EQ(V_BOOL(&puts[6].Value.Get()), VARIANT_TRUE);
 }
 
-TEST_F(ActiveXHostTest, TypedReadsTakeThePayload) {
+TEST_F(ActiveXHostTest, TypedReadsReturnTheControlsValueAndNoObjectForAnEmptyOne) {
   TTestDoubleControl& control = FRegistration.Prepare();
   auto host = MakeHost();
   VARIANT v;
@@ -270,7 +272,7 @@ TEST_F(ActiveXHostTest, ReadsAndWritesBeforeTheWindowCompleteWithoutActivating) 
 
 // --- ambient properties -------------------------------------------------------
 
-TEST_F(ActiveXHostTest, AmbientPropertiesAnswerTheTable) {
+TEST_F(ActiveXHostTest, AmbientReadsAnswerTheHostsColoursNameFontAndRunModeAndNothingElse) {
   TTestDoubleControl& control = FRegistration.Prepare();
   THostForm form;
   auto host = MakeHost(&form);
@@ -310,7 +312,7 @@ TEST_F(ActiveXHostTest, AmbientPropertiesAnswerTheTable) {
   ASSERT_TRUE(SUCCEEDED(V_DISPATCH(&font.Get())->QueryInterface(IID_PPV_ARGS(&oleFont))));
 
   TVariant other;
-  EXPECT_EQ(control.AmbientProperty(-5513, &other.Get()), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(control.AmbientProperty(DISPID_AMBIENT_USERAGENT, &other.Get()), DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(control.AmbientProperty(DISPID_AMBIENT_USERMODE, &other.Get(), DISPATCH_PROPERTYPUT),
             DISP_E_MEMBERNOTFOUND);
   // Renaming tells the control.
@@ -544,13 +546,13 @@ TEST_F(ActiveXHostTest, AFailedNestedReadKeepsTheGuardOfThePushStillUnderWay) {
   EXPECT_EQ(V_BOOL(&control.Puts[0].Value.Get()), VARIANT_TRUE);
 }
 
-TEST_F(ActiveXHostTest, ReflectedKeyMessagesUpTo0x108AreOfferedToTheControl) {
+TEST_F(ActiveXHostTest, ReflectedKeyMessagesAreOfferedToTheControlButNotUnicodeCharacters) {
   TTestDoubleControl& control = FRegistration.Prepare();
   control.AcceleratorResult = S_OK;
   THostForm form;
   auto host = MakeHost(&form);
   host->Handle();
-  for (UINT key = WM_KEYDOWN; key <= 0x108; ++key) {
+  for (UINT key = WM_KEYDOWN; key <= CN_KEYLAST - CN_BASE; ++key) {
     SCOPED_TRACE(key);
     control.Accelerated.clear();
     EXPECT_EQ(host->Perform(CN_BASE + key, 'A', 0), 1);
@@ -559,7 +561,7 @@ TEST_F(ActiveXHostTest, ReflectedKeyMessagesUpTo0x108AreOfferedToTheControl) {
   }
   control.Accelerated.clear();
   host->Perform(CN_BASE + WM_KEYDOWN - 1, 'A', 0);
-  host->Perform(CN_BASE + 0x109, 'A', 0);
+  host->Perform(CN_BASE + WM_UNICHAR, 'A', 0);
   EXPECT_TRUE(control.Accelerated.empty());
 }
 
@@ -779,7 +781,7 @@ TEST_F(ActiveXHostTest, DialogKeysMatchingTheControlsMnemonicsAreTaken) {
   DestroyAcceleratorTable(table);
 }
 
-TEST_F(ActiveXHostTest, OneActiveControlHostPerForm) {
+TEST_F(ActiveXHostTest, ActivatingAHostDeactivatesTheOneActiveBeforeItInItsForm) {
   TTestDoubleControl& first = FRegistration.Prepare();
   TTestDoubleControl& second = FRegistration.Prepare();
   THostForm form;

@@ -140,7 +140,7 @@ TEST_F(BrowserControlTest, AnEmptySlotLeavesReferencesAsTheControlSetThem) {
   EXPECT_EQ(unchanged, VARIANT_FALSE);
 }
 
-TEST_F(BrowserControlTest, ArgumentsArePassedDirectly) {
+TEST_F(BrowserControlTest, HandlersWriteIntoTheControlsStorageAndReadItsOwnStrings) {
   TTestDoubleControl other;
   IDispatch* newWindow = static_cast<IWebBrowser2*>(&other);
   IDispatch* storedWindow = nullptr;
@@ -300,7 +300,7 @@ TEST_F(BrowserControlTest, ShortAndFullNavigatePassTheirOwnVariants) {
   }
 }
 
-TEST_F(BrowserControlTest, Navigate2AndExecWBPassThrough) {
+TEST_F(BrowserControlTest, Navigate2AndExecWBHandTheCallersVariantsToTheControlUnchanged) {
   TUniqueBstr url(SysAllocString(L"about:blank"));
   VARIANT address = Bstr(url.Get()), zero = Int(0), empty;
   VariantInit(&empty);

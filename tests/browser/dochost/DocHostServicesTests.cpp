@@ -449,7 +449,7 @@ TEST_F(DocHostTest, OnQueryServiceIsAskedLastAndItsObjectIsHandedOutAsTheInterfa
   EXPECT_EQ(other.OutstandingReferences(), 0);
 }
 
-TEST_F(DocHostTest, EachServiceAnswersItsDefaultUntilItsEventDecides) {
+TEST_F(DocHostTest, EachServiceLetsThePlatformDecideUntilItsEventAnswers) {
   FRegistration.Prepare();
   auto host = MakeDocHost();
   TTestDoubleControl& control = Double();

@@ -432,7 +432,8 @@ TEST_F(DocHostUITest, TheOptionKeyPathGoesToTheOneQuestionTheOverrideFlagNames) 
   }
 }
 
-TEST_F(DocHostUITest, TheSmallOperationsAnswerTheirDefaultsAndThenWhatTheirEventsSay) {
+TEST_F(DocHostUITest,
+       WithoutItsEventEachSmallOperationLeavesTheBrowserItsOwnWayThenTheEventAnswers) {
   ComPtr<IDocHostUIHandler2> handler = Engine().UIHandler2();
   ComPtr<IDocHostShowUI> showUI = Engine().ShowUI();
   ASSERT_TRUE(handler && showUI);
