@@ -11,13 +11,23 @@
 #include "browser/component/WebHostUnit.h"
 #include "toolkit/Trace.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 
 namespace kvx {
 
-const UINT PopupMenuItemCommands[17] = {2282, 2283, 2263, 2264, 2265, 2278, 31,   26,  2266,
-                                        2261, 2292, 2300, 2139, 28,   27,   2137, 2136};
+// The browser's menus know the commands by these numbers, whatever a header
+// calls them; the stored set holds one bit per member.
+static_assert(PopupMenuItemCount == 17, "the stored set's members");
+static_assert(
+    [] {
+      constexpr UINT numbers[] = {2282, 2283, 2263, 2264, 2265, 2278, 31,   26,  2266,
+                                  2261, 2292, 2300, 2139, 28,   27,   2137, 2136};
+      return std::equal(std::begin(numbers), std::end(numbers), std::begin(PopupMenuItemCommands),
+                        std::end(PopupMenuItemCommands));
+    }(),
+    "the browser's menu commands");
 
 namespace {
 
@@ -62,9 +72,10 @@ TWebHost::~TWebHost() {
 }
 
 void TWebHost::ResetZoom() noexcept {
-  if (FVisualEffects.TextSize == 2 || Designing() || !Completed() || ShuttingDown()) return;
+  if (FVisualEffects.TextSize == NormalTextSize || Designing() || !Completed() || ShuttingDown())
+    return;
   try {
-    SetZoomLevel(2);
+    SetZoomLevel(NormalTextSize);
   } catch (...) {
     // A control that cannot zoom any more keeps the level it has.
   }

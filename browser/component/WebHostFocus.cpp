@@ -7,6 +7,8 @@
 
 #include "toolkit/Trace.h"
 
+#include <commctrl.h>
+
 namespace kvx {
 
 void TWebHost::FocusRequest() {
@@ -30,7 +32,8 @@ void TWebHost::HookBrowserWindows() {
   using TRole = TBrowserWindowHooks::TRole;
   if (Designing() || !HandleAllocated()) return;
   if (!FBrowserHooks.Hooked(TRole::brFolderView)) {
-    if (HWND folderView = FindChildWindowByClass(L"SysListView32")) {
+    // A folder shown in place of a page is a list view.
+    if (HWND folderView = FindChildWindowByClass(WC_LISTVIEWW)) {
       FBrowserHooks.Hook(TRole::brFolderView, folderView);
       return;
     }

@@ -7,6 +7,9 @@
 
 #include "core/EnumSet.h"
 
+#include <mshtmcid.h>
+
+#include <cstddef>
 #include <cstdint>
 
 namespace kvx {
@@ -25,15 +28,19 @@ class TDisableErrors {
   bool FfpExceptions = true;
 };
 
+// The browser's middle zoom level, of 0 (smallest) to 4 (largest).
+inline constexpr std::int32_t NormalTextSize = 2;
+
 // Sounds and text size.
 struct TVisualEffects {
   bool DisableSounds = false;  // navigation click muted while the program runs
-  // The document's zoom level is put back to the normal 2 when the component
-  // goes, if this is not 2; it is not applied when the component loads.
-  std::int32_t TextSize = 2;
+  // The document's zoom level is put back to the normal one when the
+  // component goes, if this is another; it is not applied when the component
+  // loads.
+  std::int32_t TextSize = NormalTextSize;
 };
 
-// Context-menu commands the component removes, with the command identifier of each.
+// Context-menu commands the component removes (each one's command below).
 enum class TIEPopupMenuItems {
   rcsBack,
   rcsForward,
@@ -54,6 +61,28 @@ enum class TIEPopupMenuItems {
   rcsOpenLink,
 };
 using TIEPopupMenuItemSet = TEnumSet<TIEPopupMenuItems>;
-extern const UINT PopupMenuItemCommands[17];
+inline constexpr std::size_t PopupMenuItemCount =
+    static_cast<std::size_t>(TIEPopupMenuItems::rcsOpenLink) + 1;
+
+// The browser's own menu command of each member, in the members' order.
+inline constexpr UINT PopupMenuItemCommands[PopupMenuItemCount] = {
+    IDM_GOBACKWARD,      // rcsBack
+    IDM_GOFORWARD,       // rcsForward
+    IDM_SAVEBACKGROUND,  // rcsSavePageBkg
+    IDM_SETWALLPAPER,    // rcsSetAsBkg
+    IDM_COPYBACKGROUND,  // rcsCopyBkg
+    IDM_SETDESKTOPITEM,  // rcsSetAsDeskT
+    IDM_SELECTALL,       // rcsSelectAll
+    IDM_PASTE,           // rcsPaste
+    IDM_CREATESHORTCUT,  // rcsCreateSC
+    IDM_ADDFAVORITES,    // rcsAddToFav
+    IDM_LANGUAGE,        // rcsEncoding
+    IDM_REFRESH,         // rcsRefresh
+    IDM_VIEWSOURCE,      // rcsViewSource
+    IDM_PROPERTIES,      // rcsProperties
+    IDM_PRINT,           // rcsPrint
+    IDM_FOLLOWLINKN,     // rcsOpenNWindow
+    IDM_FOLLOWLINKC,     // rcsOpenLink
+};
 
 }  // namespace kvx
