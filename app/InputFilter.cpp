@@ -14,9 +14,20 @@ namespace {
 
 constexpr char kPageWindowClass[] = "Internet Explorer_Server";
 
+// The platform's longest window-class name, with its end.
+constexpr int kClassNameCapacity = 256;
+
+// The key messages as the platform counted them before WM_UNICHAR took the
+// number after them: WM_KEYDOWN to 0x0108.
+constexpr UINT kKeyMessageLast = WM_UNICHAR - 1;
+static_assert(WM_KEYFIRST == 0x0100 && kKeyMessageLast == 0x0108, "the key messages filtered");
+
+// Page Up, Page Down, End, Home, Left, Up, Right and Down, in one run.
+static_assert(VK_PRIOR == 33 && VK_DOWN == 40, "the paging and arrow keys");
+
 // Backspace, Tab, paging and arrow keys, F1 to F12: the keys that take their own path.
 bool IsSpecialKey(WPARAM key) noexcept {
-  return key == VK_BACK || key == VK_TAB || (key >= 33 && key <= 40) ||
+  return key == VK_BACK || key == VK_TAB || (key >= VK_PRIOR && key <= VK_DOWN) ||
          (key >= VK_F1 && key <= VK_F12);
 }
 
@@ -29,7 +40,7 @@ bool AnyFunctionKeyKeyDown() noexcept {
 }  // namespace
 
 std::string TMainForm::WindowClassAtPoint(POINT point) {
-  char name[256];
+  char name[kClassNameCapacity];
   int length = GetClassNameA(WindowFromPoint(point), name, sizeof name);
   if (length <= 0) return "not found";
   return std::string(name, static_cast<size_t>(length));
@@ -75,7 +86,7 @@ void TMainForm::ApplicationMessageFilter(MSG& msg, bool& handled) {
   if (!FActiveObject) return;
 
   const WPARAM key = msg.wParam;
-  const bool keyMessage = msg.message >= WM_KEYFIRST && msg.message <= 0x0108;
+  const bool keyMessage = msg.message >= WM_KEYFIRST && msg.message <= kKeyMessageLast;
   if (!keyMessage || !IsSpecialKey(key)) {
     FActiveObject->TranslateAccelerator(&msg);
   } else if (key == VK_TAB && KeyDown(VK_CONTROL)) {

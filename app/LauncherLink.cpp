@@ -21,6 +21,9 @@ namespace {
 constexpr char kLauncherClass[] = "TTolvinMain";
 constexpr char kLauncherTitle[] = "TolvinMain";
 
+// A system command's low four bits are the platform's own.
+constexpr WPARAM kSysCommandMask = 0xFFF0;
+
 }  // namespace
 
 bool TMainForm::SendToLauncher(const std::string& text) {
@@ -106,7 +109,7 @@ LRESULT TMainForm::HandleCopyData(WPARAM, LPARAM lParam) {
 }
 
 void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
-  if ((wParam & 0xFFF0) != SC_MAXIMIZE) {
+  if ((wParam & kSysCommandMask) != SC_MAXIMIZE) {
     DefaultSysCommand(wParam, lParam);
     return;
   }

@@ -6,6 +6,7 @@
 #include "app/Resources.h"
 #include "app/ShellTexts.h"
 #include "app/ShellPaths.h"
+#include "browser/component/DialogWatcher.h"
 #include "core/CodePage.h"
 #include "core/ProfileReader.h"
 #include "core/Startup.h"
@@ -14,6 +15,8 @@
 #include "toolkit/Component.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Trace.h"
+
+#include <iterator>
 
 namespace kvx {
 
@@ -173,7 +176,7 @@ void TMainForm::FormCreate(TObject*) {
     NavigateTo(address);
   } else {
     Application().ShowMessageBox(WideToGbk(texts::MissingAddress), WideToGbk(texts::NoticeTitle),
-                                 0x40);
+                                 MB_ICONINFORMATION);
     Close();
   }
 }
@@ -191,8 +194,9 @@ void TMainForm::NavigateTo(const std::string& address) {
 
 void TMainForm::FormCloseQuery(TObject*, bool& canClose) {
   // Once settled, a close is not asked about again.
-  if (!FCloseSettled && Application().ShowMessageBox(WideToGbk(texts::CloseQuestion),
-                                                     WideToGbk(texts::NoticeTitle), 0x24) == IDYES)
+  if (!FCloseSettled &&
+      Application().ShowMessageBox(WideToGbk(texts::CloseQuestion), WideToGbk(texts::NoticeTitle),
+                                   MB_YESNO | MB_ICONQUESTION) == IDYES)
     SettleClose();
   // A close confirmed while this box was open settles this one too.
   canClose = FCloseSettled;
@@ -205,8 +209,10 @@ void TMainForm::SettleClose() {
   EnumThreadWindows(
       GetCurrentThreadId(),
       [](HWND window, LPARAM) -> BOOL {
-        wchar_t name[8] = {};
-        if (GetClassNameW(window, name, 8) && std::wstring_view(name) == L"#32770")
+        // One longer than the box's class: a longer name cannot come back cut to it.
+        wchar_t name[std::size(StandardDialogClass) + 1] = {};
+        if (GetClassNameW(window, name, static_cast<int>(std::size(name))) &&
+            std::wstring_view(name) == StandardDialogClass)
           EndDialog(window, IDCANCEL);
         return TRUE;
       },

@@ -6,6 +6,8 @@
 //                    browser component's focus request lives here)
 //   0x2000 - 0x23FF  inside the above: OLE controls receive their reflected
 //                    notifications there (OCM__BASE + message)
+//   0x2400 - 0x24FF  inside the above too: messages a control performs on the
+//                    other controls of its parent (CG_), as a group's buttons do
 //   0xB000 - 0xB0FF  toolkit notifications (CM_), performed on controls
 //   0xBC00 - 0xBFFF  notifications reflected to the child they are about (CN_)
 //   0xC000 - 0xFFFF  registered window messages (RegisterWindowMessage): they
@@ -64,9 +66,13 @@ inline constexpr UINT CN_TO_OCM = CN_BASE - OCM_FIRST;
 // --- private messages of our own classes
 // The hosted browser component's focus request (posted to its window).
 inline constexpr UINT WM_REQUESTFOCUS = WM_USER + 33;
+
+// --- messages among the controls of one parent
+inline constexpr UINT CG_BASE = 0x2400;
+inline constexpr UINT CG_LAST = 0x24FF;
 // Sent to the sibling buttons when a group button goes down or its group
 // settings change: wParam the group index, lParam the sending control.
-inline constexpr UINT CM_BUTTONPRESSED = 0x2421;
+inline constexpr UINT CM_BUTTONPRESSED = CG_BASE + 0x21;
 
 constexpr bool IsToolkitNotification(UINT msg) noexcept {
   return msg >= CM_BASE && msg <= CM_LAST;
@@ -79,6 +85,12 @@ static_assert(CM_LAST < CN_BASE && CN_LAST < 0xC000, "registered messages begin 
 static_assert(CN_LAST - CN_TO_OCM == OCM_LAST, "the reflected ranges map one to one");
 static_assert(WM_REQUESTFOCUS < OCM_FIRST || WM_REQUESTFOCUS > OCM_LAST,
               "outside the OLE reflected range");
-static_assert(CM_BUTTONPRESSED > OCM_LAST, "outside the OLE reflected range");
+static_assert(CG_BASE > OCM_LAST && CG_LAST < CM_BASE && CG_LAST < WM_APP,
+              "inside WM_USER, clear of the OLE reflected range and the toolkit's");
+static_assert(WM_REQUESTFOCUS < CG_BASE || WM_REQUESTFOCUS > CG_LAST,
+              "the focus request is no sibling message");
+static_assert(CM_BUTTONPRESSED >= CG_BASE && CM_BUTTONPRESSED <= CG_LAST &&
+                  CM_BUTTONPRESSED == 0x2421,
+              "the group message keeps its number, inside its range");
 
 }  // namespace kvx

@@ -10,10 +10,11 @@
 #include "browser/component/BrowserWindowHooks.h"
 #include "browser/component/DialogWatcher.h"
 #include "browser/component/PrintOptions.h"
+#include "browser/component/UserAgentMode.h"
+#include "browser/component/WebHostOptions.h"
 #include "browser/settings/ProxySettings.h"
 #include "browser/settings/SettingsJournal.h"
 #include "browser/dochost/WebHostCore.h"
-#include "core/EnumSet.h"
 #include "toolkit/Form.h"
 
 #include <cstdint>
@@ -26,53 +27,6 @@ namespace kvx {
 namespace test {
 class WebHostTest;
 }
-
-// Error options.
-class TDisableErrors {
- public:
-  bool EnableDDE = true;  // kept with the form; nothing reads it
-  bool ScriptErrorsSuppressed = true;
-  // True: the floating-point control the program started with; False: every
-  // floating-point exception masked (x87 and SSE alike). Acts at once.
-  bool fpExceptions() const noexcept { return FfpExceptions; }
-  void SetfpExceptions(bool value);
-
- private:
-  bool FfpExceptions = true;
-};
-
-// Sounds and text size.
-struct TVisualEffects {
-  bool DisableSounds = false;  // navigation click muted while the program runs
-  // The document's zoom level is put back to the normal 2 when the component
-  // goes, if this is not 2; it is not applied when the component loads.
-  std::int32_t TextSize = 2;
-};
-
-// Context-menu commands the component removes, with the command identifier of each.
-enum class TIEPopupMenuItems {
-  rcsBack,
-  rcsForward,
-  rcsSavePageBkg,
-  rcsSetAsBkg,
-  rcsCopyBkg,
-  rcsSetAsDeskT,
-  rcsSelectAll,
-  rcsPaste,
-  rcsCreateSC,
-  rcsAddToFav,
-  rcsEncoding,
-  rcsRefresh,
-  rcsViewSource,
-  rcsProperties,
-  rcsPrint,
-  rcsOpenNWindow,
-  rcsOpenLink,
-};
-using TIEPopupMenuItemSet = TEnumSet<TIEPopupMenuItems>;
-extern const UINT PopupMenuItemCommands[17];
-
-enum class TUserAgentMode : std::uint8_t { uaDefault, uaInternal, uaRegistry };
 
 // The flag an OnMessage handler answers in. It reads as the low byte of the
 // message's result; assigning it makes the result 1 or 0. A handler that

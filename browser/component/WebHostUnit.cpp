@@ -14,10 +14,17 @@ namespace {
 
 TWebHostUnit* gRunning = nullptr;
 
-// The exception mask bits: the x87 word's low six, MXCSR's bits 7 to 12.
-constexpr std::uint16_t kX87AllMasked = 0x133F;
-constexpr std::uint32_t kMxcsrExceptionMasks = 0x1F80;
-constexpr std::uint32_t kMxcsrExceptionFlags = 0x003F;
+// Every exception masked, 64-bit precision, round to nearest (bit 12 set as
+// well, though no unit since the 80387 reads it).
+constexpr std::uint16_t kX87AllMasked = TFloatingPointControl::X87InfinityControl |
+                                        TFloatingPointControl::X87Precision64 |
+                                        TFloatingPointControl::X87ExceptionMasks;
+static_assert(kX87AllMasked == 0x133F, "the all-masked x87 word");
+static_assert(TFloatingPointControl{}.X87 == 0x027F && TFloatingPointControl{}.Mxcsr == 0x1F80,
+              "the platform's start-up control");
+static_assert(TFloatingPointControl::MxcsrExceptionMasks ==
+                  TFloatingPointControl::MxcsrExceptionFlags << 7,
+              "a mask sits seven bits above its flag");
 
 std::uint16_t ReadX87ControlWord() noexcept {
 #if defined(__GNUC__)
@@ -44,16 +51,16 @@ const TFloatingPointControl kProcessStartControl = TFloatingPointControl::Curren
 }  // namespace
 
 TFloatingPointControl TFloatingPointControl::Current() noexcept {
-  return TFloatingPointControl{ReadX87ControlWord(), _mm_getcsr() & ~kMxcsrExceptionFlags};
+  return TFloatingPointControl{ReadX87ControlWord(), _mm_getcsr() & ~MxcsrExceptionFlags};
 }
 
 TFloatingPointControl TFloatingPointControl::AllMasked(const TFloatingPointControl& from) noexcept {
-  return TFloatingPointControl{kX87AllMasked, from.Mxcsr | kMxcsrExceptionMasks};
+  return TFloatingPointControl{kX87AllMasked, from.Mxcsr | MxcsrExceptionMasks};
 }
 
 void TFloatingPointControl::Load() const noexcept {
   LoadX87ControlWord(X87);
-  _mm_setcsr(Mxcsr & ~kMxcsrExceptionFlags);
+  _mm_setcsr(Mxcsr & ~MxcsrExceptionFlags);
 }
 
 TFloatingPointControl DefaultFloatingPointControl() noexcept {

@@ -31,12 +31,29 @@ class TAppActivationHook;
 // work of x64 code. (The exception flags of the status part are no control:
 // they are left out, and cleared whenever a control is loaded.)
 struct TFloatingPointControl {
-  std::uint16_t X87 = 0x027F;
-  std::uint32_t Mxcsr = 0x1F80;
+  // The x87 control word's fields: the masks of the six exceptions (invalid
+  // operation, denormal operand, zero divide, overflow, underflow, precision)
+  // in bits 0 to 5; bit 6, which reads as set; the precision in bits 8 and 9
+  // (here 53 and 64 bits); the rounding in bits 10 and 11 (0: to nearest);
+  // the infinity control of the 8087 in bit 12, ignored since the 80387.
+  static constexpr std::uint16_t X87ExceptionMasks = 0x003F;
+  static constexpr std::uint16_t X87Bit6 = 0x0040;
+  static constexpr std::uint16_t X87Precision53 = 0x0200;
+  static constexpr std::uint16_t X87Precision64 = 0x0300;
+  static constexpr std::uint16_t X87InfinityControl = 0x1000;
+  // MXCSR's: the six exceptions' flags in bits 0 to 5, their masks in bits 7
+  // to 12, the rounding in bits 13 and 14 (0: to nearest).
+  static constexpr std::uint32_t MxcsrExceptionFlags = 0x003F;
+  static constexpr std::uint32_t MxcsrExceptionMasks = 0x1F80;
+
+  // What the platform starts a thread with: every exception masked, the x87
+  // unit at 53-bit precision, both rounding to nearest.
+  std::uint16_t X87 = X87Bit6 | X87Precision53 | X87ExceptionMasks;
+  std::uint32_t Mxcsr = MxcsrExceptionMasks;
 
   static TFloatingPointControl Current() noexcept;
   // The same control with all six floating-point exceptions masked in both
-  // units (the x87 word 0x133F: 64-bit precision, round to nearest).
+  // units (the x87 word: 64-bit precision, round to nearest).
   static TFloatingPointControl AllMasked(const TFloatingPointControl& from) noexcept;
   // Loads both. Pending exception flags are cleared first, so a flag that is
   // set never raises as soon as its exception is unmasked.

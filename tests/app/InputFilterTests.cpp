@@ -146,7 +146,7 @@ class InputFilter : public ::testing::Test {
 
 namespace {
 
-TEST_F(InputFilter, KeyboardDecisionTable) {
+TEST_F(InputFilter, EachKeyIsTranslatedEmptiedOrDispatchedAsTheKeysHeldWithItDecide) {
   const int F5 = VK_F5, Ctrl = VK_CONTROL;
   const struct {
     const char* row;
@@ -198,9 +198,12 @@ TEST_F(InputFilter, CharactersTypedWithCtrlHeldArriveUnchanged) {
 }
 
 TEST_F(InputFilter, MouseAndTimerMessagesGoToTheDocumentToo) {
-  TOutcome o = Run(WM_MOUSEMOVE, 0, {});
-  EXPECT_EQ(o.Translated, 1u);
-  EXPECT_EQ(o.Rewritten, static_cast<UINT>(WM_MOUSEMOVE));
+  for (UINT message : {WM_MOUSEMOVE, WM_TIMER}) {
+    SCOPED_TRACE(message);
+    TOutcome o = Run(message, 0, {});
+    EXPECT_EQ(o.Translated, 1u);
+    EXPECT_EQ(o.Rewritten, message);
+  }
 }
 
 TEST_F(InputFilter, ContextMenuIsSwallowedEverywhere) {
@@ -232,7 +235,7 @@ class TPageWindow {
   HWND FWindow;
 };
 
-TEST_F(InputFilter, RightButtonSwallowedOnlyOverThePage) {
+TEST_F(InputFilter, TheRightButtonIsSwallowedOnlyWhileThePointerIsOverThePage) {
   TPageWindow page;
   ASSERT_NE(page.Get(), nullptr);
   FForm->Show();
@@ -311,7 +314,7 @@ TEST_F(InputFilter, ActivationPutsThePageBackIntoUserInterfaceActiveState) {
   FExpectedReports = {"Interface not supported"};
 }
 
-TEST_F(InputFilter, HooksFollowTheFormsActivationAndDestruction) {
+TEST_F(InputFilter, TheHooksGoWhenTheFormIsDeactivatedOrDestroyedAndComeBackOnActivation) {
   FForm->Deactivate();
   EXPECT_FALSE(FApplication.OnMessage) << "deactivation puts back the earlier (empty) filter";
   EXPECT_FALSE(FApplication.OnActivate);

@@ -182,7 +182,7 @@ class NewWindows : public ::testing::Test {
   std::unique_ptr<TMainForm> FForm;
 };
 
-TEST_F(NewWindows, AWindowWhoseAddressIsToldFollowsTheOption) {
+TEST_F(NewWindows, AWindowWithItsAddressOpensInTheShellNowhereOrAsTheControlDecidesByTheOption) {
   const std::wstring report = L"http://erp/report.aspx?id=7";
   for (const TRequest& request : Requests) {
     SCOPED_TRACE(request.Name);
@@ -234,7 +234,8 @@ TEST_F(NewWindows, TheApplicationsDialogsOpenAsAlways) {
 }
 
 // Controls that tell no address with their new-window event.
-TEST_F(NewWindows, AWindowWithoutItsAddressFollowsTheOption) {
+TEST_F(NewWindows,
+       AWindowWithoutItsAddressGetsTheShellsBrowserNothingOrWhatTheControlDecidesByTheOption) {
   {
     SCOPED_TRACE("本窗口: the shell's own browser is handed over as the new window's");
     TTestDoubleControl& control = Open(OwnWindow);

@@ -18,7 +18,7 @@ class RealControlHooks : public ::testing::Test {
 
 namespace {
 
-TEST_F(RealControlHooks, InstalledWhileFocusedRemovedOnDeactivationAndDestruction) {
+TEST_F(RealControlHooks, TheFilterRunsWhileTheMainWindowIsTheFocusedFormAndNeverAfterItGoes) {
   TOleInitialize ole;
   TApplication application;
   std::vector<std::string> reported;

@@ -242,7 +242,8 @@ TEST_F(DialogWatcherTest, TheMainWindowsMessageBoxesGetTheApplicationsIconAndLos
   EXPECT_THAT(FErrors, IsEmpty());
 }
 
-TEST_F(DialogWatcherTest, CaptionsAreRewrittenAsTheOptionsSay) {
+TEST_F(DialogWatcherTest,
+       TheBrowsersNameInACaptionGivesWayToTheNewCaptionOnlyWhileReplaceCaptionIsOn) {
   FWatcher.WatchOwnerWindow();
   Activate();
   struct Case {
@@ -493,7 +494,7 @@ TEST_F(DialogWatcherTest, TheFormsHandlerGetsEveryMessageAfterTheInspectionAndIs
   EXPECT_EQ(Caption(dialog.Handle()), L"Microsoft Internet Explorer");
 }
 
-TEST_F(DialogWatcherTest, OneComponentOfTheProcessWatches) {
+TEST_F(DialogWatcherTest, OnlyOneComponentOfTheProcessWatchesAndAnotherMayOnceItStops) {
   TDialogBoxes secondBoxes;
   int secondCalls = 0, firstCalls = 0;
   TShowDialogEvent secondEvent = [&](TObject*, HWND, std::int32_t, std::wstring&, bool&) {

@@ -104,7 +104,7 @@ TEST_F(PrintOptionsTest, AValueThatIsNoMarginEndsTheStepAndKeepsWhatCameBefore) 
   EXPECT_DOUBLE_EQ(options.Margins.Top, 19.05);
 }
 
-TEST(PrintOptions, TheComponentsDefaultsAndTheMainWindowsValues) {
+TEST(PrintOptions, ANewComponentPrintsPortraitWithoutMarginsAndTheMainWindowAddsHeaderAndFooter) {
   const TPrintOptions defaults;
   EXPECT_FALSE(defaults.Enabled);
   EXPECT_EQ(defaults.HTMLHeader, std::vector<std::string>{"<HTML></HTML>"});

@@ -30,7 +30,8 @@ class RealControlTest : public ::testing::Test {
   std::unique_ptr<THostForm> FForm;
 };
 
-TEST_F(RealControlTest, HostsActivatesReadsNavigatesAndEndsBalanced) {
+TEST_F(RealControlTest,
+       WinesControlIsSitedActivatedAndNavigatedAndACancelledNavigationGoesNoFurther) {
   auto host = CreateComponent<TWebHost>(FForm.get());
   host->SetAlign(TAlign::alClient);
   ASSERT_NE(host->OleObject(), nullptr);

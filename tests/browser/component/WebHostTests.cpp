@@ -32,7 +32,7 @@ namespace {
 
 // --- options --------------------------------------------------------------------------------
 
-TEST_F(WebHostTest, ConstructionGivesTheOptionsTheirDefaults) {
+TEST_F(WebHostTest, ANewComponentHasItsOptionsAtTheirDefaultsAndIgnoresWritesToAbout) {
   auto host = MakeWebHost();
   const std::string about = host->About();
   EXPECT_FALSE(about.empty());
