@@ -4,8 +4,8 @@
 set -eu
 
 packages="cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools googletest \
-clang clang-format libclang-rt-14-dev wine wine64 xvfb xauth x11-utils imagemagick locales python3 \
-fonts-dejavu-core fonts-droid-fallback"
+clang clang-format libclang-rt-14-dev pkg-config libunicorn-dev wine wine64 xvfb xauth x11-utils \
+imagemagick locales python3 fonts-dejavu-core fonts-droid-fallback"
 
 missing=""
 for p in $packages; do
