@@ -2,12 +2,12 @@
 
 #include "browser/component/BrowserWindowHooks.h"
 
+#include "core/WindowThunk.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exceptions.h"
 
 #include <atomic>
 #include <cstdint>
-#include <cstring>
 #include <cwchar>
 #include <iterator>
 
@@ -17,34 +17,19 @@ namespace {
 std::atomic<long> gLiveThunks{0};
 
 #if defined(_M_X64) || defined(__x86_64__)
-// mov rcx, object ; mov rax, target ; jmp rax
-constexpr unsigned char kThunkTemplate[] = {0x48, 0xB9, 0, 0, 0, 0, 0, 0, 0, 0,  // mov rcx, imm64
-                                            0x48, 0xB8, 0, 0, 0, 0, 0, 0, 0, 0,  // mov rax, imm64
-                                            0xFF, 0xE0};                         // jmp rax
-void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept {
-  std::memcpy(code, kThunkTemplate, sizeof kThunkTemplate);
-  const auto objectValue = reinterpret_cast<std::uint64_t>(object);
-  const auto targetValue = reinterpret_cast<std::uint64_t>(target);
-  std::memcpy(code + 2, &objectValue, sizeof objectValue);
-  std::memcpy(code + 12, &targetValue, sizeof targetValue);
-}
+constexpr TThunkArchitecture kThunkArchitecture = TThunkArchitecture::X64;
 #elif defined(_M_IX86) || defined(__i386__)
-// mov dword ptr [esp+4], object ; jmp target (the window handle's place holds the object)
-constexpr unsigned char kThunkTemplate[] = {0xC7, 0x44, 0x24, 0x04, 0,
-                                            0,    0,    0,               // mov [esp+4], imm32
-                                            0xE9, 0,    0,    0,    0};  // jmp rel32
-void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept {
-  std::memcpy(code, kThunkTemplate, sizeof kThunkTemplate);
-  const auto objectValue = reinterpret_cast<std::uint32_t>(object);
-  const auto relative =
-      static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(target) -
-                                 (reinterpret_cast<std::uintptr_t>(code) + sizeof kThunkTemplate));
-  std::memcpy(code + 4, &objectValue, sizeof objectValue);
-  std::memcpy(code + 9, &relative, sizeof relative);
-}
+constexpr TThunkArchitecture kThunkArchitecture = TThunkArchitecture::X86;
 #else
 #error "window procedure thunks are made for x86 and x64 only"
 #endif
+constexpr std::size_t kThunkSize = WindowThunkSize(kThunkArchitecture);
+
+void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept {
+  WriteWindowThunk(kThunkArchitecture, code, reinterpret_cast<std::uintptr_t>(code),
+                   reinterpret_cast<std::uintptr_t>(object),
+                   reinterpret_cast<std::uintptr_t>(target));
+}
 
 HHOOK gWheelHook = nullptr;
 
@@ -53,16 +38,15 @@ HHOOK gWheelHook = nullptr;
 // --- TWindowThunk -------------------------------------------------------------------------------
 
 TWindowThunk::TWindowThunk(void* object, TThunkTarget target) {
-  void* code =
-      VirtualAlloc(nullptr, sizeof kThunkTemplate, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  void* code = VirtualAlloc(nullptr, kThunkSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   if (!code) throw Exception("Out of memory for a window procedure");
   FillThunk(static_cast<unsigned char*>(code), object, target);
   DWORD old = 0;
-  if (!VirtualProtect(code, sizeof kThunkTemplate, PAGE_EXECUTE_READ, &old)) {
+  if (!VirtualProtect(code, kThunkSize, PAGE_EXECUTE_READ, &old)) {
     VirtualFree(code, 0, MEM_RELEASE);
     throw Exception("A window procedure could not be made executable");
   }
-  FlushInstructionCache(GetCurrentProcess(), code, sizeof kThunkTemplate);
+  FlushInstructionCache(GetCurrentProcess(), code, kThunkSize);
   FCode = code;
   ++gLiveThunks;
 }
