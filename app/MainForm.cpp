@@ -202,21 +202,25 @@ void TMainForm::FormCloseQuery(TObject*, bool& canClose) {
   canClose = FCloseSettled;
 }
 
+namespace {
+
+// A box of the shell (the platform's dialog class) ends unanswered.
+BOOL CALLBACK EndShellBox(HWND window, LPARAM) {
+  // One longer than the box's class: a longer name cannot come back cut to it.
+  wchar_t name[std::size(StandardDialogClass) + 1] = {};
+  if (GetClassNameW(window, name, static_cast<int>(std::size(name))) &&
+      std::wstring_view(name) == StandardDialogClass)
+    EndDialog(window, IDCANCEL);
+  return TRUE;
+}
+
+}  // namespace
+
 void TMainForm::SettleClose() {
   FCloseSettled = true;
   // A box of the shell still open (an error report, an earlier confirmation)
   // would hold the ending program until someone answers it: end it unanswered.
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM) -> BOOL {
-        // One longer than the box's class: a longer name cannot come back cut to it.
-        wchar_t name[std::size(StandardDialogClass) + 1] = {};
-        if (GetClassNameW(window, name, static_cast<int>(std::size(name))) &&
-            std::wstring_view(name) == StandardDialogClass)
-          EndDialog(window, IDCANCEL);
-        return TRUE;
-      },
-      0);
+  EnumThreadWindows(GetCurrentThreadId(), &EndShellBox, 0);
 }
 
 void TMainForm::EndSession() {

@@ -3,7 +3,7 @@
 # Does nothing when everything is already there; needs root (or sudo) otherwise.
 set -eu
 
-packages="cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools googletest \
+packages="cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools googletest \
 clang clang-format libclang-rt-14-dev pkg-config libunicorn-dev wine wine64 xvfb xauth x11-utils \
 imagemagick locales python3 fonts-dejavu-core fonts-droid-fallback"
 

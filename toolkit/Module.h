@@ -2,6 +2,8 @@
 
 #include "toolkit/Win.h"
 
+#include "toolkit/FunctionAddress.h"
+
 #include <string>
 
 namespace kvx {
@@ -12,13 +14,5 @@ std::wstring ModuleFileName(HMODULE module = nullptr);
 // Loads a library without the platform's box for a missing file; null when
 // it cannot be loaded.
 HMODULE LoadLibraryQuietly(const wchar_t* name) noexcept;
-
-// An entry point of a loaded module as the function type it has; null when
-// the module or the entry point is missing.
-template <typename T>
-T ProcAddress(HMODULE module, const char* name) noexcept {
-  if (!module) return nullptr;
-  return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 }  // namespace kvx

@@ -4,9 +4,11 @@
 
 #include "toolkit/Button.h"
 #include "toolkit/Form.h"
+#include "toolkit/FunctionAddress.h"
 #include "toolkit/Scope.h"
 #include "widgets/ThemeDrawing.h"
 
+#include <shlwapi.h>
 #include <uxtheme.h>
 
 #include <algorithm>
@@ -18,12 +20,9 @@ namespace {
 bool CommonControls6Loaded() noexcept {
   HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
   if (!comctl) return false;
-  struct TDllVersion {
-    DWORD cbSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformID;
-  } version{sizeof(TDllVersion), 0, 0, 0, 0};
-  using TDllGetVersion = HRESULT(CALLBACK*)(TDllVersion*);
-  auto get = reinterpret_cast<TDllGetVersion>(
-      reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")));
+  DLLVERSIONINFO version{};
+  version.cbSize = sizeof version;
+  auto get = ProcAddress<DLLGETVERSIONPROC>(comctl, "DllGetVersion");
   return get && SUCCEEDED(get(&version)) && version.dwMajorVersion >= 6;
 }
 

@@ -26,24 +26,63 @@ static_assert(TFloatingPointControl::MxcsrExceptionMasks ==
                   TFloatingPointControl::MxcsrExceptionFlags << 7,
               "a mask sits seven bits above its flag");
 
+// The x87 control word is reached by its own two instructions (fnstcw,
+// fldcw) whatever the compiler: GCC and Clang by their inline assembler, MSVC
+// by its own in a 32-bit build. MSVC's 64-bit compiler has no inline
+// assembler and its runtime reaches only the SSE unit there; 64-bit code of
+// the platform and of that compiler does its floating point in SSE, so that
+// build keeps the x87 word as the platform started it.
 std::uint16_t ReadX87ControlWord() noexcept {
+  std::uint16_t word = TFloatingPointControl{}.X87;
 #if defined(__GNUC__)
-  std::uint16_t word = 0;
   __asm__ __volatile__("fnstcw %0" : "=m"(word));
-  return word;
-#else
-  return TFloatingPointControl{}
-      .X87;  // a compiler without x87 access does not use that unit either
+#elif defined(_MSC_VER) && defined(_M_IX86)
+  __asm fnstcw word
 #endif
+  return word;
 }
 
 void LoadX87ControlWord(std::uint16_t word) noexcept {
 #if defined(__GNUC__)
   __asm__ __volatile__("fnclex\n\tfldcw %0" : : "m"(word));
+#elif defined(_MSC_VER) && defined(_M_IX86)
+  __asm {
+    fnclex
+    fldcw word
+  }
 #else
   (void)word;
 #endif
 }
+
+// MXCSR exists only where the processor has SSE: always in a 64-bit process,
+// not on every processor 32-bit Windows runs on. A 32-bit GCC build is made
+// for processors without SSE, so the two accesses alone are compiled for SSE
+// and run only where the processor has it.
+#if defined(__GNUC__) && defined(__i386__) && !defined(__SSE__)
+#define KVX_SSE_ACCESS __attribute__((target("sse")))
+#else
+#define KVX_SSE_ACCESS
+#endif
+
+bool ProcessorHasMxcsr() noexcept {
+#if defined(_M_IX86) || defined(__i386__)
+  static const bool has = IsProcessorFeaturePresent(PF_XMMI_INSTRUCTIONS_AVAILABLE) != FALSE;
+  return has;
+#else
+  return true;
+#endif
+}
+
+KVX_SSE_ACCESS std::uint32_t ReadMxcsr() noexcept {
+  return ProcessorHasMxcsr() ? _mm_getcsr() : TFloatingPointControl{}.Mxcsr;
+}
+
+KVX_SSE_ACCESS void LoadMxcsr(std::uint32_t value) noexcept {
+  if (ProcessorHasMxcsr()) _mm_setcsr(value);
+}
+
+#undef KVX_SSE_ACCESS
 
 // What the process started with, taken before any code of ours ran.
 const TFloatingPointControl kProcessStartControl = TFloatingPointControl::Current();
@@ -51,7 +90,7 @@ const TFloatingPointControl kProcessStartControl = TFloatingPointControl::Curren
 }  // namespace
 
 TFloatingPointControl TFloatingPointControl::Current() noexcept {
-  return TFloatingPointControl{ReadX87ControlWord(), _mm_getcsr() & ~MxcsrExceptionFlags};
+  return TFloatingPointControl{ReadX87ControlWord(), ReadMxcsr() & ~MxcsrExceptionFlags};
 }
 
 TFloatingPointControl TFloatingPointControl::AllMasked(const TFloatingPointControl& from) noexcept {
@@ -60,7 +99,7 @@ TFloatingPointControl TFloatingPointControl::AllMasked(const TFloatingPointContr
 
 void TFloatingPointControl::Load() const noexcept {
   LoadX87ControlWord(X87);
-  _mm_setcsr(Mxcsr & ~MxcsrExceptionFlags);
+  LoadMxcsr(Mxcsr & ~MxcsrExceptionFlags);
 }
 
 TFloatingPointControl DefaultFloatingPointControl() noexcept {

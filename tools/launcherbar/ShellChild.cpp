@@ -134,9 +134,8 @@ BOOL CALLBACK CountTopLevel(HWND window, LPARAM lParam) noexcept {
 // platforms where GetProcessHandleCount answers nothing (Wine).
 std::optional<DWORD> HandlesInSystemList(DWORD processId) {
   using TQuery = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-  FARPROC proc = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation");
-  if (!proc) return std::nullopt;
-  auto query = reinterpret_cast<TQuery>(reinterpret_cast<void*>(proc));
+  auto query = ProcAddress<TQuery>(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation");
+  if (!query) return std::nullopt;
   constexpr ULONG kSystemHandleInformation = 16;
   constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
   std::vector<unsigned char> buffer(1 << 16);
