@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 namespace kvx {
 namespace {
@@ -23,6 +24,52 @@ constexpr char kLauncherTitle[] = "TolvinMain";
 
 // A system command's low four bits are the platform's own.
 constexpr WPARAM kSysCommandMask = 0xFFF0;
+
+struct TWorkAreaSearch {
+  RECT Bounds;
+  bool Found = false;
+};
+
+// A named callback, not a lambda: it must have the platform's calling
+// convention in the 32-bit build too.
+BOOL CALLBACK FindWorkAreaHolding(HMONITOR monitor, HDC, LPRECT, LPARAM param) noexcept {
+  auto* search = reinterpret_cast<TWorkAreaSearch*>(param);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  RECT overlap{};
+  if (GetMonitorInfoW(monitor, &info) && IntersectRect(&overlap, &info.rcWork, &search->Bounds)) {
+    search->Found = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Whether some part of bounds lies on some monitor's work area.
+bool OnSomeWorkArea(const RECT& bounds) noexcept {
+  TWorkAreaSearch search{bounds};
+  EnumDisplayMonitors(nullptr, nullptr, &FindWorkAreaHolding, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+// Bounds that lie on no monitor's work area (a bar put the window off screen,
+// a monitor has gone since) moved onto the nearest one, with as much of their
+// size as it holds; bounds that show somewhere stay as they are.
+RECT OnAWorkArea(const RECT& bounds) noexcept {
+  if (OnSomeWorkArea(bounds)) return bounds;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST), &info)) return bounds;
+  const RECT& area = info.rcWork;
+  // Differences of any two 32-bit coordinates fit in 64 bits.
+  const auto extent = [](LONG low, LONG high) { return std::int64_t{high} - low; };
+  const LONG width =
+      static_cast<LONG>(std::min(extent(bounds.left, bounds.right), extent(area.left, area.right)));
+  const LONG height =
+      static_cast<LONG>(std::min(extent(bounds.top, bounds.bottom), extent(area.top, area.bottom)));
+  const LONG left = std::clamp(bounds.left, area.left, area.right - width);
+  const LONG top = std::clamp(bounds.top, area.top, area.bottom - height);
+  return {left, top, left + width, top + height};
+}
 
 }  // namespace
 
@@ -108,13 +155,33 @@ LRESULT TMainForm::HandleCopyData(WPARAM, LPARAM lParam) {
   return 0;
 }
 
+bool TMainForm::NormalBounds(RECT& bounds) {
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (!GetWindowPlacement(Handle(), &placement)) return false;
+  bounds = placement.rcNormalPosition;
+  // Workspace coordinates, which begin at the work area's corner; a tool
+  // window's are screen coordinates already.
+  if (!(GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST), &info))
+      OffsetRect(&bounds, info.rcWork.left - info.rcMonitor.left,
+                 info.rcWork.top - info.rcMonitor.top);
+  }
+  return true;
+}
+
 void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
   if ((wParam & kSysCommandMask) != SC_MAXIMIZE) {
     DefaultSysCommand(wParam, lParam);
     return;
   }
+  // Minimised, the window's rectangle is its icon's. It comes back first, so
+  // that the window itself docks or goes back, and the user sees it do so.
+  if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
   RECT window{};
-  if (!GetWindowRect(Handle(), &window)) return;
+  if (!NormalBounds(window)) return;
   RECT area{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
 
@@ -124,9 +191,11 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
   const bool docked = HasSavedGeometry() && window.top == 0 && window.left == FDockOffset &&
                       window.right == area.right && window.bottom == area.bottom;
   if (docked) {
+    const RECT saved = OnAWorkArea({FSavedLeft, FSavedTop, SaturatingAdd(FSavedLeft, FSavedWidth),
+                                    SaturatingAdd(FSavedTop, FSavedHeight)});
     {
       auto suppress = SuppressReports();
-      SetBounds(FSavedLeft, FSavedTop, FSavedWidth, FSavedHeight);
+      SetBounds(saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top);
     }
     ReportGeometry();
     return;
@@ -145,8 +214,7 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
   }
   // The bar's answer may have moved the window: save where it is now. Never
   // collapsed bounds: going back to them would lose the window.
-  GetWindowRect(Handle(), &window);
-  if (window.right > window.left && window.bottom > window.top) {
+  if (NormalBounds(window) && window.right > window.left && window.bottom > window.top) {
     FSavedLeft = window.left;
     FSavedTop = window.top;
     FSavedWidth = window.right - window.left;

@@ -111,6 +111,9 @@ class TMainForm : public TForm {
   static bool ForceForeground(HWND window);
   // The toolkit's own handling of a system command (the platform's maximise...).
   void DefaultSysCommand(WPARAM wParam, LPARAM lParam);
+  // The bounds the window has when neither minimised nor maximised, in
+  // screen coordinates (a minimised window's rectangle is its icon's).
+  bool NormalBounds(RECT& bounds);
   // True once a docked maximise has saved bounds to return to.
   bool HasSavedGeometry() const noexcept { return FSavedWidth > 0 && FSavedHeight > 0; }
 

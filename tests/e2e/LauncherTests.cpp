@@ -348,6 +348,65 @@ TEST_F(LauncherE2E, MaximiseNeverLeavesTheWindowCollapsed) {
   }
 }
 
+// Minimised, a window's rectangle is its icon's (160 x 24 under Wine, about
+// -32000, -32000 on Windows). Whatever the bar sends meanwhile, the user gets
+// the whole docked window back, never one the icon's size or off screen.
+TEST_F(LauncherE2E, ADockedWindowMinimisedComesBackAtItsFullDockedSize) {
+  Start(L"100 0 80 600");
+  const RECT area = WorkArea();
+  const std::string start = BoundsText(Bounds());
+  const std::string docked = BoundsText({80, 0, area.right, area.bottom});
+  for (const std::string& toggle : {kRestore, kMaximise}) {
+    SCOPED_TRACE(toggle == kMaximise ? "maximise" : "restore");
+    Exchange(kMaximise);
+    ASSERT_EQ(BoundsText(Bounds()), docked);
+    ShowWindow(FWindow, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsIconic(FWindow) != FALSE; }));
+
+    // The bar's toggle brings the window back from its icon and undocks it.
+    Exchange(toggle);
+    EXPECT_FALSE(IsIconic(FWindow));
+    EXPECT_EQ(BoundsText(Bounds()), start);
+    // The user restores it from the task bar, and the bar docks it again.
+    SendMessageW(FWindow, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_EQ(Exchange(kMaximise), Texts{});
+    EXPECT_EQ(BoundsText(Bounds()), docked);
+    EXPECT_EQ(Exchange(kMaximise), Texts{start});
+    EXPECT_EQ(BoundsText(Bounds()), start);
+  }
+  CloseShell();
+}
+
+// Bounds to go back to that lie on no monitor's work area (a bar that put the
+// window off screen, a monitor taken away since) come back on the nearest one,
+// their size kept.
+TEST_F(LauncherE2E, ASavedGeometryOffEveryScreenComesBackOnTheWorkArea) {
+  Start(L"100 0 80 600");
+  const RECT area = WorkArea();
+  const int width = Bounds().right - Bounds().left;
+  const struct {
+    const char* geometry;
+    RECT away;
+    POINT back;
+  } cases[] = {
+      {"-5000,0,80,600", {-4920, 0, -4920 + width, 600}, {area.left, 0}},
+      {"5000,0,80,600", {5080, 0, 5080 + width, 600}, {area.right - width, 0}},
+      {"0,-5000,80,600", {80, -5000, 80 + width, -4400}, {80, area.top}},
+      {"0,5000,80,600", {80, 5000, 80 + width, 5600}, {80, area.bottom - 600}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.geometry);
+    EXPECT_EQ(Exchange(c.geometry), Texts{});
+    ASSERT_EQ(BoundsText(Bounds()), BoundsText(c.away));
+    Exchange(kMaximise);
+    ASSERT_EQ(BoundsText(Bounds()), BoundsText({80, 0, area.right, area.bottom}));
+    const std::string back = BoundsText({c.back.x, c.back.y, c.back.x + width, c.back.y + 600});
+    EXPECT_EQ(Exchange(kMaximise), Texts{back});
+    EXPECT_EQ(BoundsText(Bounds()), back);
+  }
+  CloseShell();
+}
+
 TEST_F(LauncherE2E, ShellStaysUsableWhenTheBarStopsAnswering) {
   FBar->StopAnswering();
   ASSERT_NO_FATAL_FAILURE(Start(L"100 0 80 600"));
