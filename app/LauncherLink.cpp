@@ -73,26 +73,75 @@ RECT OnAWorkArea(const RECT& bounds) noexcept {
 
 }  // namespace
 
-bool TMainForm::SendToLauncher(const std::string& text) {
+HWND TMainForm::FindLauncher() {
   // Nothing before the first show: the window is being built and placed.
-  if (FSuppressReports || !FStartupDone) return false;
+  if (FSuppressReports || !FStartupDone) return nullptr;
   // Looked up every time: the bar may come and go while the shell runs.
   HWND launcher = FindWindowA(kLauncherClass, kLauncherTitle);
+  // Another window is another bar, which has not failed us; what was held
+  // for the one that did is not news to it.
+  if (FUnansweredLauncher && launcher != FUnansweredLauncher) {
+    FUnansweredLauncher = nullptr;
+    FHeldReport.reset();
+  }
+  return launcher;
+}
+
+bool TMainForm::SendToLauncher(const std::string& text) {
+  HWND launcher = FindLauncher();
   if (!launcher) return false;
-  COPYDATASTRUCT data{};
-  data.dwData = 0;
-  data.cbData = static_cast<DWORD>(text.size() + 1);
-  data.lpData = const_cast<char*>(text.c_str());
-  // A bar that stops answering must not stop the shell: the send is bounded.
-  SendToPeer(launcher, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  // A request the bar cannot take now is dropped: its answer would come too
+  // late to be of use.
+  if (!LauncherHolds(launcher)) DeliverToLauncher(launcher, text);
   return true;
+}
+
+void TMainForm::DeliverToLauncher(HWND launcher, std::string text) {
+  for (;;) {
+    COPYDATASTRUCT data{};
+    data.dwData = 0;
+    data.cbData = static_cast<DWORD>(text.size() + 1);
+    data.lpData = text.data();
+    // A bar that stops answering must not stop the shell: the send is bounded.
+    FSendingToLauncher = true;
+    const bool answered = SendToPeer(launcher, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    FSendingToLauncher = false;
+    if (!answered) {
+      // One bound is all a bar that does not answer costs: until it shows it
+      // answers again, reports are held, not sent.
+      if (WatchForAnswer(launcher, Handle())) FUnansweredLauncher = launcher;
+      return;
+    }
+    // Reports made while this send waited are held: the newest goes now.
+    if (!FHeldReport || FUnansweredLauncher) return;
+    text = std::move(*FHeldReport);
+    FHeldReport.reset();
+  }
+}
+
+void TMainForm::LauncherAnswers(HWND launcher) {
+  if (!launcher || launcher != FUnansweredLauncher) return;
+  FUnansweredLauncher = nullptr;
+  // A send in progress takes the held report once it is done.
+  if (!FHeldReport || FSendingToLauncher) return;
+  std::string report = std::move(*FHeldReport);
+  FHeldReport.reset();
+  if (FindWindowA(kLauncherClass, kLauncherTitle) == launcher)
+    DeliverToLauncher(launcher, std::move(report));
 }
 
 void TMainForm::ReportGeometry() {
   RECT bounds{};
   if (!GetWindowRect(Handle(), &bounds)) return;
-  SendToLauncher(FormatGeometryReport(bounds.left, bounds.top, bounds.right - bounds.left,
-                                      bounds.bottom - bounds.top));
+  std::string report = FormatGeometryReport(bounds.left, bounds.top, bounds.right - bounds.left,
+                                            bounds.bottom - bounds.top);
+  HWND launcher = FindLauncher();
+  if (!launcher) return;
+  // Only the newest bounds matter to a bar that is not listening yet.
+  if (LauncherHolds(launcher))
+    FHeldReport = std::move(report);
+  else
+    DeliverToLauncher(launcher, std::move(report));
 }
 
 void TMainForm::HandleMoveMessage() {
