@@ -24,11 +24,6 @@ std::map<std::wstring, WNDPROC>& ClassRegistry() {
 
 }  // namespace
 
-COLORREF ColorToRGB(TColor color) noexcept {
-  if (IsSystemColour(color)) return GetSysColor(static_cast<int>(color & 0xFF));
-  return static_cast<COLORREF>(color & 0x00FFFFFF);
-}
-
 TWinControl::TWinControl(TWinControl* parent) : FParent(parent) {
   ResetWindowProc();
   if (FParent) FParent->FControls.push_back(this);
@@ -392,181 +387,9 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(msg, wParam, lParam);
 }
 
-void TWinControl::EraseBackground(HDC dc) {
-  RECT r;
-  GetClientRect(FHandle, &r);
-  SetBkColor(dc, ColorToRGB(FColor));
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-}
-
-void TWinControl::UpdateBoundsFromWindow() {
-  if (!FHandle) return;
-  RECT r;
-  GetWindowRect(FHandle, &r);
-  if (HWND parent = GetParent(FHandle); parent && (GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD))
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
-  FLeft = r.left;
-  FTop = r.top;
-  FWidth = r.right - r.left;
-  FHeight = r.bottom - r.top;
-}
-
-void TWinControl::SetBounds(int left, int top, int width, int height) {
-  if (FHandle) {
-    SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    UpdateBoundsFromWindow();
-  } else {
-    FLeft = left;
-    FTop = top;
-    FWidth = width;
-    FHeight = height;
-  }
-}
-
-RECT TWinControl::ClientRect() {
-  RECT r{0, 0, FWidth, FHeight};
-  if (FHandle) GetClientRect(FHandle, &r);
-  return r;
-}
-
-RECT TWinControl::AlignRect() {
-  return ClientRect();
-}
-
-void TWinControl::SetAlign(TAlign align) {
-  FAlign = align;
-  if (FParent) FParent->Realign();
-}
-
-void TWinControl::Realign() {
-  if (FAligning || FControls.empty()) return;
-  FAligning = true;
-  RECT r = AlignRect();
-  auto place = [&](TAlign which) {
-    for (TWinControl* c : FControls) {
-      if (c->FAlign != which || !c->FVisible) continue;
-      switch (which) {
-        case TAlign::alTop:
-          c->SetBounds(r.left, r.top, r.right - r.left, c->FHeight);
-          r.top += c->FHeight;
-          break;
-        case TAlign::alBottom:
-          c->SetBounds(r.left, r.bottom - c->FHeight, r.right - r.left, c->FHeight);
-          r.bottom -= c->FHeight;
-          break;
-        case TAlign::alLeft:
-          c->SetBounds(r.left, r.top, c->FWidth, r.bottom - r.top);
-          r.left += c->FWidth;
-          break;
-        case TAlign::alRight:
-          c->SetBounds(r.right - c->FWidth, r.top, c->FWidth, r.bottom - r.top);
-          r.right -= c->FWidth;
-          break;
-        case TAlign::alClient:
-          c->SetBounds(r.left, r.top, std::max(0L, r.right - r.left),
-                       std::max(0L, r.bottom - r.top));
-          break;
-        case TAlign::alNone:
-          break;
-      }
-    }
-  };
-  place(TAlign::alTop);
-  place(TAlign::alBottom);
-  place(TAlign::alLeft);
-  place(TAlign::alRight);
-  place(TAlign::alClient);
-  FAligning = false;
-}
-
-void TWinControl::Resized() {
-  Realign();
-}
-
-void TWinControl::SetVisible(bool visible) {
-  if (FVisible == visible) return;
-  FVisible = visible;
-  if (FHandle) ShowWindow(FHandle, visible ? (FParent ? SW_SHOWNA : SW_SHOW) : SW_HIDE);
-  if (FParent) FParent->Realign();
-  Perform(CM_VISIBLECHANGED, visible ? 1 : 0, 0);
-}
-
-bool TWinControl::Showing() const noexcept {
-  for (const TWinControl* c = this; c; c = c->FParent)
-    if (!c->FVisible) return false;
-  return true;
-}
-
 void TWinControl::SetEnabled(bool enabled) {
   FEnabled = enabled;
   if (FHandle) EnableWindow(FHandle, enabled);
-}
-
-void TWinControl::SetColor(TColor color) {
-  FParentColor = false;
-  ApplyColor(color);
-}
-
-void TWinControl::ApplyColor(TColor color) {
-  FColor = color;
-  Invalidate();
-  ColorChanged();
-  for (TWinControl* child : std::vector<TWinControl*>(FControls)) {
-    if (!child->FParentColor) continue;
-    child->ApplyColor(color);
-    child->ParentColorChanged();
-  }
-}
-
-void TWinControl::SetParentColor(bool value) {
-  if (FParentColor == value) return;
-  FParentColor = value;
-  if (value && FParent) {
-    ApplyColor(FParent->FColor);
-    ParentColorChanged();
-  }
-}
-
-const TFont& TWinControl::Font() const noexcept {
-  if (FParentFont && FParent) return FParent->Font();
-  static const TFont defaultFont;
-  return FFont ? *FFont : defaultFont;
-}
-
-HFONT TWinControl::FontHandle() {
-  if (FParentFont && FParent) return FParent->FontHandle();
-  if (!FFontHandle) {
-    const TFont& f = Font();
-    FFontHandle.Reset(CreateFontW(f.Height, 0, 0, 0, f.Bold ? FW_BOLD : FW_NORMAL, f.Italic,
-                                  f.Underline, FALSE, f.Charset, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                  f.Name.c_str()));
-  }
-  return FFontHandle.Get();
-}
-
-void TWinControl::SetFont(const TFont& font) {
-  FFont = std::make_unique<TFont>(font);
-  FParentFont = false;
-  FFontHandle.Reset();
-  FontChanged();
-}
-
-void TWinControl::FontChanged() {
-  if (FHandle) {
-    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
-    Invalidate();
-  }
-  for (TWinControl* child : std::vector<TWinControl*>(FControls)) {
-    if (!child->FParentFont) continue;
-    child->FontChanged();
-    child->ParentFontChanged();
-  }
-}
-
-void TWinControl::SetCaption(const std::string& caption) {
-  FCaption = caption;
-  if (FHandle) SetWindowTextW(FHandle, GbkToWide(caption).c_str());
 }
 
 bool TWinControl::CanFocus() const noexcept {
@@ -593,10 +416,6 @@ void TWinControl::SetPopupMenu(TPopupMenu* menu) {
   if (menu) menu->FUsers.push_back(this);  // first: may throw, nothing changed yet
   if (FPopupMenu) std::erase(FPopupMenu->FUsers, this);
   FPopupMenu = menu;
-}
-
-void TWinControl::Invalidate() {
-  if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 LRESULT TWinControl::Broadcast(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 
 #include "toolkit/Win.h"
 
+#include "core/Alignment.h"
 #include "core/Colour.h"
 #include "toolkit/Handles.h"
 #include "toolkit/KeyState.h"
@@ -29,8 +30,6 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 // Key events carry the shift state as MK_SHIFT, MK_CONTROL and MK_ALT bits.
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, UINT shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
-
-enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // The system colours the toolkit and its themed controls use.
 inline constexpr TColor clBtnFace = SystemColour(COLOR_BTNFACE);
