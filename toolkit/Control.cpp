@@ -15,11 +15,31 @@ namespace kvx {
 namespace {
 
 constexpr wchar_t kControlProperty[] = L"KorvexaControl";
+// The old procedure of a window we let go of while a procedure installed
+// after ours still called ours.
+constexpr wchar_t kOldProcedureProperty[] = L"KorvexaOldProcedure";
 
 // Base procedures of the system classes we took over, by our class name.
 std::map<std::wstring, WNDPROC>& ClassRegistry() {
   static std::map<std::wstring, WNDPROC> registry;
   return registry;
+}
+
+// A window we let go of but that still calls `ours`: its messages pass on
+// to the old procedure, and the old procedure comes back once ours is in
+// force again.
+LRESULT PassOn(HWND window, WNDPROC ours, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto old = reinterpret_cast<WNDPROC>(
+      reinterpret_cast<LONG_PTR>(GetPropW(window, kOldProcedureProperty)));
+  if (!old) return DefWindowProcW(window, msg, wParam, lParam);
+  const LRESULT result = CallWindowProcW(old, window, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    RemovePropW(window, kOldProcedureProperty);
+  } else if (GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ours)) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+    RemovePropW(window, kOldProcedureProperty);
+  }
+  return result;
 }
 
 }  // namespace
@@ -184,7 +204,7 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::DestroyWnd() {
   if (FHandle) {
-    if (FAdopted) {
+    if (FAdoption.Installed()) {
       ReleaseWindow();
     } else {
       DestroyWindow(FHandle);  // WM_NCDESTROY unbinds us
@@ -219,18 +239,24 @@ void TWinControl::Unbind() noexcept {
 
 void TWinControl::AdoptWindow(HWND window) {
   if (FHandle) DestroyHandle();
-  FAdopted = true;
   Bind(window);
-  FDefWndProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
+  if (!FAdoption.Install(window, &StaticWndProc)) {
+    Unbind();
+    throw Exception("Error subclassing window");
+  }
+  FDefWndProc = FAdoption.OldProcedure();
   UpdateBoundsFromWindow();
 }
 
 void TWinControl::ReleaseWindow() noexcept {
-  if (!FHandle || !FAdopted) return;
-  SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
+  if (!FHandle || !FAdoption.Installed()) return;
+  if (!FAdoption.Restore()) {
+    // With no control behind it, our procedure finds the old one here.
+    SetPropW(FHandle, kOldProcedureProperty,
+             reinterpret_cast<HANDLE>(reinterpret_cast<LONG_PTR>(FAdoption.OldProcedure())));
+    FAdoption.Forget();
+  }
   Unbind();
-  FAdopted = false;
   FDefWndProc = DefWindowProcW;
 }
 
@@ -245,7 +271,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     // window's own code may keep something else there.
     self = FromHandle(window);
   }
-  if (!self) return DefWindowProcW(window, msg, wParam, lParam);
+  if (!self) return PassOn(window, &StaticWndProc, msg, wParam, lParam);
   return self->Dispatch(msg, wParam, lParam);
 }
 
@@ -277,11 +303,12 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     Application().HandleException();
   }
   if (msg == WM_NCDESTROY) {
-    if (FAdopted) {
-      ReleaseWindow();
-    } else {
-      Unbind();
+    if (FAdoption.Installed()) {
+      // The window calls nobody after this one: nothing to keep for it.
+      FAdoption.Release();
+      FDefWndProc = DefWindowProcW;
     }
+    Unbind();
   }
   return result;
 }

@@ -11,6 +11,7 @@
 #include "toolkit/Handles.h"
 #include "toolkit/KeyState.h"
 #include "toolkit/Messages.h"
+#include "toolkit/WindowSubclass.h"
 
 #include <cstdint>
 #include <functional>
@@ -217,7 +218,9 @@ class TWinControl : public TObject {
   virtual void Loaded() {}
 
   // Makes `window`, created by someone else, this control's window: its
-  // procedure is replaced by ours and put back by ReleaseWindow.
+  // procedure is replaced by ours and put back by ReleaseWindow while ours
+  // is in force (a window subclassed after us keeps ours, passing messages
+  // on, until it is gone). Releasing twice is harmless.
   void AdoptWindow(HWND window);
   void ReleaseWindow() noexcept;
   void DestroyHandle();
@@ -243,7 +246,7 @@ class TWinControl : public TObject {
   std::vector<TWinControl*> FControls;
   HWND FHandle = nullptr;
   WNDPROC FDefWndProc = DefWindowProcW;
-  bool FAdopted = false;
+  TWindowSubclass FAdoption;  // installed while the window is adopted
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   TAlign FAlign = TAlign::alNone;
   bool FVisible = true;
