@@ -11,6 +11,7 @@
 #include "toolkit/Handles.h"
 #include "toolkit/KeyState.h"
 #include "toolkit/Messages.h"
+#include "toolkit/SystemColours.h"
 #include "toolkit/WindowSubclass.h"
 
 #include <cstdint>
@@ -31,21 +32,6 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 // Key events carry the shift state as MK_SHIFT, MK_CONTROL and MK_ALT bits.
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, UINT shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
-
-// The system colours the toolkit and its themed controls use.
-inline constexpr TColor clBtnFace = SystemColour(COLOR_BTNFACE);
-inline constexpr TColor clBtnText = SystemColour(COLOR_BTNTEXT);
-inline constexpr TColor clBtnShadow = SystemColour(COLOR_BTNSHADOW);
-inline constexpr TColor clBtnHighlight = SystemColour(COLOR_BTNHIGHLIGHT);
-inline constexpr TColor cl3DDkShadow = SystemColour(COLOR_3DDKSHADOW);
-inline constexpr TColor cl3DLight = SystemColour(COLOR_3DLIGHT);
-inline constexpr TColor clWindow = SystemColour(COLOR_WINDOW);
-inline constexpr TColor clWindowText = SystemColour(COLOR_WINDOWTEXT);
-inline constexpr TColor clWindowFrame = SystemColour(COLOR_WINDOWFRAME);
-inline constexpr TColor clHighlight = SystemColour(COLOR_HIGHLIGHT);
-inline constexpr TColor clGrayText = SystemColour(COLOR_GRAYTEXT);
-// The RGB value to draw with: system colours as the platform has them now.
-COLORREF ColorToRGB(TColor color) noexcept;
 
 struct TFont {
   std::wstring Name = L"MS Shell Dlg";

@@ -6,11 +6,6 @@
 
 namespace kvx {
 
-COLORREF ColorToRGB(TColor color) noexcept {
-  if (IsSystemColour(color)) return GetSysColor(static_cast<int>(color & 0xFF));
-  return static_cast<COLORREF>(color & 0x00FFFFFF);
-}
-
 void TWinControl::EraseBackground(HDC dc) {
   RECT r;
   GetClientRect(FHandle, &r);
