@@ -5,6 +5,7 @@
 #include "core/WindowThunk.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/Handles.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,7 +32,7 @@ void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept 
                    reinterpret_cast<std::uintptr_t>(target));
 }
 
-HHOOK gWheelHook = nullptr;
+TUniqueHook gWheelHook;
 
 }  // namespace
 
@@ -162,21 +163,20 @@ void TBrowserWindowHooks::SubclassMessage(TWatchedWindow& subclass, UINT msg, WP
 
 bool InstallWheelFocusHook() noexcept {
   if (!gWheelHook)
-    gWheelHook = SetWindowsHookExW(WH_MOUSE, WheelFocusHook, nullptr, GetCurrentThreadId());
-  return gWheelHook != nullptr;
+    gWheelHook.Reset(SetWindowsHookExW(WH_MOUSE, WheelFocusHook, nullptr, GetCurrentThreadId()));
+  return static_cast<bool>(gWheelHook);
 }
 
 void RemoveWheelFocusHook() noexcept {
-  if (gWheelHook) UnhookWindowsHookEx(gWheelHook);
-  gWheelHook = nullptr;
+  gWheelHook.Reset();
 }
 
 bool WheelFocusHookInstalled() noexcept {
-  return gWheelHook != nullptr;
+  return static_cast<bool>(gWheelHook);
 }
 
 LRESULT CALLBACK WheelFocusHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  const LRESULT result = CallNextHookEx(gWheelHook, code, wParam, lParam);
+  const LRESULT result = CallNextHookEx(gWheelHook.Get(), code, wParam, lParam);
   if (code < 0 || wParam != WM_MOUSEWHEEL) return result;
   POINT cursor;
   if (!GetCursorPos(&cursor)) return result;
