@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 namespace kvx {
 namespace {
@@ -24,28 +25,123 @@ constexpr char kLauncherTitle[] = "TolvinMain";
 // A system command's low four bits are the platform's own.
 constexpr WPARAM kSysCommandMask = 0xFFF0;
 
+struct TWorkAreaSearch {
+  RECT Bounds;
+  bool Found = false;
+};
+
+// A named callback, not a lambda: it must have the platform's calling
+// convention in the 32-bit build too.
+BOOL CALLBACK FindWorkAreaHolding(HMONITOR monitor, HDC, LPRECT, LPARAM param) noexcept {
+  auto* search = reinterpret_cast<TWorkAreaSearch*>(param);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  RECT overlap{};
+  if (GetMonitorInfoW(monitor, &info) && IntersectRect(&overlap, &info.rcWork, &search->Bounds)) {
+    search->Found = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Whether some part of bounds lies on some monitor's work area.
+bool OnSomeWorkArea(const RECT& bounds) noexcept {
+  TWorkAreaSearch search{bounds};
+  EnumDisplayMonitors(nullptr, nullptr, &FindWorkAreaHolding, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+// Bounds that lie on no monitor's work area (a bar put the window off screen,
+// a monitor has gone since) moved onto the nearest one, with as much of their
+// size as it holds; bounds that show somewhere stay as they are.
+RECT OnAWorkArea(const RECT& bounds) noexcept {
+  if (OnSomeWorkArea(bounds)) return bounds;
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST), &info)) return bounds;
+  const RECT& area = info.rcWork;
+  // Differences of any two 32-bit coordinates fit in 64 bits.
+  const auto extent = [](LONG low, LONG high) { return std::int64_t{high} - low; };
+  const LONG width =
+      static_cast<LONG>(std::min(extent(bounds.left, bounds.right), extent(area.left, area.right)));
+  const LONG height =
+      static_cast<LONG>(std::min(extent(bounds.top, bounds.bottom), extent(area.top, area.bottom)));
+  const LONG left = std::clamp(bounds.left, area.left, area.right - width);
+  const LONG top = std::clamp(bounds.top, area.top, area.bottom - height);
+  return {left, top, left + width, top + height};
+}
+
 }  // namespace
 
-bool TMainForm::SendToLauncher(const std::string& text) {
+HWND TMainForm::FindLauncher() {
   // Nothing before the first show: the window is being built and placed.
-  if (FSuppressReports || !FStartupDone) return false;
+  if (FSuppressReports || !FStartupDone) return nullptr;
   // Looked up every time: the bar may come and go while the shell runs.
   HWND launcher = FindWindowA(kLauncherClass, kLauncherTitle);
+  // Another window is another bar, which has not failed us; what was held
+  // for the one that did is not news to it.
+  if (FUnansweredLauncher && launcher != FUnansweredLauncher) {
+    FUnansweredLauncher = nullptr;
+    FHeldReport.reset();
+  }
+  return launcher;
+}
+
+bool TMainForm::SendToLauncher(const std::string& text) {
+  HWND launcher = FindLauncher();
   if (!launcher) return false;
-  COPYDATASTRUCT data{};
-  data.dwData = 0;
-  data.cbData = static_cast<DWORD>(text.size() + 1);
-  data.lpData = const_cast<char*>(text.c_str());
-  // A bar that stops answering must not stop the shell: the send is bounded.
-  SendToPeer(launcher, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+  // A request the bar cannot take now is dropped: its answer would come too
+  // late to be of use.
+  if (!LauncherHolds(launcher)) DeliverToLauncher(launcher, text);
   return true;
+}
+
+void TMainForm::DeliverToLauncher(HWND launcher, std::string text) {
+  for (;;) {
+    COPYDATASTRUCT data{};
+    data.dwData = 0;
+    data.cbData = static_cast<DWORD>(text.size() + 1);
+    data.lpData = text.data();
+    // A bar that stops answering must not stop the shell: the send is bounded.
+    FSendingToLauncher = true;
+    const bool answered = SendToPeer(launcher, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    FSendingToLauncher = false;
+    if (!answered) {
+      // One bound is all a bar that does not answer costs: until it shows it
+      // answers again, reports are held, not sent.
+      if (WatchForAnswer(launcher, Handle())) FUnansweredLauncher = launcher;
+      return;
+    }
+    // Reports made while this send waited are held: the newest goes now.
+    if (!FHeldReport || FUnansweredLauncher) return;
+    text = std::move(*FHeldReport);
+    FHeldReport.reset();
+  }
+}
+
+void TMainForm::LauncherAnswers(HWND launcher) {
+  if (!launcher || launcher != FUnansweredLauncher) return;
+  FUnansweredLauncher = nullptr;
+  // A send in progress takes the held report once it is done.
+  if (!FHeldReport || FSendingToLauncher) return;
+  std::string report = std::move(*FHeldReport);
+  FHeldReport.reset();
+  if (FindWindowA(kLauncherClass, kLauncherTitle) == launcher)
+    DeliverToLauncher(launcher, std::move(report));
 }
 
 void TMainForm::ReportGeometry() {
   RECT bounds{};
   if (!GetWindowRect(Handle(), &bounds)) return;
-  SendToLauncher(FormatGeometryReport(bounds.left, bounds.top, bounds.right - bounds.left,
-                                      bounds.bottom - bounds.top));
+  std::string report = FormatGeometryReport(bounds.left, bounds.top, bounds.right - bounds.left,
+                                            bounds.bottom - bounds.top);
+  HWND launcher = FindLauncher();
+  if (!launcher) return;
+  // Only the newest bounds matter to a bar that is not listening yet.
+  if (LauncherHolds(launcher))
+    FHeldReport = std::move(report);
+  else
+    DeliverToLauncher(launcher, std::move(report));
 }
 
 void TMainForm::HandleMoveMessage() {
@@ -108,13 +204,33 @@ LRESULT TMainForm::HandleCopyData(WPARAM, LPARAM lParam) {
   return 0;
 }
 
+bool TMainForm::NormalBounds(RECT& bounds) {
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (!GetWindowPlacement(Handle(), &placement)) return false;
+  bounds = placement.rcNormalPosition;
+  // Workspace coordinates, which begin at the work area's corner; a tool
+  // window's are screen coordinates already.
+  if (!(GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoW(MonitorFromRect(&bounds, MONITOR_DEFAULTTONEAREST), &info))
+      OffsetRect(&bounds, info.rcWork.left - info.rcMonitor.left,
+                 info.rcWork.top - info.rcMonitor.top);
+  }
+  return true;
+}
+
 void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
   if ((wParam & kSysCommandMask) != SC_MAXIMIZE) {
     DefaultSysCommand(wParam, lParam);
     return;
   }
+  // Minimised, the window's rectangle is its icon's. It comes back first, so
+  // that the window itself docks or goes back, and the user sees it do so.
+  if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
   RECT window{};
-  if (!GetWindowRect(Handle(), &window)) return;
+  if (!NormalBounds(window)) return;
   RECT area{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
 
@@ -124,9 +240,11 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
   const bool docked = HasSavedGeometry() && window.top == 0 && window.left == FDockOffset &&
                       window.right == area.right && window.bottom == area.bottom;
   if (docked) {
+    const RECT saved = OnAWorkArea({FSavedLeft, FSavedTop, SaturatingAdd(FSavedLeft, FSavedWidth),
+                                    SaturatingAdd(FSavedTop, FSavedHeight)});
     {
       auto suppress = SuppressReports();
-      SetBounds(FSavedLeft, FSavedTop, FSavedWidth, FSavedHeight);
+      SetBounds(saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top);
     }
     ReportGeometry();
     return;
@@ -145,8 +263,7 @@ void TMainForm::HandleSysCommand(WPARAM wParam, LPARAM lParam) {
   }
   // The bar's answer may have moved the window: save where it is now. Never
   // collapsed bounds: going back to them would lose the window.
-  GetWindowRect(Handle(), &window);
-  if (window.right > window.left && window.bottom > window.top) {
+  if (NormalBounds(window) && window.right > window.left && window.bottom > window.top) {
     FSavedLeft = window.left;
     FSavedTop = window.top;
     FSavedWidth = window.right - window.left;

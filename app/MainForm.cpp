@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 
 #include "app/KioskOptions.h"
+#include "app/PeerSend.h"
 #include "app/Resources.h"
 #include "app/ShellTexts.h"
 #include "app/ShellPaths.h"
@@ -280,6 +281,10 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_COPYDATA || msg == WM_SYSCOMMAND || msg == WM_CLOSE || msg == WM_ACTIVATEAPP ||
       msg == WM_ENDSESSION)
     TraceMessage(L"main window", Handle(), msg, wParam, lParam);
+  if (msg == PeerAnsweredMessage() && msg != 0) {
+    LauncherAnswers(reinterpret_cast<HWND>(wParam));
+    return 0;
+  }
   switch (msg) {
     case WM_ENDSESSION:
       if (wParam) EndSession();

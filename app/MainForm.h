@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,7 +104,18 @@ class TMainForm : public TForm {
     FSuppressReports = true;
     return ScopeExit([this]() noexcept { FSuppressReports = false; });
   }
+  // The bar's window when something may go to it now, else null.
+  HWND FindLauncher();
+  // A request: dropped while the bar has not answered an earlier send.
   bool SendToLauncher(const std::string& text);
+  // Sends with a bound; after a send the bar does not answer, reports wait
+  // until it answers again, the newest replacing older ones.
+  void DeliverToLauncher(HWND launcher, std::string text);
+  bool LauncherHolds(HWND launcher) const noexcept {
+    return FSendingToLauncher || launcher == FUnansweredLauncher;
+  }
+  // The bar that did not answer a send takes messages again.
+  void LauncherAnswers(HWND launcher);
   void ReportGeometry();
   LRESULT HandleCopyData(WPARAM wParam, LPARAM lParam);
   void HandleMoveMessage();
@@ -111,6 +123,9 @@ class TMainForm : public TForm {
   static bool ForceForeground(HWND window);
   // The toolkit's own handling of a system command (the platform's maximise...).
   void DefaultSysCommand(WPARAM wParam, LPARAM lParam);
+  // The bounds the window has when neither minimised nor maximised, in
+  // screen coordinates (a minimised window's rectangle is its icon's).
+  bool NormalBounds(RECT& bounds);
   // True once a docked maximise has saved bounds to return to.
   bool HasSavedGeometry() const noexcept { return FSavedWidth > 0 && FSavedHeight > 0; }
 
@@ -135,6 +150,11 @@ class TMainForm : public TForm {
   std::int32_t FSavedWidth = 0;
   std::int32_t FSavedHeight = 0;
   bool FSuppressReports = false;
+  // The bar window that did not answer the last send, until it answers again.
+  HWND FUnansweredLauncher = nullptr;
+  // The newest report made while the bar could not take it.
+  std::optional<std::string> FHeldReport;
+  bool FSendingToLauncher = false;
 
   std::vector<std::string> FParams;
   // Until the first show nothing goes to the launcher bar: the window is

@@ -12,4 +12,26 @@ bool SendToPeer(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
                              PeerReplyLimitMs, &result) != 0;
 }
 
+namespace {
+
+void CALLBACK PeerAnswered(HWND peer, UINT, ULONG_PTR notify, LRESULT) noexcept {
+  PostMessageW(reinterpret_cast<HWND>(notify), PeerAnsweredMessage(),
+               reinterpret_cast<WPARAM>(peer), 0);
+}
+
+}  // namespace
+
+UINT PeerAnsweredMessage() noexcept {
+  static const UINT message = RegisterWindowMessageW(L"Korvexa.PeerAnswered");
+  return message;
+}
+
+bool WatchForAnswer(HWND peer, HWND notify) noexcept {
+  // The answer to a message that does nothing comes back through this
+  // thread's message loop, when the peer has taken it.
+  return PeerAnsweredMessage() != 0 &&
+         SendMessageCallbackW(peer, WM_NULL, 0, 0, &PeerAnswered,
+                              reinterpret_cast<ULONG_PTR>(notify)) != FALSE;
+}
+
 }  // namespace kvx

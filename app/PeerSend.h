@@ -17,4 +17,13 @@ inline constexpr UINT PeerReplyLimitMs = 2000;
 // among them, are handled inside the wait. False when no answer came.
 bool SendToPeer(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
 
+// Asks a peer that has not answered for a sign of life, without waiting:
+// once the peer takes messages again, `notify` is posted
+// PeerAnsweredMessage() with the peer's window in wParam. False when the
+// question could not be put (the peer's window is gone, for one).
+bool WatchForAnswer(HWND peer, HWND notify) noexcept;
+
+// A registered message: no number of ours can collide with it.
+UINT PeerAnsweredMessage() noexcept;
+
 }  // namespace kvx

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <memory>
 #include <sstream>
@@ -348,11 +349,70 @@ TEST_F(LauncherE2E, MaximiseNeverLeavesTheWindowCollapsed) {
   }
 }
 
+// Minimised, a window's rectangle is its icon's (160 x 24 under Wine, about
+// -32000, -32000 on Windows). Whatever the bar sends meanwhile, the user gets
+// the whole docked window back, never one the icon's size or off screen.
+TEST_F(LauncherE2E, ADockedWindowMinimisedComesBackAtItsFullDockedSize) {
+  Start(L"100 0 80 600");
+  const RECT area = WorkArea();
+  const std::string start = BoundsText(Bounds());
+  const std::string docked = BoundsText({80, 0, area.right, area.bottom});
+  for (const std::string& toggle : {kRestore, kMaximise}) {
+    SCOPED_TRACE(toggle == kMaximise ? "maximise" : "restore");
+    Exchange(kMaximise);
+    ASSERT_EQ(BoundsText(Bounds()), docked);
+    ShowWindow(FWindow, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsIconic(FWindow) != FALSE; }));
+
+    // The bar's toggle brings the window back from its icon and undocks it.
+    Exchange(toggle);
+    EXPECT_FALSE(IsIconic(FWindow));
+    EXPECT_EQ(BoundsText(Bounds()), start);
+    // The user restores it from the task bar, and the bar docks it again.
+    SendMessageW(FWindow, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_EQ(Exchange(kMaximise), Texts{});
+    EXPECT_EQ(BoundsText(Bounds()), docked);
+    EXPECT_EQ(Exchange(kMaximise), Texts{start});
+    EXPECT_EQ(BoundsText(Bounds()), start);
+  }
+  CloseShell();
+}
+
+// Bounds to go back to that lie on no monitor's work area (a bar that put the
+// window off screen, a monitor taken away since) come back on the nearest one,
+// their size kept.
+TEST_F(LauncherE2E, ASavedGeometryOffEveryScreenComesBackOnTheWorkArea) {
+  Start(L"100 0 80 600");
+  const RECT area = WorkArea();
+  const int width = Bounds().right - Bounds().left;
+  const struct {
+    const char* geometry;
+    RECT away;
+    POINT back;
+  } cases[] = {
+      {"-5000,0,80,600", {-4920, 0, -4920 + width, 600}, {area.left, 0}},
+      {"5000,0,80,600", {5080, 0, 5080 + width, 600}, {area.right - width, 0}},
+      {"0,-5000,80,600", {80, -5000, 80 + width, -4400}, {80, area.top}},
+      {"0,5000,80,600", {80, 5000, 80 + width, 5600}, {80, area.bottom - 600}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.geometry);
+    EXPECT_EQ(Exchange(c.geometry), Texts{});
+    ASSERT_EQ(BoundsText(Bounds()), BoundsText(c.away));
+    Exchange(kMaximise);
+    ASSERT_EQ(BoundsText(Bounds()), BoundsText({80, 0, area.right, area.bottom}));
+    const std::string back = BoundsText({c.back.x, c.back.y, c.back.x + width, c.back.y + 600});
+    EXPECT_EQ(Exchange(kMaximise), Texts{back});
+    EXPECT_EQ(BoundsText(Bounds()), back);
+  }
+  CloseShell();
+}
+
 TEST_F(LauncherE2E, ShellStaysUsableWhenTheBarStopsAnswering) {
   FBar->StopAnswering();
   ASSERT_NO_FATAL_FAILURE(Start(L"100 0 80 600"));
-  // A maximise the user makes reports three times to the hung bar; each
-  // send gives up, and the shell goes on.
+  // A maximise the user makes reports three times to the hung bar; the
+  // first send gives up, the others wait for the bar, and the shell goes on.
   PostMessageW(FWindow, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
   const RECT area = WorkArea();
   EXPECT_TRUE(PumpUntil([&] {
@@ -366,6 +426,69 @@ TEST_F(LauncherE2E, ShellStaysUsableWhenTheBarStopsAnswering) {
   ASSERT_NE(confirm.Window, nullptr) << "the shell did not answer its exit button";
   TShellProcess::Press(confirm, IDYES);
   EXPECT_EQ(FShell->WaitExit(), std::optional<DWORD>(0));
+}
+
+// A bar that has not answered one send costs the shell that one bounded wait:
+// the user's window answers within 2.5 s throughout, reports made meanwhile
+// wait, and once the bar answers again it gets the newest bounds.
+TEST_F(LauncherE2E, AHungBarCostsTheShellAtMostOneBound) {
+  const struct {
+    const char* name;
+    std::wstring args;
+    std::function<void(HWND)> act;
+    std::optional<POINT> endsAt;  // the window's top left at the end
+  } cases[] = {
+      // It asks the bar for the position first, then maximises the platform's way.
+      {"a user maximise with no dock geometry", L"0 0 0 600",
+       [](HWND shell) { PostMessageW(shell, WM_SYSCOMMAND, SC_MAXIMIZE, 0); }, std::nullopt},
+      {"a user maximise after a launcher-bar start", L"100 0 80 600",
+       [](HWND shell) { PostMessageW(shell, WM_SYSCOMMAND, SC_MAXIMIZE, 0); }, POINT{80, 0}},
+      {"a burst of moves", L"100 0 80 600",
+       [](HWND shell) {
+         for (int x = 110; x <= 200; x += 10)
+           SetWindowPos(shell, nullptr, x, x / 2, 0, 0,
+                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+       },
+       POINT{200, 100}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // A bar of its own each time: the platform gives up on a bar at once
+    // only after it has not answered for about 5 s.
+    FBar = std::make_unique<TLauncherBar>();
+    ASSERT_NO_FATAL_FAILURE(Start(c.args));
+    HWND exitButton = ExitButtonOf(FWindow);
+    ASSERT_NE(exitButton, nullptr);
+    FBar->StopAnswering();
+    const std::size_t first = FBar->MessageCount();
+
+    const auto acted = std::chrono::steady_clock::now();
+    c.act(FWindow);
+    // The user clicks the exit button: the question comes in time.
+    PostMessageW(exitButton, BM_CLICK, 0, 0);
+    TDialog confirm = FShell->WaitDialog(kNoticeTitle);
+    const auto answered = std::chrono::steady_clock::now() - acted;
+    ASSERT_NE(confirm.Window, nullptr) << "the shell did not answer its exit button";
+    EXPECT_LT(answered, std::chrono::milliseconds(2500));
+    TShellProcess::Press(confirm, IDNO);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(confirm.Window); }));
+
+    // Answering again, the bar gets what waited for it, the newest bounds
+    // last, and then each report as it is made.
+    FBar->ResumeAnswering();
+    EXPECT_TRUE(PumpUntil([&] {
+      Texts texts = FBar->Texts(first);
+      return !texts.empty() && texts.back() == BoundsText(Bounds());
+    })) << ::testing::PrintToString(FBar->Texts(first));
+    EXPECT_LE(FBar->Texts(first).size(), 2u)
+        << "only the newest bounds matter: " << ::testing::PrintToString(FBar->Texts(first));
+    EXPECT_EQ(Exchange(kPosition), Texts{BoundsText(Bounds())});
+    if (c.endsAt) {
+      EXPECT_EQ(Bounds().left, c.endsAt->x);
+      EXPECT_EQ(Bounds().top, c.endsAt->y);
+    }
+    CloseShell();
+  }
 }
 
 TEST_F(LauncherE2E, AnErrorBoxDoesNotCaptureMessagesForTheMainWindow) {

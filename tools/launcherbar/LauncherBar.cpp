@@ -5,6 +5,7 @@
 #include "core/LauncherText.h"
 
 #include <cstdio>
+#include <iterator>
 #include <stdexcept>
 
 namespace kvx {
@@ -83,7 +84,10 @@ LRESULT CALLBACK TLauncherBar::WindowProc(HWND window, UINT msg, WPARAM wParam,
         return 0;
       case kStopAnswering:
         reinterpret_cast<std::promise<void>*>(wParam)->set_value();
-        if (self) WaitForSingleObject(self->FEnding.Get(), INFINITE);
+        if (self) {
+          const HANDLE goOn[] = {self->FEnding.Get(), self->FResuming.Get()};
+          WaitForMultipleObjects(static_cast<DWORD>(std::size(goOn)), goOn, FALSE, INFINITE);
+        }
         return 0;
       case WM_CLOSE:
         DestroyWindow(window);
@@ -170,9 +174,15 @@ bool TLauncherBar::SendWithTimeout(std::string_view text, UINT timeoutMs) {
 }
 
 void TLauncherBar::StopAnswering() {
+  // An earlier resume that found the bar answering must not end this hang.
+  ResetEvent(FResuming.Get());
   std::promise<void> stopped;
   std::future<void> done = stopped.get_future();
   if (PostMessageW(FWindow, kStopAnswering, reinterpret_cast<WPARAM>(&stopped), 0)) done.wait();
+}
+
+void TLauncherBar::ResumeAnswering() {
+  SetEvent(FResuming.Get());
 }
 
 std::vector<TLauncherBar::TMessage> TLauncherBar::Messages() const {

@@ -69,9 +69,12 @@ class TLauncherBar {
   bool SendWithTimeout(std::string_view text, UINT timeoutMs);
 
   // The bar hangs, as a launcher bar that stops answering does: its thread
-  // stops processing messages, and the window stays, until the bar is
-  // destroyed. Returns once the thread has stopped.
+  // stops processing messages, and the window stays, until the bar answers
+  // again or is destroyed. Returns once the thread has stopped.
   void StopAnswering();
+  // A hung bar comes back: its thread takes the messages that waited for it,
+  // in their order, and answers again.
+  void ResumeAnswering();
 
   std::vector<TMessage> Messages() const;
   std::size_t MessageCount() const;
@@ -94,6 +97,8 @@ class TLauncherBar {
   HWND FWindow = nullptr;
   // Set when the bar is destroyed: a thread that stopped answering goes on.
   TUniqueKernelHandle FEnding{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  // Set when a hung bar answers again; taken by the thread as it goes on.
+  TUniqueKernelHandle FResuming{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
   std::thread FThread;
 };
 

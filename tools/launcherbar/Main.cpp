@@ -100,6 +100,7 @@ void Usage() {
       L"answer\r\n"
       L"  :wait N [MS]               wait until N messages in all have come from the shell\r\n"
       L"  :hang                      the bar stops answering, as a hung launcher bar does\r\n"
+      L"  :resume                    a hung bar answers again\r\n"
       L"  :sleep MS | :quit          pause | stop reading\r\n"
       L"  ::TEXT                     send \u201C:TEXT\u201D");
 }
@@ -226,6 +227,11 @@ class TSimulator {
     if (verb == ":hang" && rest.empty()) {
       FBar.StopAnswering();
       Status(L"the bar no longer answers: its window stays, its thread stopped");
+      return true;
+    }
+    if (verb == ":resume" && rest.empty()) {
+      FBar.ResumeAnswering();
+      Status(L"the bar answers again");
       return true;
     }
     if (verb == ":sleep" && rest.size() == 1) {
