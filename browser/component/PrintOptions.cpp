@@ -5,39 +5,24 @@
 #include "core/CodePage.h"
 #include "core/PageSetupMargin.h"
 #include "toolkit/Exceptions.h"
-#include "toolkit/Handles.h"
+#include "toolkit/Registry.h"
 
-#include <cwchar>
 #include <iterator>
 #include <optional>
 
 namespace kvx {
 namespace {
 
-bool IsText(DWORD type) noexcept {
-  return type == REG_SZ || type == REG_EXPAND_SZ;
-}
-
-// A text value of the key, up to its first terminator; a missing one reads as empty.
+// A text value of the key; a missing one reads as empty.
 std::wstring ReadRegistryText(HKEY key, const wchar_t* name) {
-  for (;;) {
-    DWORD type = REG_NONE;
-    DWORD size = 0;
-    LONG result = RegQueryValueExW(key, name, nullptr, &type, nullptr, &size);
-    if (result == ERROR_FILE_NOT_FOUND) return {};
-    if (result != ERROR_SUCCESS || !IsText(type))
-      throw Exception("Page setup value " + WideToGbk(name) + " is no readable text");
-    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    DWORD bytes = size;
-    result =
-        RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &bytes);
-    if (result == ERROR_MORE_DATA) continue;  // it grew in between
-    if (result == ERROR_FILE_NOT_FOUND) return {};
-    if (result != ERROR_SUCCESS || !IsText(type))
-      throw Exception("Page setup value " + WideToGbk(name) + " is no readable text");
-    text.resize(wcsnlen(text.data(), bytes / sizeof(wchar_t)));
-    return text;
+  TRegistryValue value;
+  LONG error = ERROR_SUCCESS;
+  if (!ReadRegValue(key, name, value, &error)) {
+    if (error == ERROR_FILE_NOT_FOUND) return {};
+  } else if (std::optional<std::wstring> text = value.ToText()) {
+    return *text;
   }
+  throw Exception("Page setup value " + WideToGbk(name) + " is no readable text");
 }
 
 }  // namespace
@@ -71,10 +56,8 @@ bool ReadPageSetupDefaults(TPrintOptions& options) {
 }
 
 bool ReadPageSetupDefaults(TPrintOptions& options, std::wstring_view decimalSeparator) {
-  TUniqueRegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, std::wstring(PageSetupKey).c_str(), 0, KEY_QUERY_VALUE,
-                    key.Put()) != ERROR_SUCCESS)
-    return false;
+  TUniqueRegKey key = OpenRegKey(HKEY_CURRENT_USER, PageSetupKey, KEY_QUERY_VALUE);
+  if (!key) return false;
   try {
     options.Header = WideToGbk(ReadRegistryText(key.Get(), L"header"));
     options.Footer = WideToGbk(ReadRegistryText(key.Get(), L"footer"));

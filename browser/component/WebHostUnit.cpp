@@ -4,6 +4,7 @@
 
 #include "browser/component/AppActivationHook.h"
 #include "browser/component/BrowserWindowHooks.h"
+#include "browser/settings/NavigationSound.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exceptions.h"
 

@@ -6,6 +6,7 @@
 #include "browser/component/WebHost.h"
 
 #include "browser/activex/OleError.h"
+#include "browser/settings/UserRegistryValues.h"
 #include "core/CodePage.h"
 
 #include <string>

@@ -4,27 +4,25 @@
 
 #include "core/DocumentMode.h"
 #include "toolkit/Module.h"
-
-#include <cstring>
+#include "toolkit/Registry.h"
 
 namespace kvx {
 namespace {
 
-std::wstring MachineText(const wchar_t* key, const wchar_t* name) {
-  wchar_t text[128];
-  DWORD size = sizeof(text);
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, text, &size) !=
-      ERROR_SUCCESS)
-    return {};
+// A text of the engine's key; empty when it is missing or no text.
+std::wstring EngineText(HKEY engine, const wchar_t* name) {
+  std::wstring text;
+  if (engine) ReadRegText(engine, name, text);
   return text;
 }
 
 }  // namespace
 
 std::uint32_t InstalledEngineDocumentMode() {
-  constexpr const wchar_t* engineKey = L"Software\\Microsoft\\Internet Explorer";
-  return NewestDocumentMode(MachineText(engineKey, L"svcVersion"),
-                            MachineText(engineKey, L"Version"));
+  TUniqueRegKey engine =
+      OpenRegKey(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer", KEY_QUERY_VALUE);
+  return NewestDocumentMode(EngineText(engine.Get(), L"svcVersion"),
+                            EngineText(engine.Get(), L"Version"));
 }
 
 std::wstring OwnExecutableName() {
@@ -35,11 +33,8 @@ std::wstring OwnExecutableName() {
 
 TJournalHold HoldDocumentMode(std::uint32_t mode, TSettingsJournal& journal,
                               std::wstring valueName) {
-  std::vector<BYTE> data(sizeof(DWORD));
-  const DWORD value = mode;
-  std::memcpy(data.data(), &value, sizeof(value));
-  return HoldUserValue(TJournalKind::jkBrowserEmulation, std::move(valueName), REG_DWORD,
-                       std::move(data), journal);
+  return HoldUserValue(TJournalKind::jkBrowserEmulation, std::move(valueName),
+                       TRegistryValue::Dword(mode), journal);
 }
 
 TDocumentModeResult HoldDocumentModeOption(std::string_view optionText, TSettingsJournal& journal,

@@ -4,7 +4,7 @@
 
 #include "toolkit/Win.h"
 
-#include "browser/settings/SettingsJournal.h"
+#include "browser/settings/UserRegistryValues.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "browser/settings/NavigationSound.h"
 
-#include "toolkit/Handles.h"
+#include "toolkit/Registry.h"
 
 #include <string>
 
@@ -13,33 +13,55 @@ std::wstring NavigationSoundSubkey(const wchar_t* name) {
   return std::wstring(NavigationSoundKey) + L"\\" + name;
 }
 
+bool SoundKeyExists(const wchar_t* name) {
+  return static_cast<bool>(OpenRegKey(HKEY_CURRENT_USER, NavigationSoundSubkey(name), KEY_READ));
+}
+
+// Whether there was a sound to mute; without one, muting changed nothing and
+// unmuting must not take over an "Old_Current" that is someone else's.
+std::optional<TJournalPrior> CaptureNavigationSound(std::wstring_view) {
+  return TJournalPrior{{L"HadCurrent", TRegistryValue::Dword(SoundKeyExists(L".Current") ? 1 : 0)}};
+}
+
+bool UndoNavigationSound(std::wstring_view, const TJournalPrior& prior) {
+  if (PriorDword(prior, L"HadCurrent").value_or(0) == 0) return true;
+  MuteNavigationSound(false);
+  return !SoundKeyExists(L"Old_Current");
+}
+
 }  // namespace
 
 void MuteNavigationSound(bool mute) noexcept {
   try {
     const wchar_t* from = mute ? L".Current" : L"Old_Current";
     const wchar_t* to = mute ? L"Old_Current" : L".Current";
-    TUniqueRegKey source;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, NavigationSoundSubkey(from).c_str(), 0, KEY_READ,
-                      source.Put()) != ERROR_SUCCESS)
-      return;
-    const std::wstring parentPath(NavigationSoundKey);
-    TUniqueRegKey parent;
-    LONG opened = mute ? RegCreateKeyExW(HKEY_CURRENT_USER, parentPath.c_str(), 0, nullptr, 0,
-                                         KEY_ALL_ACCESS, nullptr, parent.Put(), nullptr)
-                       : RegOpenKeyExW(HKEY_CURRENT_USER, parentPath.c_str(), 0, KEY_ALL_ACCESS,
-                                       parent.Put());
-    if (opened != ERROR_SUCCESS) return;
-    TUniqueRegKey target;
-    if (RegCreateKeyExW(parent.Get(), to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, target.Put(),
-                        nullptr) != ERROR_SUCCESS)
-      return;
+    TUniqueRegKey source = OpenRegKey(HKEY_CURRENT_USER, NavigationSoundSubkey(from), KEY_READ);
+    if (!source) return;
+    TUniqueRegKey parent = mute
+                               ? CreateRegKey(HKEY_CURRENT_USER, NavigationSoundKey, KEY_ALL_ACCESS)
+                               : OpenRegKey(HKEY_CURRENT_USER, NavigationSoundKey, KEY_ALL_ACCESS);
+    if (!parent) return;
+    TUniqueRegKey target = CreateRegKey(parent.Get(), to, KEY_ALL_ACCESS);
+    if (!target) return;
     // The source goes only once its copy is whole: a failed copy loses nothing.
-    if (RegCopyTreeW(source.Get(), nullptr, target.Get()) != ERROR_SUCCESS) return;
+    if (!CopyRegTree(source.Get(), target.Get())) return;
     source.Reset();
-    RegDeleteTreeW(parent.Get(), from);
+    DeleteRegTree(parent.Get(), from);
   } catch (...) {
   }
+}
+
+TJournalHold HoldMutedNavigationSound(TSettingsJournal& journal) {
+  return TJournalHold(journal, TJournalKind::jkNavigationSound, L"", [] {
+    MuteNavigationSound(true);
+    return true;
+  });
+}
+
+const TJournalKindHandler& NavigationSoundJournalKind() {
+  static const TJournalKindHandler handler{TJournalKind::jkNavigationSound, L"NavigationSound",
+                                           CaptureNavigationSound, UndoNavigationSound};
+  return handler;
 }
 
 }  // namespace kvx

@@ -2,6 +2,10 @@
 // The navigation click sound of the user's sound scheme, muted while the
 // shell runs.
 
+#include "toolkit/Win.h"
+
+#include "browser/settings/SettingsJournal.h"
+
 #include <string_view>
 
 namespace kvx {
@@ -13,5 +17,12 @@ namespace kvx {
 inline constexpr std::wstring_view NavigationSoundKey =
     L"AppEvents\\Schemes\\Apps\\Explorer\\Navigating";
 void MuteNavigationSound(bool mute) noexcept;
+
+// The navigation sound muted while the hold lives (MuteNavigationSound).
+TJournalHold HoldMutedNavigationSound(TSettingsJournal& journal = Journal());
+
+// The journal's navigation sound kind: records whether there was a sound to
+// mute, and unmutes.
+const TJournalKindHandler& NavigationSoundJournalKind();
 
 }  // namespace kvx

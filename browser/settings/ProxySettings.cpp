@@ -69,6 +69,30 @@ LPWSTR OptionText(std::optional<std::wstring>& text) {
   return text ? text->data() : nullptr;
 }
 
+std::optional<TJournalPrior> CaptureProxy(std::wstring_view) {
+  std::optional<TProxySnapshot> snapshot = TProxySnapshot::Capture();
+  if (!snapshot) return std::nullopt;
+  TJournalPrior prior{{L"Flags", TRegistryValue::Dword(snapshot->Flags)}};
+  if (snapshot->ProxyServer)
+    prior.emplace_back(L"ProxyServer", TRegistryValue::Text(*snapshot->ProxyServer));
+  if (snapshot->ProxyBypass)
+    prior.emplace_back(L"ProxyBypass", TRegistryValue::Text(*snapshot->ProxyBypass));
+  if (snapshot->AutoConfigUrl)
+    prior.emplace_back(L"AutoConfigUrl", TRegistryValue::Text(*snapshot->AutoConfigUrl));
+  return prior;
+}
+
+bool UndoProxy(std::wstring_view, const TJournalPrior& prior) {
+  std::optional<DWORD> flags = PriorDword(prior, L"Flags");
+  if (!flags) return false;
+  TProxySnapshot snapshot;
+  snapshot.Flags = *flags;
+  snapshot.ProxyServer = PriorText(prior, L"ProxyServer");
+  snapshot.ProxyBypass = PriorText(prior, L"ProxyBypass");
+  snapshot.AutoConfigUrl = PriorText(prior, L"AutoConfigUrl");
+  return snapshot.Restore();
+}
+
 }  // namespace
 
 bool SetProxy(std::string_view userAgent, std::string_view proxy) {
@@ -140,6 +164,12 @@ TJournalHold HoldProxySettings(const TProxySettings& settings, TSettingsJournal&
     return SetProxyWithLogin(settings.UserAgent, ProxyServerText(settings), settings.UserName,
                              settings.Password, settings.Port);
   });
+}
+
+const TJournalKindHandler& ProxyJournalKind() {
+  static const TJournalKindHandler handler{TJournalKind::jkProxy, L"Proxy", CaptureProxy,
+                                           UndoProxy};
+  return handler;
 }
 
 }  // namespace kvx

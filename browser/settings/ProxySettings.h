@@ -69,4 +69,8 @@ struct TProxySnapshot {
 TJournalHold HoldProxySettings(const TProxySettings& settings,
                                TSettingsJournal& journal = Journal());
 
+// The journal's proxy kind: records the options in force (TProxySnapshot) and
+// restores them.
+const TJournalKindHandler& ProxyJournalKind();
+
 }  // namespace kvx

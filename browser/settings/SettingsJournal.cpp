@@ -2,199 +2,19 @@
 
 #include "browser/settings/SettingsJournal.h"
 
-#include "browser/settings/ProxySettings.h"
-#include "browser/settings/NavigationSound.h"
+#include "toolkit/Registry.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <cwchar>
 #include <cwctype>
 #include <iterator>
 
 namespace kvx {
 namespace {
 
-struct TRegistryValue {
-  DWORD Type = REG_NONE;
-  std::vector<BYTE> Data;
-};
-
 // A record keeps the state to put back as values named "Prior." + a name of
 // its kind's choosing, in the type and bytes they had.
-using TPrior = std::vector<std::pair<std::wstring, TRegistryValue>>;
 constexpr std::wstring_view PriorPrefix = L"Prior.";
-
-std::optional<TRegistryValue> ReadValue(HKEY key, const wchar_t* name) {
-  TRegistryValue value;
-  DWORD size = 0;
-  LONG result = RegQueryValueExW(key, name, nullptr, &value.Type, nullptr, &size);
-  // Read again while the value grows between the size and the data.
-  for (int attempt = 0; attempt < 4 && result == ERROR_SUCCESS; ++attempt) {
-    value.Data.resize(size);
-    result = RegQueryValueExW(key, name, nullptr, &value.Type, value.Data.data(), &size);
-    if (result == ERROR_SUCCESS) {
-      value.Data.resize(size);
-      return value;
-    }
-    if (result == ERROR_MORE_DATA) result = ERROR_SUCCESS;
-  }
-  return std::nullopt;
-}
-
-bool WriteValue(HKEY key, const wchar_t* name, const TRegistryValue& value) {
-  return RegSetValueExW(key, name, 0, value.Type, value.Data.data(),
-                        static_cast<DWORD>(value.Data.size())) == ERROR_SUCCESS;
-}
-
-TRegistryValue DwordValue(DWORD number) {
-  TRegistryValue value{REG_DWORD, std::vector<BYTE>(sizeof(number))};
-  std::memcpy(value.Data.data(), &number, sizeof(number));
-  return value;
-}
-
-TRegistryValue TextValue(std::wstring_view text, DWORD type = REG_SZ) {
-  TRegistryValue value{type, std::vector<BYTE>((text.size() + 1) * sizeof(wchar_t))};
-  std::memcpy(value.Data.data(), text.data(), text.size() * sizeof(wchar_t));
-  return value;
-}
-
-std::optional<std::wstring> ValueText(const TRegistryValue& value) {
-  if (value.Type != REG_SZ && value.Type != REG_MULTI_SZ) return std::nullopt;
-  std::wstring text(value.Data.size() / sizeof(wchar_t), L'\0');
-  std::memcpy(text.data(), value.Data.data(), text.size() * sizeof(wchar_t));
-  while (!text.empty() && text.back() == L'\0') text.pop_back();
-  return text;
-}
-
-const TRegistryValue* FindPrior(const TPrior& prior, std::wstring_view name) {
-  for (const auto& [priorName, value] : prior)
-    if (priorName == name) return &value;
-  return nullptr;
-}
-
-std::optional<DWORD> PriorNumber(const TPrior& prior, std::wstring_view name) {
-  const TRegistryValue* value = FindPrior(prior, name);
-  if (!value || value->Type != REG_DWORD || value->Data.size() != sizeof(DWORD))
-    return std::nullopt;
-  DWORD number = 0;
-  std::memcpy(&number, value->Data.data(), sizeof(number));
-  return number;
-}
-
-std::optional<std::wstring> PriorText(const TPrior& prior, std::wstring_view name) {
-  const TRegistryValue* value = FindPrior(prior, name);
-  return value ? ValueText(*value) : std::nullopt;
-}
-
-// ---- What each kind records and how it is put back ----
-
-std::optional<TPrior> CaptureProxy(std::wstring_view) {
-  std::optional<TProxySnapshot> snapshot = TProxySnapshot::Capture();
-  if (!snapshot) return std::nullopt;
-  TPrior prior{{L"Flags", DwordValue(snapshot->Flags)}};
-  if (snapshot->ProxyServer) prior.emplace_back(L"ProxyServer", TextValue(*snapshot->ProxyServer));
-  if (snapshot->ProxyBypass) prior.emplace_back(L"ProxyBypass", TextValue(*snapshot->ProxyBypass));
-  if (snapshot->AutoConfigUrl)
-    prior.emplace_back(L"AutoConfigUrl", TextValue(*snapshot->AutoConfigUrl));
-  return prior;
-}
-
-bool UndoProxy(std::wstring_view, const TPrior& prior) {
-  std::optional<DWORD> flags = PriorNumber(prior, L"Flags");
-  if (!flags) return false;
-  TProxySnapshot snapshot;
-  snapshot.Flags = *flags;
-  snapshot.ProxyServer = PriorText(prior, L"ProxyServer");
-  snapshot.ProxyBypass = PriorText(prior, L"ProxyBypass");
-  snapshot.AutoConfigUrl = PriorText(prior, L"AutoConfigUrl");
-  return snapshot.Restore();
-}
-
-bool SoundKeyExists(const wchar_t* name) {
-  TUniqueRegKey key;
-  return RegOpenKeyExW(HKEY_CURRENT_USER, (std::wstring(NavigationSoundKey) + L"\\" + name).c_str(),
-                       0, KEY_READ, key.Put()) == ERROR_SUCCESS;
-}
-
-// Whether there was a sound to mute; without one, muting changed nothing and
-// unmuting must not take over an "Old_Current" that is someone else's.
-std::optional<TPrior> CaptureNavigationSound(std::wstring_view) {
-  return TPrior{{L"HadCurrent", DwordValue(SoundKeyExists(L".Current") ? 1 : 0)}};
-}
-
-bool UndoNavigationSound(std::wstring_view, const TPrior& prior) {
-  if (PriorNumber(prior, L"HadCurrent").value_or(0) == 0) return true;
-  MuteNavigationSound(false);
-  return !SoundKeyExists(L"Old_Current");
-}
-
-std::wstring_view UserValueKey(TJournalKind kind) {
-  return kind == TJournalKind::jkRegistryAgent ? PostPlatformKey : BrowserEmulationKey;
-}
-
-std::optional<TPrior> CaptureUserValue(TJournalKind kind, std::wstring_view name) {
-  TUniqueRegKey key;
-  LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, std::wstring(UserValueKey(kind)).c_str(), 0,
-                              KEY_READ, key.Put());
-  if (opened == ERROR_FILE_NOT_FOUND) return TPrior{};
-  if (opened != ERROR_SUCCESS) return std::nullopt;
-  std::optional<TRegistryValue> value = ReadValue(key.Get(), std::wstring(name).c_str());
-  if (!value) return TPrior{};
-  return TPrior{{L"Value", std::move(*value)}};
-}
-
-bool UndoUserValue(TJournalKind kind, std::wstring_view name, const TPrior& prior) {
-  const std::wstring keyPath(UserValueKey(kind)), valueName(name);
-  TUniqueRegKey key;
-  if (const TRegistryValue* value = FindPrior(prior, L"Value")) {
-    return RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                           nullptr, key.Put(), nullptr) == ERROR_SUCCESS &&
-           WriteValue(key.Get(), valueName.c_str(), *value);
-  }
-  LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_SET_VALUE, key.Put());
-  if (opened == ERROR_FILE_NOT_FOUND) return true;
-  if (opened != ERROR_SUCCESS) return false;
-  LONG deleted = RegDeleteValueW(key.Get(), valueName.c_str());
-  return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
-}
-
-struct TKindHandler {
-  TJournalKind Kind;
-  const wchar_t* Tag;  // the record's "Kind" text, and its key name's start
-  std::optional<TPrior> (*Capture)(std::wstring_view name);
-  bool (*Undo)(std::wstring_view name, const TPrior& prior);
-};
-
-const TKindHandler KindHandlers[] = {
-    {TJournalKind::jkProxy, L"Proxy", CaptureProxy, UndoProxy},
-    {TJournalKind::jkNavigationSound, L"NavigationSound", CaptureNavigationSound,
-     UndoNavigationSound},
-    {TJournalKind::jkRegistryAgent, L"RegistryAgent",
-     [](std::wstring_view name) { return CaptureUserValue(TJournalKind::jkRegistryAgent, name); },
-     [](std::wstring_view name, const TPrior& prior) {
-       return UndoUserValue(TJournalKind::jkRegistryAgent, name, prior);
-     }},
-    {TJournalKind::jkBrowserEmulation, L"BrowserEmulation",
-     [](std::wstring_view name) {
-       return CaptureUserValue(TJournalKind::jkBrowserEmulation, name);
-     },
-     [](std::wstring_view name, const TPrior& prior) {
-       return UndoUserValue(TJournalKind::jkBrowserEmulation, name, prior);
-     }},
-};
-
-const TKindHandler& HandlerOf(TJournalKind kind) {
-  for (const TKindHandler& handler : KindHandlers)
-    if (handler.Kind == kind) return handler;
-  return KindHandlers[0];
-}
-
-const TKindHandler* HandlerOf(std::wstring_view tag) {
-  for (const TKindHandler& handler : KindHandlers)
-    if (tag == handler.Tag) return &handler;
-  return nullptr;
-}
 
 // ---- Holders: "id:creation time" texts of a REG_MULTI_SZ ----
 
@@ -216,31 +36,16 @@ std::optional<TProcessIdentity> ParseHolder(const std::wstring& text) {
 }
 
 TRegistryValue HoldersValue(const std::vector<TProcessIdentity>& holders) {
-  std::wstring list;
-  for (const TProcessIdentity& holder : holders) list += HolderText(holder) + L'\0';
-  list += L'\0';
-  TRegistryValue value{REG_MULTI_SZ, std::vector<BYTE>(list.size() * sizeof(wchar_t))};
-  std::memcpy(value.Data.data(), list.data(), value.Data.size());
-  return value;
+  std::vector<std::wstring> texts;
+  for (const TProcessIdentity& holder : holders) texts.push_back(HolderText(holder));
+  return TRegistryValue::MultiText(texts);
 }
 
 std::vector<TProcessIdentity> ParseHolders(const TRegistryValue& value) {
   std::vector<TProcessIdentity> holders;
-  std::optional<std::wstring> list = ValueText(value);
-  if (!list) return holders;
-  std::size_t start = 0;
-  while (start < list->size()) {
-    std::size_t end = list->find(L'\0', start);
-    if (end == std::wstring::npos) end = list->size();
-    if (std::optional<TProcessIdentity> holder = ParseHolder(list->substr(start, end - start)))
-      holders.push_back(*holder);
-    start = end + 1;
-  }
+  for (const std::wstring& text : value.ToMultiText().value_or(std::vector<std::wstring>{}))
+    if (std::optional<TProcessIdentity> holder = ParseHolder(text)) holders.push_back(*holder);
   return holders;
-}
-
-std::uint64_t FileTimeValue(const FILETIME& time) {
-  return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 // One lock for every journal under the same key, across processes.
@@ -258,38 +63,15 @@ std::wstring MutexName(std::wstring_view keyPath) {
 
 }  // namespace
 
-// ---- TProcessIdentity ----
-
-TProcessIdentity TProcessIdentity::Current() {
-  return Of(GetCurrentProcess());
-}
-
-TProcessIdentity TProcessIdentity::Of(HANDLE process) {
-  FILETIME creation, exit, kernel, user;
-  if (!GetProcessTimes(process, &creation, &exit, &kernel, &user)) return {};
-  return TProcessIdentity{GetProcessId(process), FileTimeValue(creation)};
-}
-
-bool TProcessIdentity::IsRunning() const {
-  if (Id == 0) return false;
-  TUniqueKernelHandle process(
-      OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, Id));
-  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to look at
-  if (WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) return false;
-  FILETIME creation, exit, kernel, user;
-  if (!GetProcessTimes(process.Get(), &creation, &exit, &kernel, &user)) return true;
-  return FileTimeValue(creation) == CreationTime;
-}
-
 // ---- The journal ----
 
 struct TSettingsJournal::TRecord {
   std::wstring KeyName;
-  const TKindHandler* Handler = nullptr;  // null: a kind this program does not know
+  const TJournalKindHandler* Handler = nullptr;  // null: a kind this program does not know
   std::wstring Name;
   bool Complete = false;  // the holders are written last: without them, nothing was changed
   std::vector<TProcessIdentity> Holders;
-  TPrior Prior;
+  TJournalPrior Prior;
 
   bool Is(TJournalKind kind, std::wstring_view name) const {
     return Handler && Handler->Kind == kind && Name == name;
@@ -318,59 +100,36 @@ class TSettingsJournal::TLock {
 namespace {
 
 TUniqueRegKey OpenJournalKey(const std::wstring& path, bool create) {
-  TUniqueRegKey key;
-  LONG result = create
-                    ? RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0,
-                                      KEY_ALL_ACCESS, nullptr, key.Put(), nullptr)
-                    : RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, key.Put());
-  if (result != ERROR_SUCCESS) key.Reset();
-  return key;
-}
-
-std::vector<std::wstring> SubkeyNames(HKEY key) {
-  std::vector<std::wstring> names;
-  wchar_t name[256];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = static_cast<DWORD>(std::size(name));
-    if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.emplace_back(name, length);
-  }
-  return names;
+  return create ? CreateRegKey(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS)
+                : OpenRegKey(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS);
 }
 
 bool WriteHolders(HKEY journal, const std::wstring& recordName,
                   const std::vector<TProcessIdentity>& holders) {
-  TUniqueRegKey record;
-  return RegOpenKeyExW(journal, recordName.c_str(), 0, KEY_SET_VALUE, record.Put()) ==
-             ERROR_SUCCESS &&
-         WriteValue(record.Get(), L"Holders", HoldersValue(holders));
+  TUniqueRegKey record = OpenRegKey(journal, recordName, KEY_SET_VALUE);
+  return record && WriteRegValue(record.Get(), L"Holders", HoldersValue(holders));
 }
 
 // A new record under a free name; the holders go last, so a record cut short
 // by a crash shows that nothing was changed yet.
-bool WriteRecord(HKEY journal, const TKindHandler& handler, std::wstring_view name,
-                 const TPrior& prior, const TProcessIdentity& holder) {
-  std::vector<std::wstring> taken = SubkeyNames(journal);
+bool WriteRecord(HKEY journal, const TJournalKindHandler& handler, std::wstring_view name,
+                 const TJournalPrior& prior, const TProcessIdentity& holder) {
+  std::vector<std::wstring> taken = ListRegSubkeys(journal);
   std::wstring recordName;
   for (int number = 1;; ++number) {
     recordName = std::wstring(handler.Tag) + L"." + std::to_wstring(number);
     if (std::find(taken.begin(), taken.end(), recordName) == taken.end()) break;
   }
-  TUniqueRegKey record;
-  if (RegCreateKeyExW(journal, recordName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      record.Put(), nullptr) != ERROR_SUCCESS)
-    return false;
-  bool written = WriteValue(record.Get(), L"Kind", TextValue(handler.Tag)) &&
-                 WriteValue(record.Get(), L"Name", TextValue(name));
+  TUniqueRegKey record = CreateRegKey(journal, recordName, KEY_ALL_ACCESS);
+  if (!record) return false;
+  bool written = WriteRegValue(record.Get(), L"Kind", TRegistryValue::Text(handler.Tag)) &&
+                 WriteRegValue(record.Get(), L"Name", TRegistryValue::Text(name));
   for (const auto& [priorName, value] : prior)
-    written =
-        written && WriteValue(record.Get(), (std::wstring(PriorPrefix) + priorName).c_str(), value);
-  written = written && WriteValue(record.Get(), L"Holders", HoldersValue({holder}));
+    written = written && WriteRegValue(record.Get(), std::wstring(PriorPrefix) + priorName, value);
+  written = written && WriteRegValue(record.Get(), L"Holders", HoldersValue({holder}));
   if (!written) {
     record.Reset();
-    RegDeleteTreeW(journal, recordName.c_str());
+    DeleteRegTree(journal, recordName);
   }
   return written;
 }
@@ -392,29 +151,24 @@ TSettingsJournal::TSettingsJournal(std::wstring keyPath, TProcessIdentity self)
 
 std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journal) const {
   std::vector<TRecord> records;
-  for (std::wstring& keyName : SubkeyNames(journal)) {
-    TUniqueRegKey key;
-    if (RegOpenKeyExW(journal, keyName.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) continue;
+  for (std::wstring& keyName : ListRegSubkeys(journal)) {
+    TUniqueRegKey key = OpenRegKey(journal, keyName, KEY_READ);
+    if (!key) continue;
     TRecord record;
     record.KeyName = std::move(keyName);
-    if (std::optional<TRegistryValue> kind = ReadValue(key.Get(), L"Kind"))
-      if (std::optional<std::wstring> tag = ValueText(*kind)) record.Handler = HandlerOf(*tag);
-    if (std::optional<TRegistryValue> name = ReadValue(key.Get(), L"Name"))
-      record.Name = ValueText(*name).value_or(L"");
-    if (std::optional<TRegistryValue> holders = ReadValue(key.Get(), L"Holders")) {
+    std::wstring tag;
+    if (ReadRegText(key.Get(), L"Kind", tag)) record.Handler = HandlerOf(tag);
+    ReadRegText(key.Get(), L"Name", record.Name);
+    TRegistryValue holders;
+    if (ReadRegValue(key.Get(), L"Holders", holders)) {
       record.Complete = true;
-      record.Holders = ParseHolders(*holders);
+      record.Holders = ParseHolders(holders);
     }
-    wchar_t valueName[16384];
-    for (DWORD index = 0;; ++index) {
-      DWORD length = static_cast<DWORD>(std::size(valueName));
-      if (RegEnumValueW(key.Get(), index, valueName, &length, nullptr, nullptr, nullptr, nullptr) !=
-          ERROR_SUCCESS)
-        break;
-      std::wstring_view full(valueName, length);
-      if (full.substr(0, PriorPrefix.size()) != PriorPrefix) continue;
-      if (std::optional<TRegistryValue> value = ReadValue(key.Get(), valueName))
-        record.Prior.emplace_back(std::wstring(full.substr(PriorPrefix.size())), std::move(*value));
+    for (const std::wstring& valueName : ListRegValues(key.Get())) {
+      if (valueName.compare(0, PriorPrefix.size(), PriorPrefix) != 0) continue;
+      TRegistryValue value;
+      if (ReadRegValue(key.Get(), valueName, value))
+        record.Prior.emplace_back(valueName.substr(PriorPrefix.size()), std::move(value));
     }
     records.push_back(std::move(record));
   }
@@ -439,9 +193,9 @@ std::optional<bool> TSettingsJournal::Begin(TJournalKind kind, std::wstring_view
       return std::nullopt;
   } else {
     for (const TRecord& cut : records)
-      if (!cut.Complete && cut.Is(kind, name)) RegDeleteTreeW(journal.Get(), cut.KeyName.c_str());
-    const TKindHandler& handler = HandlerOf(kind);
-    std::optional<TPrior> prior = handler.Capture(name);
+      if (!cut.Complete && cut.Is(kind, name)) DeleteRegTree(journal.Get(), cut.KeyName);
+    const TJournalKindHandler& handler = HandlerOf(kind);
+    std::optional<TJournalPrior> prior = handler.Capture(name);
     if (!prior || !WriteRecord(journal.Get(), handler, name, *prior, FSelf)) return std::nullopt;
   }
   ++FHolds[{kind, std::wstring(name)}];
@@ -475,7 +229,7 @@ bool TSettingsJournal::End(TJournalKind kind, std::wstring_view name) {
     WriteHolders(journal.Get(), record->KeyName, {});
     return false;
   }
-  RegDeleteTreeW(journal.Get(), record->KeyName.c_str());
+  DeleteRegTree(journal.Get(), record->KeyName);
   return true;
 }
 
@@ -487,7 +241,7 @@ int TSettingsJournal::RecoverAbandoned() {
   for (const TRecord& record : ReadRecords(journal.Get())) {
     if (!record.Handler) continue;  // a newer shell's record: its own to put back
     if (!record.Complete) {
-      RegDeleteTreeW(journal.Get(), record.KeyName.c_str());
+      DeleteRegTree(journal.Get(), record.KeyName);
       continue;
     }
     std::vector<TProcessIdentity> holders = RunningHolders(record.Holders, TProcessIdentity{});
@@ -496,7 +250,7 @@ int TSettingsJournal::RecoverAbandoned() {
       continue;
     }
     if (!record.Handler->Undo(record.Name, record.Prior)) continue;
-    RegDeleteTreeW(journal.Get(), record.KeyName.c_str());
+    DeleteRegTree(journal.Get(), record.KeyName);
     ++recovered;
   }
   return recovered;
@@ -548,28 +302,6 @@ bool TJournalHold::Release() {
   } catch (...) {
     return false;  // the record stays; the next start puts the change back
   }
-}
-
-TJournalHold HoldMutedNavigationSound(TSettingsJournal& journal) {
-  return TJournalHold(journal, TJournalKind::jkNavigationSound, L"", [] {
-    MuteNavigationSound(true);
-    return true;
-  });
-}
-
-TJournalHold HoldUserValue(TJournalKind kind, std::wstring valueName, DWORD type,
-                           std::vector<BYTE> data, TSettingsJournal& journal) {
-  return TJournalHold(journal, kind, valueName, [&] {
-    TUniqueRegKey key;
-    return RegCreateKeyExW(HKEY_CURRENT_USER, std::wstring(UserValueKey(kind)).c_str(), 0, nullptr,
-                           0, KEY_SET_VALUE, nullptr, key.Put(), nullptr) == ERROR_SUCCESS &&
-           WriteValue(key.Get(), valueName.c_str(), TRegistryValue{type, std::move(data)});
-  });
-}
-
-TJournalHold HoldRegistryAgent(std::wstring valueName, TSettingsJournal& journal) {
-  return HoldUserValue(TJournalKind::jkRegistryAgent, std::move(valueName), REG_SZ,
-                       TextValue(L"").Data, journal);
 }
 
 }  // namespace kvx

@@ -12,12 +12,14 @@
 // ended copies still hold. Copies are told apart by process id and creation
 // time, so a later process that reuses an id is not taken for an earlier one.
 // Every step runs under a lock shared by the copies, the change itself too.
+// What a record keeps, and how it is put back, is each kind's own (JournalKind.h).
 
 #include "toolkit/Win.h"
 
+#include "browser/settings/JournalKind.h"
+#include "browser/settings/ProcessIdentity.h"
 #include "toolkit/Handles.h"
 
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -28,30 +30,7 @@
 
 namespace kvx {
 
-struct TProcessIdentity {
-  DWORD Id = 0;
-  std::uint64_t CreationTime = 0;  // FILETIME units
-
-  static TProcessIdentity Current();
-  // Of a process handle with query access; all zero when unreadable.
-  static TProcessIdentity Of(HANDLE process);
-  // False once the process has ended or its id belongs to another process.
-  bool IsRunning() const;
-  friend bool operator==(const TProcessIdentity&, const TProcessIdentity&) = default;
-};
-
-enum class TJournalKind {
-  jkProxy,             // the LAN connection's per-connection proxy options; no name
-  jkNavigationSound,   // the ".Current" rename of the navigation sound; no name
-  jkRegistryAgent,     // a value under PostPlatformKey; the name is the value's
-  jkBrowserEmulation,  // a value under BrowserEmulationKey; the name is the value's
-};
-
 inline constexpr std::wstring_view SettingsJournalKey = L"Software\\Korvexa\\Journal";
-inline constexpr std::wstring_view PostPlatformKey =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\User Agent\\Post Platform";
-inline constexpr std::wstring_view BrowserEmulationKey =
-    L"Software\\Microsoft\\Internet Explorer\\Main\\FeatureControl\\FEATURE_BROWSER_EMULATION";
 
 class TSettingsJournal {
  public:
@@ -120,18 +99,5 @@ class TJournalHold {
   std::wstring FName;
   bool FApplied = false;
 };
-
-// The navigation sound muted while the hold lives (MuteNavigationSound).
-TJournalHold HoldMutedNavigationSound(TSettingsJournal& journal = Journal());
-
-// A value under the key of a registry kind (jkRegistryAgent, jkBrowserEmulation)
-// set while the hold lives; the value that was there before, or none, comes
-// back when the last copy lets go. The key is created when missing.
-TJournalHold HoldUserValue(TJournalKind kind, std::wstring valueName, DWORD type,
-                           std::vector<BYTE> data, TSettingsJournal& journal = Journal());
-
-// The registry user agent: a REG_SZ value with empty data named `valueName`
-// under PostPlatformKey while the hold lives.
-TJournalHold HoldRegistryAgent(std::wstring valueName, TSettingsJournal& journal = Journal());
 
 }  // namespace kvx

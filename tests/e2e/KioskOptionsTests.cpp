@@ -5,7 +5,7 @@
 // is reported once and the shell runs without it.
 #include "tests/support/ShellHarness.h"
 
-#include "browser/settings/SettingsJournal.h"
+#include "browser/settings/UserRegistryValues.h"
 #include "tests/support/ToolsTestSupport.h"
 
 #include <gtest/gtest.h>

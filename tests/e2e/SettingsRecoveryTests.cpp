@@ -8,9 +8,11 @@
 #include "browser/settings/ProxySettings.h"
 #include "browser/settings/SettingsJournal.h"
 #include "browser/settings/NavigationSound.h"
+#include "browser/settings/UserRegistryValues.h"
 #include "tests/support/ToolsTestSupport.h"
 #include "tests/e2e/SettingsHolderProcess.h"
 #include "tests/support/ShellHarness.h"
+#include "toolkit/Registry.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +80,7 @@ class UserSettingsE2E : public ::testing::Test {
     WriteText(CurrentSound, L"", L"click.wav");
     WriteText(PostPlatform, OtherSoftwaresAgent.c_str(), L"");
     DeleteValue(PostPlatform, OurAgent.c_str());
-    RegDeleteTreeW(HKEY_CURRENT_USER, ShellJournal.c_str());
+    DeleteRegTree(HKEY_CURRENT_USER, ShellJournal);
     FBefore = UserState();
     ASSERT_EQ(FBefore.Proxy, L"corp:3128");
   }

@@ -8,7 +8,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "browser/settings/SettingsJournal.h"
+#include "browser/settings/UserRegistryValues.h"
 #include "tests/support/ToolsTestSupport.h"
 #include "tests/e2e/SettingsHolderProcess.h"
 

@@ -4,6 +4,7 @@
 
 #include "browser/settings/NavigationSound.h"
 #include "browser/settings/SettingsJournal.h"
+#include "browser/settings/UserRegistryValues.h"
 #include "tests/support/Pump.h"
 #include "toolkit/Module.h"
 
@@ -15,36 +16,24 @@ namespace {
 constexpr wchar_t InternetSettingsKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
+// A null name is the key's default value, as the platform takes it.
+std::wstring_view ValueName(const wchar_t* name) {
+  return name ? std::wstring_view(name) : std::wstring_view();
+}
+
 TUniqueRegKey OpenKey(const std::wstring& path, REGSAM access) {
-  TUniqueRegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, access, key.Put()) != ERROR_SUCCESS)
-    key.Reset();
-  return key;
+  return OpenRegKey(HKEY_CURRENT_USER, path, access);
 }
 
 TUniqueRegKey CreateKey(const std::wstring& path) {
-  TUniqueRegKey key;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      key.Put(), nullptr) != ERROR_SUCCESS)
-    key.Reset();
-  return key;
+  return CreateRegKey(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS);
 }
 
-std::vector<TRegistryBackup::TValue> ReadValues(HKEY key) {
-  std::vector<TRegistryBackup::TValue> values;
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[16384];
-    DWORD nameLength = static_cast<DWORD>(std::size(name));
-    DWORD type = 0, size = 0;
-    if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS)
-      break;
-    TRegistryBackup::TValue value{std::wstring(name, nameLength), type, std::vector<BYTE>(size)};
-    if (RegQueryValueExW(key, value.Name.c_str(), nullptr, &value.Type, value.Data.data(), &size) ==
-        ERROR_SUCCESS) {
-      value.Data.resize(size);
-      values.push_back(std::move(value));
-    }
+std::vector<TNamedRegistryValue> ReadValues(HKEY key) {
+  std::vector<TNamedRegistryValue> values;
+  for (std::wstring& name : ListRegValues(key)) {
+    TRegistryValue value;
+    if (ReadRegValue(key, name, value)) values.emplace_back(std::move(name), std::move(value));
   }
   return values;
 }
@@ -52,29 +41,17 @@ std::vector<TRegistryBackup::TValue> ReadValues(HKEY key) {
 TRegistryBackup::TKey ReadKey(HKEY key, bool withSubkeys) {
   TRegistryBackup::TKey saved{ReadValues(key), {}};
   if (!withSubkeys) return saved;
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[256];
-    DWORD length = static_cast<DWORD>(std::size(name));
-    if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    TUniqueRegKey subkey;
-    if (RegOpenKeyExW(key, name, 0, KEY_READ, subkey.Put()) == ERROR_SUCCESS)
-      saved.Subkeys.emplace_back(std::wstring(name, length), ReadKey(subkey.Get(), true));
-  }
+  for (std::wstring& name : ListRegSubkeys(key))
+    if (TUniqueRegKey subkey = OpenRegKey(key, name, KEY_READ))
+      saved.Subkeys.emplace_back(std::move(name), ReadKey(subkey.Get(), true));
   return saved;
 }
 
 void WriteKey(HKEY key, const TRegistryBackup::TKey& saved) {
-  for (const TRegistryBackup::TValue& value : saved.Values)
-    RegSetValueExW(key, value.Name.c_str(), 0, value.Type, value.Data.data(),
-                   static_cast<DWORD>(value.Data.size()));
-  for (const auto& [name, subkey] : saved.Subkeys) {
-    TUniqueRegKey created;
-    if (RegCreateKeyExW(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, created.Put(),
-                        nullptr) == ERROR_SUCCESS)
+  for (const auto& [name, value] : saved.Values) WriteRegValue(key, name, value);
+  for (const auto& [name, subkey] : saved.Subkeys)
+    if (TUniqueRegKey created = CreateRegKey(key, name, KEY_ALL_ACCESS))
       WriteKey(created.Get(), subkey);
-  }
 }
 
 TWinInetRecorder* Recorder = nullptr;  // one at a time
@@ -127,17 +104,13 @@ TRegistryBackup::TRegistryBackup(std::wstring path, bool withSubkeys)
 
 TRegistryBackup::~TRegistryBackup() {
   if (!FSaved) {
-    if (FFirstMissing.empty()) return;  // never the whole of HKEY_CURRENT_USER
-    RegDeleteTreeW(HKEY_CURRENT_USER, FFirstMissing.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, FFirstMissing.c_str());
+    DeleteRegTree(HKEY_CURRENT_USER, FFirstMissing);  // refuses the whole of HKEY_CURRENT_USER
     return;
   }
   if (FWithSubkeys) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, FPath.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, FPath.c_str());
+    DeleteRegTree(HKEY_CURRENT_USER, FPath);
   } else if (TUniqueRegKey key = OpenKey(FPath, KEY_ALL_ACCESS)) {
-    for (const TValue& value : ReadValues(key.Get()))
-      RegDeleteValueW(key.Get(), value.Name.c_str());
+    for (const std::wstring& name : ListRegValues(key.Get())) DeleteRegValue(key.Get(), name);
   }
   if (TUniqueRegKey key = CreateKey(FPath)) WriteKey(key.Get(), *FSaved);
 }
@@ -166,51 +139,35 @@ bool KeyExists(const std::wstring& path) {
 }
 
 std::optional<std::wstring> ReadText(const std::wstring& path, const wchar_t* name) {
-  wchar_t text[1024];
-  DWORD size = sizeof(text);
-  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) !=
-      ERROR_SUCCESS)
-    return std::nullopt;
-  return std::wstring(text);
+  std::wstring text;
+  TUniqueRegKey key = OpenKey(path, KEY_QUERY_VALUE);
+  if (!key || !ReadRegText(key.Get(), ValueName(name), text)) return std::nullopt;
+  return text;
 }
 
 std::optional<DWORD> ReadNumber(const std::wstring& path, const wchar_t* name) {
-  DWORD number = 0, size = sizeof(number);
-  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &number,
-                   &size) != ERROR_SUCCESS)
-    return std::nullopt;
+  DWORD number = 0;
+  TUniqueRegKey key = OpenKey(path, KEY_QUERY_VALUE);
+  if (!key || !ReadRegDword(key.Get(), ValueName(name), number)) return std::nullopt;
   return number;
 }
 
 void WriteText(const std::wstring& path, const wchar_t* name, const std::wstring& text) {
   if (TUniqueRegKey key = CreateKey(path))
-    RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    WriteRegValue(key.Get(), ValueName(name), TRegistryValue::Text(text));
 }
 
 void WriteNumber(const std::wstring& path, const wchar_t* name, DWORD number) {
   if (TUniqueRegKey key = CreateKey(path))
-    RegSetValueExW(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                   sizeof(number));
+    WriteRegValue(key.Get(), ValueName(name), TRegistryValue::Dword(number));
 }
 
 void DeleteValue(const std::wstring& path, const wchar_t* name) {
-  if (TUniqueRegKey key = OpenKey(path, KEY_SET_VALUE)) RegDeleteValueW(key.Get(), name);
+  if (TUniqueRegKey key = OpenKey(path, KEY_SET_VALUE)) DeleteRegValue(key.Get(), ValueName(name));
 }
 
 std::vector<std::wstring> SubkeyNames(const std::wstring& path) {
-  std::vector<std::wstring> names;
-  TUniqueRegKey key = OpenKey(path, KEY_READ);
-  if (!key) return names;
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[256];
-    DWORD length = static_cast<DWORD>(std::size(name));
-    if (RegEnumKeyExW(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.emplace_back(name, length);
-  }
-  return names;
+  return ListRegSubkeys(OpenKey(path, KEY_READ).Get());
 }
 
 TOptionsInForce OptionsInForce() {

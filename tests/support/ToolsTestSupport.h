@@ -7,6 +7,7 @@
 
 #include "browser/settings/ProxySettings.h"
 #include "toolkit/Handles.h"
+#include "toolkit/Registry.h"
 
 #include <wininet.h>
 
@@ -27,13 +28,8 @@ class TRegistryBackup {
   TRegistryBackup(const TRegistryBackup&) = delete;
   TRegistryBackup& operator=(const TRegistryBackup&) = delete;
 
-  struct TValue {
-    std::wstring Name;
-    DWORD Type = REG_NONE;
-    std::vector<BYTE> Data;
-  };
   struct TKey {
-    std::vector<TValue> Values;
+    std::vector<TNamedRegistryValue> Values;
     std::vector<std::pair<std::wstring, TKey>> Subkeys;
   };
 

@@ -4,6 +4,7 @@
 
 #include "browser/component/PrintOptions.h"
 #include "tests/support/ToolsTestSupport.h"
+#include "toolkit/Registry.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ class TDecimalSeparator {
 class PrintOptionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegDeleteTreeW(HKEY_CURRENT_USER, std::wstring(PageSetupKey).c_str());
+    DeleteRegTree(HKEY_CURRENT_USER, PageSetupKey);
     ASSERT_FALSE(KeyExists(std::wstring(PageSetupKey)));
   }
 

@@ -4,11 +4,11 @@
 // only the value the shell wrote, whatever other software keeps beside it.
 #include "toolkit/Win.h"
 
-#include "browser/settings/SettingsJournal.h"
+#include "browser/settings/UserRegistryValues.h"
 #include "browser/component/WebHost.h"
 #include "tests/support/ToolsTestSupport.h"
 #include "tests/browser/component/WebHostTest.h"
-#include "toolkit/Handles.h"
+#include "toolkit/Registry.h"
 
 #include <gtest/gtest.h>
 
@@ -30,18 +30,8 @@ std::wstring RegistryAgentName(const std::wstring& agent) {
 
 // The names of the values under a key of HKEY_CURRENT_USER, sorted.
 std::vector<std::wstring> ValueNames(const std::wstring& path) {
-  std::vector<std::wstring> names;
-  TUniqueRegKey key;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
-    return names;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[16384];
-    DWORD length = static_cast<DWORD>(std::size(name));
-    if (RegEnumValueW(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      break;
-    names.emplace_back(name, length);
-  }
+  std::vector<std::wstring> names =
+      ListRegValues(OpenRegKey(HKEY_CURRENT_USER, path, KEY_READ).Get());
   std::sort(names.begin(), names.end());
   return names;
 }

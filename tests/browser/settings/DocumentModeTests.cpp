@@ -6,6 +6,7 @@
 #include "browser/settings/DocumentMode.h"
 #include "core/CodePage.h"
 #include "tests/support/ToolsTestSupport.h"
+#include "toolkit/Registry.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ const std::wstring EmulationKey(BrowserEmulationKey);
 
 class DocumentModeTest : public ::testing::Test {
  protected:
-  void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, EmulationKey.c_str()); }
+  void SetUp() override { DeleteRegTree(HKEY_CURRENT_USER, EmulationKey); }
   std::optional<DWORD> OwnValue() { return ReadNumber(EmulationKey, OwnExecutableName().c_str()); }
 
   TUserSettingsGuard FGuard;

@@ -5,15 +5,20 @@
 #include "toolkit/Win.h"
 
 #include "browser/settings/DocumentMode.h"
+#include "browser/settings/NavigationSound.h"
 #include "browser/settings/ProxySettings.h"
 #include "browser/settings/SettingsJournal.h"
-#include "browser/settings/NavigationSound.h"
+#include "browser/settings/UserRegistryValues.h"
 #include "tests/support/Pump.h"
 #include "tests/support/ToolsTestSupport.h"
+#include "toolkit/Registry.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -32,6 +37,13 @@ TProxySettings ProxyAt(const char* address) {
   settings.Address = address;
   settings.Port = 8080;
   return settings;
+}
+
+// Text as the registry stores it: UTF-16 and one terminator.
+std::vector<BYTE> StoredText(std::wstring_view text) {
+  std::vector<BYTE> bytes((text.size() + 1) * sizeof(wchar_t), 0);
+  std::memcpy(bytes.data(), text.data(), text.size() * sizeof(wchar_t));
+  return bytes;
 }
 
 std::wstring NumberText(const std::optional<DWORD>& number) {
@@ -127,7 +139,7 @@ TEST_F(SettingsJournalTest, SeveralHoldsOfOneProcessLetGoAtTheLast) {
 TEST_F(SettingsJournalTest, UnmutingTakesOverNoSchemeTheShellDidNotRename) {
   // No sound to mute, and an "Old_Current" of the user's own.
   const std::wstring old = std::wstring(NavigationSoundKey) + L"\\Old_Current";
-  RegDeleteTreeW(HKEY_CURRENT_USER, CurrentSound.c_str());
+  DeleteRegTree(HKEY_CURRENT_USER, CurrentSound);
   WriteText(old, L"", L"theirs.wav");
   {
     TSettingsJournal journal(JournalKey);
@@ -241,6 +253,56 @@ TEST_F(SettingsJournalTest, ARecordCutShortByACrashChangesNothing) {
   EXPECT_TRUE(Records().empty());
 }
 
+// Records outlive the shell that wrote them, and a later shell recovers what
+// an earlier one stored: the stored form is pinned value by value.
+TEST_F(SettingsJournalTest, RecordsKeepTheStoredFormThatEveryShellRecovers) {
+  TChildProcess holder;
+  const TProcessIdentity identity = holder.Identity();
+  TSettingsJournal journal(JournalKey, identity);
+  ASSERT_EQ(journal.Begin(TJournalKind::jkBrowserEmulation, L"t.exe",
+                          [] {
+                            WriteNumber(EmulationKey, L"t.exe", 11001);
+                            return true;
+                          }),
+            true);
+  ASSERT_EQ(Records(), std::vector<std::wstring>{L"BrowserEmulation.1"});
+  wchar_t holderText[48];
+  std::swprintf(holderText, std::size(holderText), L"%lu:%016llx",
+                static_cast<unsigned long>(identity.Id),
+                static_cast<unsigned long long>(identity.CreationTime));
+  std::vector<BYTE> holders = StoredText(holderText);
+  holders.insert(holders.end(), {0, 0});  // the list's end
+  const struct {
+    const wchar_t* name;
+    DWORD type;
+    std::vector<BYTE> bytes;
+  } stored[] = {
+      {L"Holders", REG_MULTI_SZ, holders},
+      {L"Kind", REG_SZ, StoredText(L"BrowserEmulation")},
+      {L"Name", REG_SZ, StoredText(L"t.exe")},
+      {L"Prior.Value", REG_DWORD, {0x58, 0x1B, 0, 0}},  // the user's 7000
+  };
+  TUniqueRegKey record =
+      OpenRegKey(HKEY_CURRENT_USER, JournalKey + L"\\BrowserEmulation.1", KEY_READ);
+  std::vector<std::wstring> names = ListRegValues(record.Get());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Holders", L"Kind", L"Name", L"Prior.Value"}));
+  for (const auto& value : stored) {
+    SCOPED_TRACE(testing::Message() << "value " << value.name);
+    TRegistryValue read;
+    ASSERT_TRUE(ReadRegValue(record.Get(), value.name, read));
+    EXPECT_EQ(read.Type, value.type);
+    EXPECT_EQ(read.Data, value.bytes);
+  }
+  record.Reset();
+
+  holder.Kill();
+  TSettingsJournal next(JournalKey);
+  EXPECT_EQ(next.RecoverAbandoned(), 1);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
+  EXPECT_TRUE(Records().empty());
+}
+
 TEST_F(SettingsJournalTest, NothingChangesWithoutItsRecord) {
   TSettingsJournal unwritable(JournalKey + L"\\" + std::wstring(300, L'x'));
   bool applied = false;
@@ -254,20 +316,6 @@ TEST_F(SettingsJournalTest, NothingChangesWithoutItsRecord) {
   TJournalHold hold = HoldDocumentMode(11001, unwritable, L"t.exe");
   EXPECT_FALSE(hold.Held());
   EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
-}
-
-TEST(ProcessIdentity, TellsEndedProcessesAndReusedIds) {
-  EXPECT_TRUE(TProcessIdentity::Current().IsRunning());
-  TChildProcess child;
-  TProcessIdentity identity = child.Identity();
-  ASSERT_NE(identity.Id, 0u);
-  EXPECT_TRUE(identity.IsRunning());
-  child.Kill();
-  EXPECT_FALSE(identity.IsRunning());
-  TProcessIdentity earlier = TProcessIdentity::Current();
-  earlier.CreationTime -= 1;
-  EXPECT_FALSE(earlier.IsRunning());
-  EXPECT_FALSE(TProcessIdentity{}.IsRunning());
 }
 
 }  // namespace

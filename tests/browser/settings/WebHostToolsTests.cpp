@@ -9,6 +9,7 @@
 #include "browser/settings/NavigationSound.h"
 #include "browser/settings/ProxySettings.h"
 #include "core/Text.h"
+#include "toolkit/Registry.h"
 #include "toolkit/SystemVersion.h"
 #include "toolkit/TaskMemory.h"
 #include "tests/support/ToolsTestSupport.h"
@@ -112,7 +113,7 @@ TEST_F(WebHostToolsTest, SetProxyWithLoginConnectsToTheProxyFirst) {
 TEST_F(WebHostToolsTest, MuteNavigationSoundRenamesTheSchemeAndBack) {
   const std::wstring current = std::wstring(NavigationSoundKey) + L"\\.Current";
   const std::wstring old = std::wstring(NavigationSoundKey) + L"\\Old_Current";
-  RegDeleteTreeW(HKEY_CURRENT_USER, std::wstring(NavigationSoundKey).c_str());
+  DeleteRegTree(HKEY_CURRENT_USER, NavigationSoundKey);
   MuteNavigationSound(true);  // no scheme at all: nothing is created
   EXPECT_FALSE(KeyExists(std::wstring(NavigationSoundKey)));
 
