@@ -6,6 +6,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Form.h"
+#include "toolkit/FunctionAddress.h"
 #include "toolkit/Menus.h"
 
 #include <algorithm>
@@ -29,14 +30,13 @@ std::map<std::wstring, WNDPROC>& ClassRegistry() {
 // to the old procedure, and the old procedure comes back once ours is in
 // force again.
 LRESULT PassOn(HWND window, WNDPROC ours, UINT msg, WPARAM wParam, LPARAM lParam) {
-  const auto old = reinterpret_cast<WNDPROC>(
-      reinterpret_cast<LONG_PTR>(GetPropW(window, kOldProcedureProperty)));
+  const auto old = FunctionAt<WNDPROC>(GetPropW(window, kOldProcedureProperty));
   if (!old) return DefWindowProcW(window, msg, wParam, lParam);
   const LRESULT result = CallWindowProcW(old, window, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
     RemovePropW(window, kOldProcedureProperty);
-  } else if (GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ours)) {
-    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+  } else if (WindowProcedureOf(window) == ours) {
+    SetWindowProcedure(window, old);
     RemovePropW(window, kOldProcedureProperty);
   }
   return result;
@@ -252,8 +252,7 @@ void TWinControl::ReleaseWindow() noexcept {
   if (!FHandle || !FAdoption.Installed()) return;
   if (!FAdoption.Restore()) {
     // With no control behind it, our procedure finds the old one here.
-    SetPropW(FHandle, kOldProcedureProperty,
-             reinterpret_cast<HANDLE>(reinterpret_cast<LONG_PTR>(FAdoption.OldProcedure())));
+    SetPropW(FHandle, kOldProcedureProperty, AddressOf(FAdoption.OldProcedure()));
     FAdoption.Forget();
   }
   Unbind();

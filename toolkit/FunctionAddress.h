@@ -28,11 +28,20 @@ F ProcAddress(HMODULE module, const char* name) noexcept {
   return std::bit_cast<F>(GetProcAddress(module, name));
 }
 
-// Machine code the program wrote into executable memory, called as F.
+// A function at a plain address: machine code the program wrote into
+// executable memory, or a procedure kept where the platform keeps only
+// addresses (a window property). Called as F.
 template <FunctionPointer F>
-F CodeAt(const void* code) noexcept {
-  static_assert(sizeof(F) == sizeof(code));
-  return std::bit_cast<F>(code);
+F FunctionAt(const void* address) noexcept {
+  static_assert(sizeof(F) == sizeof(address));
+  return std::bit_cast<F>(address);
+}
+
+// The plain address of a function, for a place that keeps only addresses.
+template <FunctionPointer F>
+void* AddressOf(F function) noexcept {
+  static_assert(sizeof(F) == sizeof(void*));
+  return std::bit_cast<void*>(function);
 }
 
 // A window's procedure as the platform keeps it.
@@ -42,7 +51,8 @@ inline WNDPROC WindowProcedureOf(HWND window) noexcept {
 }
 
 // Makes `procedure` the window's procedure; answers the one it replaces, or
-// null when the platform refused (GetLastError tells why).
+// null when there was none or the platform refused (GetLastError, cleared
+// beforehand, tells the two apart).
 inline WNDPROC SetWindowProcedure(HWND window, WNDPROC procedure) noexcept {
   return std::bit_cast<WNDPROC>(
       SetWindowLongPtrW(window, GWLP_WNDPROC, std::bit_cast<LONG_PTR>(procedure)));

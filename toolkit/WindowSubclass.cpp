@@ -2,6 +2,8 @@
 
 #include "toolkit/WindowSubclass.h"
 
+#include "toolkit/FunctionAddress.h"
+
 #include <utility>
 
 namespace kvx {
@@ -26,18 +28,16 @@ bool TWindowSubclass::Install(HWND window, WNDPROC procedure) noexcept {
   if (!procedure || !IsWindow(window)) return false;
   // Zero is also a valid old value only the last error tells apart.
   SetLastError(ERROR_SUCCESS);
-  const LONG_PTR old =
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure));
+  const WNDPROC old = SetWindowProcedure(window, procedure);
   if (!old && GetLastError() != ERROR_SUCCESS) return false;
   FWindow = window;
   FProcedure = procedure;
-  FOldProcedure = reinterpret_cast<WNDPROC>(old);
+  FOldProcedure = old;
   return true;
 }
 
 bool TWindowSubclass::InForce() const noexcept {
-  return FWindow && IsWindow(FWindow) &&
-         GetWindowLongPtrW(FWindow, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(FProcedure);
+  return FWindow && IsWindow(FWindow) && WindowProcedureOf(FWindow) == FProcedure;
 }
 
 LRESULT TWindowSubclass::CallOld(UINT msg, WPARAM wParam, LPARAM lParam) const {
@@ -49,7 +49,7 @@ bool TWindowSubclass::Restore() noexcept {
   if (!FWindow) return true;
   if (IsWindow(FWindow)) {
     if (!InForce()) return false;
-    SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOldProcedure));
+    SetWindowProcedure(FWindow, FOldProcedure);
   }
   Forget();
   return true;

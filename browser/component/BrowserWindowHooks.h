@@ -8,6 +8,7 @@
 
 #include "toolkit/Win.h"
 
+#include "toolkit/FunctionAddress.h"
 #include "toolkit/WindowSubclass.h"
 
 #include <functional>
@@ -30,7 +31,7 @@ class TWindowThunk {
   TWindowThunk(const TWindowThunk&) = delete;
   TWindowThunk& operator=(const TWindowThunk&) = delete;
 
-  WNDPROC Procedure() const noexcept { return reinterpret_cast<WNDPROC>(FCode); }
+  WNDPROC Procedure() const noexcept { return FunctionAt<WNDPROC>(FCode); }
   // Thunks of the process not yet freed.
   static long LiveCount() noexcept;
 
