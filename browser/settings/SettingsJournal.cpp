@@ -3,6 +3,7 @@
 #include "browser/settings/SettingsJournal.h"
 
 #include "toolkit/Registry.h"
+#include "toolkit/Trace.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,8 +14,15 @@ namespace kvx {
 namespace {
 
 // A record keeps the state to put back as values named "Prior." + a name of
-// its kind's choosing, in the type and bytes they had.
+// its kind's choosing, in the type and bytes they had, and beside it the
+// state the shell's change left, as "Applied." + the same names. "Applied"
+// (a DWORD) is written after those: without it the state the change left is
+// not known (the copy died right after the change, or the record is an older
+// shell's, which kept no such state), and the prior state comes back whatever
+// is in force then.
 constexpr std::wstring_view PriorPrefix = L"Prior.";
+constexpr std::wstring_view AppliedPrefix = L"Applied.";
+constexpr wchar_t AppliedMarker[] = L"Applied";
 
 // ---- Holders: "id:creation time" texts of a REG_MULTI_SZ ----
 
@@ -72,6 +80,7 @@ struct TSettingsJournal::TRecord {
   bool Complete = false;  // the holders are written last: without them, nothing was changed
   std::vector<TProcessIdentity> Holders;
   TJournalPrior Prior;
+  std::optional<TJournalPrior> Applied;
 
   bool Is(TJournalKind kind, std::wstring_view name) const {
     return Handler && Handler->Kind == kind && Name == name;
@@ -111,9 +120,10 @@ bool WriteHolders(HKEY journal, const std::wstring& recordName,
 }
 
 // A new record under a free name; the holders go last, so a record cut short
-// by a crash shows that nothing was changed yet.
-bool WriteRecord(HKEY journal, const TJournalKindHandler& handler, std::wstring_view name,
-                 const TJournalPrior& prior, const TProcessIdentity& holder) {
+// by a crash shows that nothing was changed yet. Answers the record's key name.
+std::optional<std::wstring> WriteRecord(HKEY journal, const TJournalKindHandler& handler,
+                                        std::wstring_view name, const TJournalPrior& prior,
+                                        const TProcessIdentity& holder) {
   std::vector<std::wstring> taken = ListRegSubkeys(journal);
   std::wstring recordName;
   for (int number = 1;; ++number) {
@@ -121,7 +131,7 @@ bool WriteRecord(HKEY journal, const TJournalKindHandler& handler, std::wstring_
     if (std::find(taken.begin(), taken.end(), recordName) == taken.end()) break;
   }
   TUniqueRegKey record = CreateRegKey(journal, recordName, KEY_ALL_ACCESS);
-  if (!record) return false;
+  if (!record) return std::nullopt;
   bool written = WriteRegValue(record.Get(), L"Kind", TRegistryValue::Text(handler.Tag)) &&
                  WriteRegValue(record.Get(), L"Name", TRegistryValue::Text(name));
   for (const auto& [priorName, value] : prior)
@@ -130,8 +140,60 @@ bool WriteRecord(HKEY journal, const TJournalKindHandler& handler, std::wstring_
   if (!written) {
     record.Reset();
     DeleteRegTree(journal, recordName);
+    return std::nullopt;
   }
-  return written;
+  return recordName;
+}
+
+// The state the latest change left, in place of any earlier copy's.
+void WriteApplied(HKEY journal, const std::wstring& recordName, const TJournalPrior& applied) {
+  TUniqueRegKey record = OpenRegKey(journal, recordName, KEY_ALL_ACCESS);
+  if (!record) return;
+  DeleteRegValue(record.Get(), AppliedMarker);
+  for (const std::wstring& valueName : ListRegValues(record.Get()))
+    if (valueName.compare(0, AppliedPrefix.size(), AppliedPrefix) == 0)
+      DeleteRegValue(record.Get(), valueName);
+  bool written = true;
+  for (const auto& [appliedName, value] : applied)
+    written =
+        written && WriteRegValue(record.Get(), std::wstring(AppliedPrefix) + appliedName, value);
+  if (written) WriteRegValue(record.Get(), AppliedMarker, TRegistryValue::Dword(1));
+}
+
+// The same values by name, in whatever order they were listed.
+bool SameState(TJournalPrior a, TJournalPrior b) {
+  auto byName = [](const TNamedRegistryValue& x, const TNamedRegistryValue& y) {
+    return x.first < y.first;
+  };
+  std::sort(a.begin(), a.end(), byName);
+  std::sort(b.begin(), b.end(), byName);
+  return a == b;
+}
+
+// Whether the state the shell's change left is still in force: someone else
+// (the user, a VPN client, a login script) may have changed the setting
+// since, and then theirs is the newer value to keep. Nothing when the state
+// in force cannot be told.
+std::optional<bool> StillOurs(const TJournalKindHandler& handler, std::wstring_view name,
+                              const std::optional<TJournalPrior>& applied) {
+  if (!applied) return true;
+  std::optional<TJournalPrior> now = handler.Capture(name);
+  if (!now) return std::nullopt;
+  return SameState(*now, *applied);
+}
+
+enum class TPutBack { pbUndone, pbKeptNewer, pbFailed };
+
+TPutBack PutBack(const TJournalKindHandler& handler, const std::wstring& keyName,
+                 std::wstring_view name, const TJournalPrior& prior,
+                 const std::optional<TJournalPrior>& applied) {
+  std::optional<bool> ours = StillOurs(handler, name, applied);
+  if (!ours) return TPutBack::pbFailed;
+  if (!*ours) {
+    Trace(L"Settings journal: " + keyName + L" was changed by someone else; their value stays");
+    return TPutBack::pbKeptNewer;
+  }
+  return handler.Undo(name, prior) ? TPutBack::pbUndone : TPutBack::pbFailed;
 }
 
 std::vector<TProcessIdentity> RunningHolders(const std::vector<TProcessIdentity>& holders,
@@ -164,12 +226,19 @@ std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journa
       record.Complete = true;
       record.Holders = ParseHolders(holders);
     }
+    TJournalPrior applied;
     for (const std::wstring& valueName : ListRegValues(key.Get())) {
-      if (valueName.compare(0, PriorPrefix.size(), PriorPrefix) != 0) continue;
+      const bool isPrior = valueName.compare(0, PriorPrefix.size(), PriorPrefix) == 0;
+      const bool isApplied = valueName.compare(0, AppliedPrefix.size(), AppliedPrefix) == 0;
+      if (!isPrior && !isApplied) continue;
       TRegistryValue value;
-      if (ReadRegValue(key.Get(), valueName, value))
-        record.Prior.emplace_back(valueName.substr(PriorPrefix.size()), std::move(value));
+      if (!ReadRegValue(key.Get(), valueName, value)) continue;
+      (isPrior ? record.Prior : applied)
+          .emplace_back(valueName.substr((isPrior ? PriorPrefix : AppliedPrefix).size()),
+                        std::move(value));
     }
+    TRegistryValue marker;
+    if (ReadRegValue(key.Get(), AppliedMarker, marker)) record.Applied = std::move(applied);
     records.push_back(std::move(record));
   }
   return records;
@@ -181,8 +250,16 @@ std::optional<bool> TSettingsJournal::Begin(TJournalKind kind, std::wstring_view
   TUniqueRegKey journal = OpenJournalKey(FKeyPath, true);
   if (!journal) return std::nullopt;
   std::vector<TRecord> records = ReadRecords(journal.Get());
+  const TJournalKindHandler& handler = HandlerOf(kind);
   auto record = std::find_if(records.begin(), records.end(),
                              [&](const TRecord& r) { return r.Complete && r.Is(kind, name); });
+  if (record != records.end() && StillOurs(handler, name, record->Applied) == false) {
+    // Someone else changed the setting after the shell's change: theirs is
+    // the state to come back, not the one recorded before ours.
+    DeleteRegTree(journal.Get(), record->KeyName);
+    record = records.end();
+  }
+  std::wstring recordName;
   if (record != records.end()) {
     // Held already, or its holders ended without putting it back: the state
     // recorded before the first of them is the one to come back, not the
@@ -191,19 +268,26 @@ std::optional<bool> TSettingsJournal::Begin(TJournalKind kind, std::wstring_view
     holders.push_back(FSelf);
     if (holders != record->Holders && !WriteHolders(journal.Get(), record->KeyName, holders))
       return std::nullopt;
+    recordName = record->KeyName;
   } else {
     for (const TRecord& cut : records)
       if (!cut.Complete && cut.Is(kind, name)) DeleteRegTree(journal.Get(), cut.KeyName);
-    const TJournalKindHandler& handler = HandlerOf(kind);
     std::optional<TJournalPrior> prior = handler.Capture(name);
-    if (!prior || !WriteRecord(journal.Get(), handler, name, *prior, FSelf)) return std::nullopt;
+    if (!prior) return std::nullopt;
+    std::optional<std::wstring> written = WriteRecord(journal.Get(), handler, name, *prior, FSelf);
+    if (!written) return std::nullopt;
+    recordName = std::move(*written);
   }
   ++FHolds[{kind, std::wstring(name)}];
+  bool applied = false;
   try {
-    return apply();
+    applied = apply();
   } catch (...) {
-    return false;  // held all the same: whatever it changed comes back at the end
+    // Held all the same: whatever it changed comes back at the end.
   }
+  if (std::optional<TJournalPrior> left = handler.Capture(name))
+    WriteApplied(journal.Get(), recordName, *left);
+  return applied;
 }
 
 bool TSettingsJournal::End(TJournalKind kind, std::wstring_view name) {
@@ -224,13 +308,15 @@ bool TSettingsJournal::End(TJournalKind kind, std::wstring_view name) {
     WriteHolders(journal.Get(), record->KeyName, holders);
     return false;
   }
-  if (!record->Handler->Undo(name, record->Prior)) {
+  const TPutBack putBack =
+      PutBack(*record->Handler, record->KeyName, name, record->Prior, record->Applied);
+  if (putBack == TPutBack::pbFailed) {
     // Left for the next start to try again.
     WriteHolders(journal.Get(), record->KeyName, {});
     return false;
   }
   DeleteRegTree(journal.Get(), record->KeyName);
-  return true;
+  return putBack == TPutBack::pbUndone;
 }
 
 int TSettingsJournal::RecoverAbandoned() {
@@ -249,9 +335,11 @@ int TSettingsJournal::RecoverAbandoned() {
       if (holders != record.Holders) WriteHolders(journal.Get(), record.KeyName, holders);
       continue;
     }
-    if (!record.Handler->Undo(record.Name, record.Prior)) continue;
+    const TPutBack putBack =
+        PutBack(*record.Handler, record.KeyName, record.Name, record.Prior, record.Applied);
+    if (putBack == TPutBack::pbFailed) continue;
     DeleteRegTree(journal.Get(), record.KeyName);
-    ++recovered;
+    if (putBack == TPutBack::pbUndone) ++recovered;
   }
   return recovered;
 }

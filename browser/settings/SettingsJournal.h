@@ -6,9 +6,12 @@
 // whole user account.
 //
 // Each change has one record: the state in force before the first copy of the
-// shell changed it, and the copies that hold the change now. A copy is added
-// before it changes anything; the last copy to let go puts the recorded state
-// back and the record goes. At start, RecoverAbandoned puts back whatever only
+// shell changed it, the state the latest copy's change left, and the copies
+// that hold the change now. A copy is added before it changes anything; the
+// last copy to let go puts the recorded state back and the record goes. Only
+// while the change is still in force, though: a setting someone else changed
+// meanwhile (the user, a VPN client, a login script) keeps their newer value,
+// and its record just goes. At start, RecoverAbandoned puts back whatever only
 // ended copies still hold. Copies are told apart by process id and creation
 // time, so a later process that reuses an id is not taken for an earlier one.
 // Every step runs under a lock shared by the copies, the change itself too.

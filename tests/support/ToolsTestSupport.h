@@ -130,6 +130,9 @@ class TWinInetRecorder {
     TProxySnapshot Options;
   };
   std::optional<TAnswers> Answers;
+  // The answers stand for the options in force before this program sets
+  // per-connection options of its own: once it has, the platform answers.
+  bool AnswersUntilSet = false;
 
   std::vector<std::wstring> Agents;
   std::vector<HINTERNET> Sessions;

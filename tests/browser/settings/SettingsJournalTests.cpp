@@ -50,11 +50,13 @@ std::wstring NumberText(const std::optional<DWORD>& number) {
   return number ? std::to_wstring(*number) : L"(none)";
 }
 
-// A user-wide setting as one text, and a way for copy 1 or 2 to change it.
+// A user-wide setting as one text, a way for copy 1 or 2 to change it, and
+// a change someone else makes (the user, a VPN client, a login script).
 struct TSubject {
   const char* Name;
   std::function<TJournalHold(TSettingsJournal&, int copy)> Hold;
   std::function<std::wstring()> State;
+  std::function<void()> ChangeFromOutside;
 };
 
 const TSubject Subjects[] = {
@@ -62,21 +64,28 @@ const TSubject Subjects[] = {
      [](TSettingsJournal& journal, int copy) {
        return HoldProxySettings(ProxyAt(copy == 1 ? "A" : "B"), journal);
      },
-     [] { return OptionsInForce().ProxyServer.value_or(L"(none)"); }},
+     [] { return OptionsInForce().ProxyServer.value_or(L"(none)"); },
+     [] {
+       TProxySnapshot{PROXY_TYPE_PROXY, L"vpn:1080", std::nullopt, std::nullopt}.Restore();
+     }},
     {"navigation sound",
      [](TSettingsJournal& journal, int) { return HoldMutedNavigationSound(journal); },
-     [] { return std::wstring(KeyExists(CurrentSound) ? L"sound" : L"muted"); }},
+     [] {
+       return KeyExists(CurrentSound) ? ReadText(CurrentSound, L"").value_or(L"(none)")
+                                      : std::wstring(L"muted");
+     },
+     // The user picks a new click while ours is muted.
+     [] { WriteText(CurrentSound, L"", L"theirs.wav"); }},
     {"browser emulation",
      [](TSettingsJournal& journal, int copy) {
        return HoldDocumentMode(copy == 1 ? 11001 : 9000, journal, L"t.exe");
      },
-     [] { return NumberText(ReadNumber(EmulationKey, L"t.exe")); }},
+     [] { return NumberText(ReadNumber(EmulationKey, L"t.exe")); },
+     [] { WriteNumber(EmulationKey, L"t.exe", 10000); }},
     {"registry agent",
      [](TSettingsJournal& journal, int) { return HoldRegistryAgent(AgentName, journal); },
-     [] {
-       return std::wstring(ReadText(std::wstring(PostPlatformKey), AgentName.c_str()) ? L"agent"
-                                                                                      : L"none");
-     }},
+     [] { return ReadText(std::wstring(PostPlatformKey), AgentName.c_str()).value_or(L"(none)"); },
+     [] { WriteText(std::wstring(PostPlatformKey), AgentName.c_str(), L"theirs"); }},
 };
 
 class SettingsJournalTest : public ::testing::Test {
@@ -122,6 +131,20 @@ TEST_F(SettingsJournalTest, TheLastOfTwoCopiesPutsBackWhatWasThereBeforeTheFirst
 
     EXPECT_TRUE(secondHold.Release());  // not the first copy's change: the user's own
     EXPECT_EQ(subject.State(), FOriginal[i]);
+    EXPECT_TRUE(Records().empty());
+  }
+}
+
+TEST_F(SettingsJournalTest, ASettingChangedFromOutsideWhileHeldKeepsTheNewerValueAtTheEnd) {
+  for (const TSubject& subject : Subjects) {
+    SCOPED_TRACE(subject.Name);
+    TSettingsJournal journal(JournalKey);
+    TJournalHold hold = subject.Hold(journal, 1);
+    ASSERT_TRUE(hold.Held());
+    subject.ChangeFromOutside();
+    const std::wstring theirs = subject.State();
+    EXPECT_FALSE(hold.Release()) << "nothing of ours to put back";
+    EXPECT_EQ(subject.State(), theirs);
     EXPECT_TRUE(Records().empty());
   }
 }
@@ -188,6 +211,30 @@ TEST_F(SettingsJournalTest, WhatAKilledCopyLeftIsPutBackAtTheNextStart) {
   EXPECT_EQ(next.RecoverAbandoned(), 0);
 }
 
+TEST_F(SettingsJournalTest, ASettingChangedFromOutsideAfterAKillKeepsTheNewerValueAtTheNextStart) {
+  SetEnvironmentVariableW(ChildParentVariable, std::to_wstring(GetCurrentProcessId()).c_str());
+  TChildProcess killed(
+      L"--gtest_also_run_disabled_tests "
+      L"--gtest_filter=SettingsJournalChild.DISABLED_HoldsEverySettingUntilKilled",
+      false);
+  ASSERT_TRUE(PumpUntil([&] { return Records().size() == std::size(Subjects); }))
+      << "the child changed nothing";
+  ASSERT_TRUE(PumpUntil([&] {
+    std::vector<std::wstring> states = States();
+    for (std::size_t i = 0; i < states.size(); ++i)
+      if (states[i] == FOriginal[i]) return false;
+    return true;
+  }));
+  killed.Kill();
+  for (const TSubject& subject : Subjects) subject.ChangeFromOutside();
+  const std::vector<std::wstring> theirs = States();
+
+  TSettingsJournal next(JournalKey);
+  EXPECT_EQ(next.RecoverAbandoned(), 0);
+  EXPECT_EQ(States(), theirs);
+  EXPECT_TRUE(Records().empty());
+}
+
 TEST_F(SettingsJournalTest, RecoveryLeavesRunningCopiesAndTellsReusedIdsApart) {
   TChildProcess running, ended;
   const TProcessIdentity endedIdentity = ended.Identity();
@@ -242,6 +289,25 @@ TEST_F(SettingsJournalTest, ACopyJoiningAnAbandonedChangeKeepsTheStateFromBefore
   EXPECT_TRUE(Records().empty());
 }
 
+TEST_F(SettingsJournalTest, ACopyJoiningAChangeSomeoneElseReplacedPutsBackTheirs) {
+  TChildProcess ended;
+  TSettingsJournal endedJournal(JournalKey, ended.Identity());
+  ended.Kill();
+  ASSERT_EQ(endedJournal.Begin(TJournalKind::jkBrowserEmulation, L"t.exe",
+                               [] {
+                                 WriteNumber(EmulationKey, L"t.exe", 8000);
+                                 return true;
+                               }),
+            true);
+  WriteNumber(EmulationKey, L"t.exe", 10000);  // the user's, after the ended copy's
+  TSettingsJournal journal(JournalKey);
+  TJournalHold hold = HoldDocumentMode(11001, journal, L"t.exe");
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 11001u);
+  EXPECT_TRUE(hold.Release());
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 10000u);
+  EXPECT_TRUE(Records().empty());
+}
+
 TEST_F(SettingsJournalTest, ARecordCutShortByACrashChangesNothing) {
   // Written up to its holders when the copy died: it had changed nothing yet.
   const std::wstring record = JournalKey + L"\\BrowserEmulation.1";
@@ -277,6 +343,8 @@ TEST_F(SettingsJournalTest, RecordsKeepTheStoredFormThatEveryShellRecovers) {
     DWORD type;
     std::vector<BYTE> bytes;
   } stored[] = {
+      {L"Applied", REG_DWORD, {1, 0, 0, 0}},
+      {L"Applied.Value", REG_DWORD, {0xF9, 0x2A, 0, 0}},  // the shell's 11001
       {L"Holders", REG_MULTI_SZ, holders},
       {L"Kind", REG_SZ, StoredText(L"BrowserEmulation")},
       {L"Name", REG_SZ, StoredText(L"t.exe")},
@@ -286,7 +354,8 @@ TEST_F(SettingsJournalTest, RecordsKeepTheStoredFormThatEveryShellRecovers) {
       OpenRegKey(HKEY_CURRENT_USER, JournalKey + L"\\BrowserEmulation.1", KEY_READ);
   std::vector<std::wstring> names = ListRegValues(record.Get());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"Holders", L"Kind", L"Name", L"Prior.Value"}));
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Applied", L"Applied.Value", L"Holders", L"Kind",
+                                              L"Name", L"Prior.Value"}));
   for (const auto& value : stored) {
     SCOPED_TRACE(testing::Message() << "value " << value.name);
     TRegistryValue read;
