@@ -78,6 +78,7 @@ struct TSettingsJournal::TRecord {
   const TJournalKindHandler* Handler = nullptr;  // null: a kind this program does not know
   std::wstring Name;
   bool Complete = false;  // the holders are written last: without them, nothing was changed
+  bool Broken = false;    // complete, but a value is missing or of the wrong type
   std::vector<TProcessIdentity> Holders;
   TJournalPrior Prior;
   std::optional<TJournalPrior> Applied;
@@ -211,7 +212,7 @@ TSettingsJournal::TSettingsJournal(std::wstring keyPath, TProcessIdentity self)
       FSelf(self),
       FMutex(CreateMutexW(nullptr, FALSE, MutexName(FKeyPath).c_str())) {}
 
-std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journal) const {
+std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journal) {
   std::vector<TRecord> records;
   for (std::wstring& keyName : ListRegSubkeys(journal)) {
     TUniqueRegKey key = OpenRegKey(journal, keyName, KEY_READ);
@@ -219,12 +220,14 @@ std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journa
     TRecord record;
     record.KeyName = std::move(keyName);
     std::wstring tag;
-    if (ReadRegText(key.Get(), L"Kind", tag)) record.Handler = HandlerOf(tag);
-    ReadRegText(key.Get(), L"Name", record.Name);
+    const bool hasKind = ReadRegText(key.Get(), L"Kind", tag);
+    if (hasKind) record.Handler = HandlerOf(tag);
+    const bool hasName = ReadRegText(key.Get(), L"Name", record.Name);
     TRegistryValue holders;
     if (ReadRegValue(key.Get(), L"Holders", holders)) {
       record.Complete = true;
       record.Holders = ParseHolders(holders);
+      record.Broken = !hasKind || !hasName || holders.Type != REG_MULTI_SZ;
     }
     TJournalPrior applied;
     for (const std::wstring& valueName : ListRegValues(key.Get())) {
@@ -238,7 +241,21 @@ std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journa
                         std::move(value));
     }
     TRegistryValue marker;
-    if (ReadRegValue(key.Get(), AppliedMarker, marker)) record.Applied = std::move(applied);
+    if (ReadRegValue(key.Get(), AppliedMarker, marker)) {
+      record.Applied = std::move(applied);
+      record.Broken = record.Broken || !marker.ToDword();
+    }
+    if (record.Complete && record.Handler && !record.Handler->Readable(record.Prior))
+      record.Broken = true;
+    if (record.Broken) {
+      // It could never be put back, and a copy that joined it would stay
+      // changed too. Nothing the user could do about it either: no box.
+      key.Reset();
+      Trace(L"Settings journal: record " + record.KeyName +
+            L" has a value missing or of the wrong type; removed, nothing put back");
+      DeleteRegTree(journal, record.KeyName);
+      continue;
+    }
     records.push_back(std::move(record));
   }
   return records;

@@ -66,7 +66,9 @@ class TSettingsJournal {
  private:
   struct TRecord;
   class TLock;
-  std::vector<TRecord> ReadRecords(HKEY journal) const;
+  // Every record; a broken one (a value missing or of the wrong type) is
+  // noted in the trace and removed, and is not among them.
+  std::vector<TRecord> ReadRecords(HKEY journal);
   std::wstring FKeyPath;
   TProcessIdentity FSelf;
   TUniqueKernelHandle FMutex;

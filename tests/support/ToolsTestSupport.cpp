@@ -358,6 +358,10 @@ TChildProcess::~TChildProcess() {
   Kill();
 }
 
+bool TChildProcess::WaitForExit() {
+  return FProcess && WaitForSingleObject(FProcess.Get(), kWaitLimitMs) == WAIT_OBJECT_0;
+}
+
 void TChildProcess::Kill() {
   if (!FProcess) return;
   TerminateProcess(FProcess.Get(), 9);

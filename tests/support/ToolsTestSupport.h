@@ -156,6 +156,8 @@ class TChildProcess {
   TProcessIdentity Identity() const { return FIdentity; }
   // Ends it the way a crash or the task manager does, and waits until it is gone.
   void Kill();
+  // Waits for it to end by itself; false when it still runs after the limit.
+  bool WaitForExit();
 
  private:
   TUniqueKernelHandle FProcess;

@@ -9,6 +9,7 @@
 #include "browser/settings/ProxySettings.h"
 #include "browser/settings/SettingsJournal.h"
 #include "browser/settings/UserRegistryValues.h"
+#include "core/CodePage.h"
 #include "tests/support/Pump.h"
 #include "tests/support/ToolsTestSupport.h"
 #include "toolkit/Registry.h"
@@ -19,7 +20,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 
 namespace kvx::test {
@@ -315,6 +319,110 @@ TEST_F(SettingsJournalTest, ARecordCutShortByACrashChangesNothing) {
   WriteText(record, L"Name", L"t.exe");
   TSettingsJournal journal(JournalKey);
   EXPECT_EQ(journal.RecoverAbandoned(), 0);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
+  EXPECT_TRUE(Records().empty());
+}
+
+// What the next test's copy does at its start, with the shell's trace on.
+TEST(SettingsJournalChild, DISABLED_RecoversTheJournal) {
+  TSettingsJournal(JournalKey).RecoverAbandoned();
+}
+
+TEST_F(SettingsJournalTest, ABrokenRecordIsTracedAndRemovedWithoutWritingAnything) {
+  TChildProcess ended;
+  const TProcessIdentity endedIdentity = ended.Identity();
+  ended.Kill();
+  wchar_t holderText[48];
+  std::swprintf(holderText, std::size(holderText), L"%lu:%016llx",
+                static_cast<unsigned long>(endedIdentity.Id),
+                static_cast<unsigned long long>(endedIdentity.CreationTime));
+  const TRegistryValue endedHolders = TRegistryValue::MultiText({holderText});
+  const TRegistryValue emulation = TRegistryValue::Text(L"BrowserEmulation");
+  const TRegistryValue proxy = TRegistryValue::Text(L"Proxy");
+  const TRegistryValue name = TRegistryValue::Text(L"t.exe");
+  const TRegistryValue noName = TRegistryValue::Text(L"");
+  const TRegistryValue mode = TRegistryValue::Dword(8000);
+  const TRegistryValue flags = TRegistryValue::Dword(PROXY_TYPE_DIRECT);
+  const struct {
+    const wchar_t* key;
+    std::vector<TNamedRegistryValue> values;  // Holders are written last, as the journal does
+  } broken[] = {
+      {L"BrowserEmulation.1", {{L"Kind", emulation}, {L"Prior.Value", mode}}},  // no name
+      {L"BrowserEmulation.2",
+       {{L"Kind", emulation}, {L"Name", TRegistryValue::Dword(5)}, {L"Prior.Value", mode}}},
+      {L"BrowserEmulation.3",
+       {{L"Kind", TRegistryValue::Dword(1)}, {L"Name", name}, {L"Prior.Value", mode}}},
+      {L"BrowserEmulation.4", {{L"Name", name}, {L"Prior.Value", mode}}},  // no kind
+      {L"BrowserEmulation.5",
+       {{L"Kind", emulation},
+        {L"Name", name},
+        {L"Prior.Value", mode},
+        {L"Applied", TRegistryValue::Text(L"1")}}},
+      {L"Proxy.1",
+       {{L"Kind", proxy}, {L"Name", noName}, {L"Prior.Flags", TRegistryValue::Text(L"1")}}},
+      {L"Proxy.2", {{L"Kind", proxy}, {L"Name", noName}}},  // no flags
+      {L"Proxy.3",
+       {{L"Kind", proxy},
+        {L"Name", noName},
+        {L"Prior.Flags", flags},
+        {L"Prior.ProxyServer", TRegistryValue::Dword(1)}}},
+      {L"NavigationSound.1",
+       {{L"Kind", TRegistryValue::Text(L"NavigationSound")},
+        {L"Name", noName},
+        {L"Prior.HadCurrent", TRegistryValue::Text(L"1")}}},
+  };
+  for (const auto& record : broken) {
+    TUniqueRegKey key =
+        CreateRegKey(HKEY_CURRENT_USER, JournalKey + L"\\" + record.key, KEY_ALL_ACCESS);
+    ASSERT_TRUE(key);
+    for (const auto& [valueName, value] : record.values)
+      ASSERT_TRUE(WriteRegValue(key.Get(), valueName, value));
+    ASSERT_TRUE(WriteRegValue(key.Get(), L"Holders", endedHolders));
+  }
+  // Holders that are no list at all.
+  {
+    TUniqueRegKey key =
+        CreateRegKey(HKEY_CURRENT_USER, JournalKey + L"\\BrowserEmulation.6", KEY_ALL_ACCESS);
+    ASSERT_TRUE(WriteRegValue(key.Get(), L"Kind", emulation));
+    ASSERT_TRUE(WriteRegValue(key.Get(), L"Name", name));
+    ASSERT_TRUE(WriteRegValue(key.Get(), L"Prior.Value", mode));
+    ASSERT_TRUE(WriteRegValue(key.Get(), L"Holders", TRegistryValue::Text(holderText)));
+  }
+
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  const std::wstring traceFile =
+      std::wstring(folder) + L"korvexa-journal-" + std::to_wstring(GetCurrentProcessId()) + L".log";
+  DeleteFileW(traceFile.c_str());
+  SetEnvironmentVariableW(L"KORVEXA_TRACE", traceFile.c_str());
+  {
+    TChildProcess next(
+        L"--gtest_also_run_disabled_tests "
+        L"--gtest_filter=SettingsJournalChild.DISABLED_RecoversTheJournal",
+        false);
+    SetEnvironmentVariableW(L"KORVEXA_TRACE", nullptr);
+    ASSERT_TRUE(next.WaitForExit());
+  }
+  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(States(), FOriginal) << "nothing was written";
+  EXPECT_EQ(ReadNumber(EmulationKey, L""), std::nullopt);
+
+  std::string trace;
+  {
+    std::ifstream file(std::filesystem::path(traceFile), std::ios::binary);
+    trace.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
+  DeleteFileW(traceFile.c_str());
+  std::vector<std::string> keys;
+  for (const auto& record : broken) keys.push_back(WideToGbk(record.key));
+  keys.push_back("BrowserEmulation.6");
+  for (const std::string& key : keys)
+    EXPECT_NE(trace.find(key), std::string::npos) << key << " is not in the trace:\n" << trace;
+
+  // The broken records are gone: a later change is put back as ever.
+  TSettingsJournal journal(JournalKey);
+  TJournalHold hold = HoldDocumentMode(11001, journal, L"t.exe");
+  EXPECT_TRUE(hold.Release());
   EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
   EXPECT_TRUE(Records().empty());
 }
