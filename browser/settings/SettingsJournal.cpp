@@ -21,6 +21,11 @@ namespace {
 // shell's, which kept no such state), and the prior state comes back whatever
 // is in force then.
 constexpr std::wstring_view PriorPrefix = L"Prior.";
+// The form of the record's values. A record of another form is another
+// shell's to read and put back: this one leaves it as it is. Records that
+// shells before the form had a number wrote carry no "Version" and are read
+// as form 1: their values are the same, without the state their change left.
+constexpr DWORD FormatVersion = 1;
 constexpr std::wstring_view AppliedPrefix = L"Applied.";
 constexpr wchar_t AppliedMarker[] = L"Applied";
 
@@ -133,7 +138,8 @@ std::optional<std::wstring> WriteRecord(HKEY journal, const TJournalKindHandler&
   }
   TUniqueRegKey record = CreateRegKey(journal, recordName, KEY_ALL_ACCESS);
   if (!record) return std::nullopt;
-  bool written = WriteRegValue(record.Get(), L"Kind", TRegistryValue::Text(handler.Tag)) &&
+  bool written = WriteRegValue(record.Get(), L"Version", TRegistryValue::Dword(FormatVersion)) &&
+                 WriteRegValue(record.Get(), L"Kind", TRegistryValue::Text(handler.Tag)) &&
                  WriteRegValue(record.Get(), L"Name", TRegistryValue::Text(name));
   for (const auto& [priorName, value] : prior)
     written = written && WriteRegValue(record.Get(), std::wstring(PriorPrefix) + priorName, value);
@@ -217,6 +223,9 @@ std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journa
   for (std::wstring& keyName : ListRegSubkeys(journal)) {
     TUniqueRegKey key = OpenRegKey(journal, keyName, KEY_READ);
     if (!key) continue;
+    TRegistryValue version;
+    const bool hasVersion = ReadRegValue(key.Get(), L"Version", version);
+    if (hasVersion && version.ToDword() && *version.ToDword() != FormatVersion) continue;
     TRecord record;
     record.KeyName = std::move(keyName);
     std::wstring tag;
@@ -227,7 +236,8 @@ std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journa
     if (ReadRegValue(key.Get(), L"Holders", holders)) {
       record.Complete = true;
       record.Holders = ParseHolders(holders);
-      record.Broken = !hasKind || !hasName || holders.Type != REG_MULTI_SZ;
+      record.Broken = !hasKind || !hasName || holders.Type != REG_MULTI_SZ ||
+                      (hasVersion && !version.ToDword());
     }
     TJournalPrior applied;
     for (const std::wstring& valueName : ListRegValues(key.Get())) {

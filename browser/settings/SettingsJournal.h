@@ -66,7 +66,7 @@ class TSettingsJournal {
  private:
   struct TRecord;
   class TLock;
-  // Every record; a broken one (a value missing or of the wrong type) is
+  // Every record of this shell's form; a broken one (a value missing or of the wrong type) is
   // noted in the trace and removed, and is not among them.
   std::vector<TRecord> ReadRecords(HKEY journal);
   std::wstring FKeyPath;

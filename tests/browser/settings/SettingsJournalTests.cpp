@@ -358,6 +358,11 @@ TEST_F(SettingsJournalTest, ABrokenRecordIsTracedAndRemovedWithoutWritingAnythin
         {L"Name", name},
         {L"Prior.Value", mode},
         {L"Applied", TRegistryValue::Text(L"1")}}},
+      {L"BrowserEmulation.9",
+       {{L"Version", TRegistryValue::Text(L"1")},
+        {L"Kind", emulation},
+        {L"Name", name},
+        {L"Prior.Value", mode}}},
       {L"Proxy.1",
        {{L"Kind", proxy}, {L"Name", noName}, {L"Prior.Flags", TRegistryValue::Text(L"1")}}},
       {L"Proxy.2", {{L"Kind", proxy}, {L"Name", noName}}},  // no flags
@@ -451,6 +456,7 @@ TEST_F(SettingsJournalTest, RecordsKeepTheStoredFormThatEveryShellRecovers) {
     DWORD type;
     std::vector<BYTE> bytes;
   } stored[] = {
+      {L"Version", REG_DWORD, {1, 0, 0, 0}},
       {L"Applied", REG_DWORD, {1, 0, 0, 0}},
       {L"Applied.Value", REG_DWORD, {0xF9, 0x2A, 0, 0}},  // the shell's 11001
       {L"Holders", REG_MULTI_SZ, holders},
@@ -463,7 +469,7 @@ TEST_F(SettingsJournalTest, RecordsKeepTheStoredFormThatEveryShellRecovers) {
   std::vector<std::wstring> names = ListRegValues(record.Get());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"Applied", L"Applied.Value", L"Holders", L"Kind",
-                                              L"Name", L"Prior.Value"}));
+                                              L"Name", L"Prior.Value", L"Version"}));
   for (const auto& value : stored) {
     SCOPED_TRACE(testing::Message() << "value " << value.name);
     TRegistryValue read;
@@ -478,6 +484,72 @@ TEST_F(SettingsJournalTest, RecordsKeepTheStoredFormThatEveryShellRecovers) {
   EXPECT_EQ(next.RecoverAbandoned(), 1);
   EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
   EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(SettingsJournalTest, ARecordOfAnotherFormatIsLeftAloneAndAnOlderShellsIsRecovered) {
+  TChildProcess ended;
+  const TProcessIdentity endedIdentity = ended.Identity();
+  ended.Kill();
+  wchar_t holderText[48];
+  std::swprintf(holderText, std::size(holderText), L"%lu:%016llx",
+                static_cast<unsigned long>(endedIdentity.Id),
+                static_cast<unsigned long long>(endedIdentity.CreationTime));
+  const TRegistryValue holders = TRegistryValue::MultiText({holderText});
+  const struct {
+    const wchar_t* key;
+    std::vector<TNamedRegistryValue> values;
+  } records[] = {
+      // A later format's: read as this one, it would be put back, or be broken.
+      {L"BrowserEmulation.7",
+       {{L"Version", TRegistryValue::Dword(2)},
+        {L"Kind", TRegistryValue::Text(L"BrowserEmulation")},
+        {L"Name", TRegistryValue::Text(L"t.exe")},
+        {L"Prior.Value", TRegistryValue::Dword(8000)},
+        {L"Holders", holders}}},
+      {L"Proxy.7",
+       {{L"Version", TRegistryValue::Dword(2)},
+        {L"Kind", TRegistryValue::Text(L"Proxy")},
+        {L"Name", TRegistryValue::Text(L"")},
+        {L"Prior.Flags", TRegistryValue::Text(L"direct")},
+        {L"Holders", holders}}},
+      // An older shell's, with no version and no state its change left.
+      {L"BrowserEmulation.8",
+       {{L"Kind", TRegistryValue::Text(L"BrowserEmulation")},
+        {L"Name", TRegistryValue::Text(L"old.exe")},
+        {L"Prior.Value", TRegistryValue::Dword(8000)},
+        {L"Holders", holders}}},
+  };
+  for (const auto& record : records) {
+    TUniqueRegKey key =
+        CreateRegKey(HKEY_CURRENT_USER, JournalKey + L"\\" + record.key, KEY_ALL_ACCESS);
+    ASSERT_TRUE(key);
+    for (const auto& [valueName, value] : record.values)
+      ASSERT_TRUE(WriteRegValue(key.Get(), valueName, value));
+  }
+  WriteNumber(EmulationKey, L"old.exe", 11001);
+
+  TSettingsJournal journal(JournalKey);
+  EXPECT_EQ(journal.RecoverAbandoned(), 1);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"old.exe"), 8000u);
+  EXPECT_EQ(States(), FOriginal);
+  EXPECT_EQ(Records(), (std::vector<std::wstring>{L"BrowserEmulation.7", L"Proxy.7"}));
+
+  // A change of this shell has a record of its own beside the other format's.
+  TJournalHold hold = HoldDocumentMode(11001, journal, L"t.exe");
+  EXPECT_EQ(Records().size(), 3u);
+  EXPECT_TRUE(hold.Release());
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
+  EXPECT_EQ(Records(), (std::vector<std::wstring>{L"BrowserEmulation.7", L"Proxy.7"}));
+  for (const auto& record : records) {
+    if (std::wstring(record.key) == L"BrowserEmulation.8") continue;
+    SCOPED_TRACE(testing::Message() << record.key);
+    TUniqueRegKey key = OpenRegKey(HKEY_CURRENT_USER, JournalKey + L"\\" + record.key, KEY_READ);
+    for (const auto& [valueName, value] : record.values) {
+      TRegistryValue read;
+      EXPECT_TRUE(ReadRegValue(key.Get(), valueName, read));
+      EXPECT_EQ(read, value);
+    }
+  }
 }
 
 TEST_F(SettingsJournalTest, NothingChangesWithoutItsRecord) {
