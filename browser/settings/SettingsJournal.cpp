@@ -5,13 +5,20 @@
 #include "toolkit/Registry.h"
 #include "toolkit/Trace.h"
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cwctype>
 #include <iterator>
+#include <memory>
 
 namespace kvx {
 namespace {
+
+struct TLocalFree {
+  void operator()(void* memory) const noexcept { LocalFree(memory); }
+};
 
 // A record keeps the state to put back as values named "Prior." + a name of
 // its kind's choosing, in the type and bytes they had, and beside it the
@@ -28,6 +35,24 @@ constexpr std::wstring_view PriorPrefix = L"Prior.";
 constexpr DWORD FormatVersion = 1;
 constexpr std::wstring_view AppliedPrefix = L"Applied.";
 constexpr wchar_t AppliedMarker[] = L"Applied";
+
+// The user this process runs for, as the platform writes a SID; empty when it
+// cannot be told.
+std::wstring CurrentUserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
+  const TUniqueKernelHandle ownedToken(token);
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  if (size == 0) return L"";
+  std::vector<BYTE> user(size);
+  if (!GetTokenInformation(token, TokenUser, user.data(), size, &size)) return L"";
+  wchar_t* text = nullptr;
+  if (!ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &text))
+    return L"";
+  const std::unique_ptr<wchar_t, TLocalFree> ownedText(text);
+  return text;
+}
 
 // ---- Holders: "id:creation time" texts of a REG_MULTI_SZ ----
 
@@ -61,20 +86,20 @@ std::vector<TProcessIdentity> ParseHolders(const TRegistryValue& value) {
   return holders;
 }
 
-// One lock for every journal under the same key, across processes.
-std::wstring MutexName(std::wstring_view keyPath) {
+}  // namespace
+
+std::wstring SettingsJournalLockName(std::wstring_view keyPath) {
+  std::wstring sid = CurrentUserSid();
+  if (sid.empty()) return L"";
   std::uint64_t hash = 14695981039346656037ull;  // FNV-1a of the lower-cased path
   for (wchar_t c : keyPath) {
     hash ^= static_cast<std::uint64_t>(towlower(c));
     hash *= 1099511628211ull;
   }
   wchar_t text[64];
-  std::swprintf(text, std::size(text), L"Local\\Korvexa.SettingsJournal.%016llx",
-                static_cast<unsigned long long>(hash));
-  return text;
+  std::swprintf(text, std::size(text), L".%016llx", static_cast<unsigned long long>(hash));
+  return L"Global\\Korvexa.SettingsJournal." + sid + text;
 }
-
-}  // namespace
 
 // ---- The journal ----
 
@@ -95,12 +120,14 @@ struct TSettingsJournal::TRecord {
 
 class TSettingsJournal::TLock {
  public:
-  // A copy that holds the lock for this long is hung: go on without it rather
-  // than hang this copy too.
+  // A copy that holds the lock for this long is hung: give up rather than
+  // hang this copy too. A step without the lock changes nothing: unlocked,
+  // two copies could each take the other's change for the state before.
   explicit TLock(HANDLE mutex) : FMutex(mutex) {
     DWORD waited = mutex ? WaitForSingleObject(mutex, 30000) : WAIT_FAILED;
     FOwned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
   }
+  bool Owned() const noexcept { return FOwned; }
   ~TLock() {
     if (FOwned) ReleaseMutex(FMutex);
   }
@@ -214,9 +241,10 @@ std::vector<TProcessIdentity> RunningHolders(const std::vector<TProcessIdentity>
 }  // namespace
 
 TSettingsJournal::TSettingsJournal(std::wstring keyPath, TProcessIdentity self)
-    : FKeyPath(std::move(keyPath)),
-      FSelf(self),
-      FMutex(CreateMutexW(nullptr, FALSE, MutexName(FKeyPath).c_str())) {}
+    : FKeyPath(std::move(keyPath)), FSelf(self), FMutex([this]() -> HANDLE {
+        const std::wstring name = SettingsJournalLockName(FKeyPath);
+        return name.empty() ? nullptr : CreateMutexW(nullptr, FALSE, name.c_str());
+      }()) {}
 
 std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journal) {
   std::vector<TRecord> records;
@@ -274,6 +302,7 @@ std::vector<TSettingsJournal::TRecord> TSettingsJournal::ReadRecords(HKEY journa
 std::optional<bool> TSettingsJournal::Begin(TJournalKind kind, std::wstring_view name,
                                             const std::function<bool()>& apply) {
   TLock lock(FMutex.Get());
+  if (!lock.Owned()) return std::nullopt;
   TUniqueRegKey journal = OpenJournalKey(FKeyPath, true);
   if (!journal) return std::nullopt;
   std::vector<TRecord> records = ReadRecords(journal.Get());
@@ -322,6 +351,7 @@ bool TSettingsJournal::End(TJournalKind kind, std::wstring_view name) {
   auto hold = FHolds.find({kind, std::wstring(name)});
   if (hold != FHolds.end() && --hold->second > 0) return false;
   if (hold != FHolds.end()) FHolds.erase(hold);
+  if (!lock.Owned()) return false;  // the record stays: the next start puts the state back
   TUniqueRegKey journal = OpenJournalKey(FKeyPath, false);
   if (!journal) return false;
   std::vector<TRecord> records = ReadRecords(journal.Get());
@@ -348,6 +378,7 @@ bool TSettingsJournal::End(TJournalKind kind, std::wstring_view name) {
 
 int TSettingsJournal::RecoverAbandoned() {
   TLock lock(FMutex.Get());
+  if (!lock.Owned()) return 0;
   TUniqueRegKey journal = OpenJournalKey(FKeyPath, false);
   if (!journal) return 0;
   int recovered = 0;

@@ -14,7 +14,8 @@
 // and its record just goes. At start, RecoverAbandoned puts back whatever only
 // ended copies still hold. Copies are told apart by process id and creation
 // time, so a later process that reuses an id is not taken for an earlier one.
-// Every step runs under a lock shared by the copies, the change itself too.
+// Every step runs under a lock shared by the copies of the user in every
+// session, the change itself too; a step that cannot have it changes nothing.
 // What a record keeps, and how it is put back, is each kind's own (JournalKind.h).
 
 #include "toolkit/Win.h"
@@ -74,6 +75,11 @@ class TSettingsJournal {
   TUniqueKernelHandle FMutex;
   std::map<std::pair<TJournalKind, std::wstring>, int> FHolds;
 };
+
+// The name of the lock that every journal under keyPath shares: a mutex in the
+// global namespace named for the user, as the journal is the user's in every
+// session. Empty when the user cannot be told: then there is no lock.
+std::wstring SettingsJournalLockName(std::wstring_view keyPath);
 
 // The process's journal under SettingsJournalKey.
 TSettingsJournal& Journal();

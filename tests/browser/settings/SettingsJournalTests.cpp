@@ -14,6 +14,8 @@
 #include "tests/support/ToolsTestSupport.h"
 #include "toolkit/Registry.h"
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -550,6 +552,77 @@ TEST_F(SettingsJournalTest, ARecordOfAnotherFormatIsLeftAloneAndAnOlderShellsIsR
       EXPECT_EQ(read, value);
     }
   }
+}
+
+// The user's SID as text, as the platform writes it.
+std::wstring UserSid() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
+  TUniqueKernelHandle owned(token);
+  BYTE buffer[256];
+  DWORD size = 0;
+  if (!GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size)) return L"";
+  wchar_t* text = nullptr;
+  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) return L"";
+  std::wstring sid = text;
+  LocalFree(text);
+  return sid;
+}
+
+TEST(SettingsJournalLock, CoversEverySessionOfTheUser) {
+  const std::wstring sid = UserSid();
+  ASSERT_FALSE(sid.empty());
+  for (const std::wstring& key : {JournalKey, std::wstring(SettingsJournalKey)}) {
+    const std::wstring name = SettingsJournalLockName(key);
+    EXPECT_EQ(name.rfind(L"Global\\", 0), 0u) << testing::PrintToString(name);
+    EXPECT_NE(name.find(sid), std::wstring::npos) << testing::PrintToString(name);
+  }
+  EXPECT_NE(SettingsJournalLockName(JournalKey), SettingsJournalLockName(SettingsJournalKey));
+}
+
+TEST_F(SettingsJournalTest, AJournalStepThatCannotLockChangesNothing) {
+  TChildProcess ended;
+  const TProcessIdentity endedIdentity = ended.Identity();
+  ended.Kill();
+  const TJournalKind kind = TJournalKind::jkBrowserEmulation;
+  auto write = [](const wchar_t* name, DWORD mode) {
+    return [=] {
+      WriteNumber(EmulationKey, name, mode);
+      return true;
+    };
+  };
+  {
+    TSettingsJournal endedJournal(JournalKey, endedIdentity), own(JournalKey);
+    ASSERT_EQ(endedJournal.Begin(kind, L"ended.exe", write(L"ended.exe", 8000)), true);
+    ASSERT_EQ(own.Begin(kind, L"t.exe", write(L"t.exe", 11001)), true);
+  }  // their handles on the lock go
+  // Something else of that name: the lock cannot be made.
+  TUniqueKernelHandle squatter(
+      CreateEventW(nullptr, TRUE, FALSE, SettingsJournalLockName(JournalKey).c_str()));
+  ASSERT_TRUE(squatter);
+  {
+    TSettingsJournal unlocked(JournalKey);
+    bool applied = false;
+    EXPECT_EQ(unlocked.Begin(kind, L"new.exe",
+                             [&] {
+                               applied = true;
+                               return true;
+                             }),
+              std::nullopt);
+    EXPECT_FALSE(applied);
+    EXPECT_EQ(unlocked.RecoverAbandoned(), 0);
+    EXPECT_FALSE(unlocked.End(kind, L"t.exe"));
+    EXPECT_EQ(ReadNumber(EmulationKey, L"ended.exe"), 8000u);
+    EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 11001u);
+    EXPECT_EQ(Records().size(), 2u);
+  }
+  squatter.Reset();
+  TSettingsJournal locked(JournalKey);
+  EXPECT_EQ(locked.RecoverAbandoned(), 1);
+  EXPECT_TRUE(locked.End(kind, L"t.exe"));
+  EXPECT_EQ(ReadNumber(EmulationKey, L"ended.exe"), std::nullopt);
+  EXPECT_EQ(ReadNumber(EmulationKey, L"t.exe"), 7000u);
+  EXPECT_TRUE(Records().empty());
 }
 
 TEST_F(SettingsJournalTest, NothingChangesWithoutItsRecord) {
