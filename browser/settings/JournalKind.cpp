@@ -24,6 +24,11 @@ std::optional<std::wstring> PriorText(const TJournalPrior& prior, std::wstring_v
   return value ? value->ToText() : std::nullopt;
 }
 
+bool PriorTextOrAbsent(const TJournalPrior& prior, std::wstring_view name) {
+  const TRegistryValue* value = FindPrior(prior, name);
+  return !value || value->ToText();
+}
+
 const TJournalKindHandler& HandlerOf(TJournalKind kind) {
   // Every kind has its case: the compiler tells of one without.
   switch (kind) {

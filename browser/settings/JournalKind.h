@@ -30,6 +30,8 @@ const TRegistryValue* FindPrior(const TJournalPrior& prior, std::wstring_view na
 // The named prior value as a DWORD or a text; nothing when absent or of another type.
 std::optional<DWORD> PriorDword(const TJournalPrior& prior, std::wstring_view name);
 std::optional<std::wstring> PriorText(const TJournalPrior& prior, std::wstring_view name);
+// Whether the named prior value is absent or a text.
+bool PriorTextOrAbsent(const TJournalPrior& prior, std::wstring_view name);
 
 struct TJournalKindHandler {
   TJournalKind Kind;
@@ -41,6 +43,9 @@ struct TJournalKindHandler {
   std::optional<TJournalPrior> (*Capture)(std::wstring_view name);
   // Puts the recorded state back; false leaves the record to try again.
   bool (*Undo)(std::wstring_view name, const TJournalPrior& prior);
+  // Whether a recorded state has every value Undo needs, each in its type: a
+  // record without them could never be put back, and goes unread.
+  bool (*Readable)(const TJournalPrior& prior);
 };
 
 const TJournalKindHandler& HandlerOf(TJournalKind kind);

@@ -29,6 +29,10 @@ bool UndoNavigationSound(std::wstring_view, const TJournalPrior& prior) {
   return !SoundKeyExists(L"Old_Current");
 }
 
+bool ReadableNavigationSound(const TJournalPrior& prior) {
+  return PriorDword(prior, L"HadCurrent").has_value();
+}
+
 }  // namespace
 
 void MuteNavigationSound(bool mute) noexcept {
@@ -60,7 +64,8 @@ TJournalHold HoldMutedNavigationSound(TSettingsJournal& journal) {
 
 const TJournalKindHandler& NavigationSoundJournalKind() {
   static const TJournalKindHandler handler{TJournalKind::jkNavigationSound, L"NavigationSound",
-                                           CaptureNavigationSound, UndoNavigationSound};
+                                           CaptureNavigationSound, UndoNavigationSound,
+                                           ReadableNavigationSound};
   return handler;
 }
 

@@ -11,6 +11,18 @@ std::uint64_t FileTimeValue(const FILETIME& time) {
   return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// When the machine last started, in the units of creation times.
+std::uint64_t BootTime() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return FileTimeValue(now) - GetTickCount64() * 10000;
+}
+
+// The clock may be set after the machine starts (time synchronisation), and
+// the start time told from it moves with it; a process this much before it
+// is before it all the same.
+constexpr std::uint64_t BootTimeMargin = 5ull * 60 * 10000000;  // five minutes
+
 }  // namespace
 
 TProcessIdentity TProcessIdentity::Current() {
@@ -25,6 +37,9 @@ TProcessIdentity TProcessIdentity::Of(HANDLE process) {
 
 bool TProcessIdentity::IsRunning() const {
   if (Id == 0) return false;
+  // Started before the machine last did: ended, whoever has its id now, even
+  // a process that is not ours to look at.
+  if (CreationTime + BootTimeMargin < BootTime()) return false;
   TUniqueKernelHandle process(
       OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, Id));
   if (!process) return GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to look at

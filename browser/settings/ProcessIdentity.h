@@ -15,7 +15,9 @@ struct TProcessIdentity {
   static TProcessIdentity Current();
   // Of a process handle with query access; all zero when unreadable.
   static TProcessIdentity Of(HANDLE process);
-  // False once the process has ended or its id belongs to another process.
+  // False once the process has ended, its id belongs to another process, or
+  // it was started before the machine last started. A process that runs but
+  // may not be looked at (another user's) counts as running.
   bool IsRunning() const;
   friend bool operator==(const TProcessIdentity&, const TProcessIdentity&) = default;
 };

@@ -93,6 +93,11 @@ bool UndoProxy(std::wstring_view, const TJournalPrior& prior) {
   return snapshot.Restore();
 }
 
+bool ReadableProxy(const TJournalPrior& prior) {
+  return PriorDword(prior, L"Flags") && PriorTextOrAbsent(prior, L"ProxyServer") &&
+         PriorTextOrAbsent(prior, L"ProxyBypass") && PriorTextOrAbsent(prior, L"AutoConfigUrl");
+}
+
 }  // namespace
 
 bool SetProxy(std::string_view userAgent, std::string_view proxy) {
@@ -167,8 +172,8 @@ TJournalHold HoldProxySettings(const TProxySettings& settings, TSettingsJournal&
 }
 
 const TJournalKindHandler& ProxyJournalKind() {
-  static const TJournalKindHandler handler{TJournalKind::jkProxy, L"Proxy", CaptureProxy,
-                                           UndoProxy};
+  static const TJournalKindHandler handler{TJournalKind::jkProxy, L"Proxy", CaptureProxy, UndoProxy,
+                                           ReadableProxy};
   return handler;
 }
 

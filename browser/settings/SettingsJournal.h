@@ -6,12 +6,16 @@
 // whole user account.
 //
 // Each change has one record: the state in force before the first copy of the
-// shell changed it, and the copies that hold the change now. A copy is added
-// before it changes anything; the last copy to let go puts the recorded state
-// back and the record goes. At start, RecoverAbandoned puts back whatever only
+// shell changed it, the state the latest copy's change left, and the copies
+// that hold the change now. A copy is added before it changes anything; the
+// last copy to let go puts the recorded state back and the record goes. Only
+// while the change is still in force, though: a setting someone else changed
+// meanwhile (the user, a VPN client, a login script) keeps their newer value,
+// and its record just goes. At start, RecoverAbandoned puts back whatever only
 // ended copies still hold. Copies are told apart by process id and creation
 // time, so a later process that reuses an id is not taken for an earlier one.
-// Every step runs under a lock shared by the copies, the change itself too.
+// Every step runs under a lock shared by the copies of the user in every
+// session, the change itself too; a step that cannot have it changes nothing.
 // What a record keeps, and how it is put back, is each kind's own (JournalKind.h).
 
 #include "toolkit/Win.h"
@@ -63,12 +67,19 @@ class TSettingsJournal {
  private:
   struct TRecord;
   class TLock;
-  std::vector<TRecord> ReadRecords(HKEY journal) const;
+  // Every record of this shell's form; a broken one (a value missing or of the wrong type) is
+  // noted in the trace and removed, and is not among them.
+  std::vector<TRecord> ReadRecords(HKEY journal);
   std::wstring FKeyPath;
   TProcessIdentity FSelf;
   TUniqueKernelHandle FMutex;
   std::map<std::pair<TJournalKind, std::wstring>, int> FHolds;
 };
+
+// The name of the lock that every journal under keyPath shares: a mutex in the
+// global namespace named for the user, as the journal is the user's in every
+// session. Empty when the user cannot be told: then there is no lock.
+std::wstring SettingsJournalLockName(std::wstring_view keyPath);
 
 // The process's journal under SettingsJournalKey.
 TSettingsJournal& Journal();

@@ -40,6 +40,11 @@ bool Undo(std::wstring_view name, const TJournalPrior& prior) {
   return UndoUserValue(Kind, name, prior);
 }
 
+// The value is kept as it was stored, of whatever type; none when there was none.
+bool ReadableUserValue(const TJournalPrior&) {
+  return true;
+}
+
 }  // namespace
 
 TJournalHold HoldUserValue(TJournalKind kind, std::wstring valueName, TRegistryValue value,
@@ -58,14 +63,15 @@ TJournalHold HoldRegistryAgent(std::wstring valueName, TSettingsJournal& journal
 const TJournalKindHandler& RegistryAgentJournalKind() {
   static const TJournalKindHandler handler{TJournalKind::jkRegistryAgent, L"RegistryAgent",
                                            Capture<TJournalKind::jkRegistryAgent>,
-                                           Undo<TJournalKind::jkRegistryAgent>};
+                                           Undo<TJournalKind::jkRegistryAgent>, ReadableUserValue};
   return handler;
 }
 
 const TJournalKindHandler& BrowserEmulationJournalKind() {
   static const TJournalKindHandler handler{TJournalKind::jkBrowserEmulation, L"BrowserEmulation",
                                            Capture<TJournalKind::jkBrowserEmulation>,
-                                           Undo<TJournalKind::jkBrowserEmulation>};
+                                           Undo<TJournalKind::jkBrowserEmulation>,
+                                           ReadableUserValue};
   return handler;
 }
 

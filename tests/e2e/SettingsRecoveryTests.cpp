@@ -150,6 +150,36 @@ TEST_F(UserSettingsE2E, TwoRunningCopiesShareTheirChangesAndTheLastToEndPutsBack
   EXPECT_TRUE(SubkeyNames(ShellJournal).empty());
 }
 
+// Someone else (the user, a VPN client, a login script) changes each setting
+// while the shell's change is in force.
+void ChangeFromOutside() {
+  ASSERT_TRUE(
+      (TProxySnapshot{PROXY_TYPE_PROXY, L"vpn:1080", std::nullopt, std::nullopt}.Restore()));
+  WriteText(CurrentSound, L"", L"theirs.wav");  // a scheme re-created in the sound settings
+  WriteText(PostPlatform, OurAgent.c_str(), L"theirs");
+}
+
+std::vector<std::wstring> OutsideState() {
+  return {Text(OptionsInForce().ProxyServer), Text(ReadText(CurrentSound, L"")),
+          Text(ReadText(PostPlatform, OurAgent.c_str()))};
+}
+
+const std::vector<std::wstring> Theirs{L"vpn:1080", L"theirs.wav", L"theirs"};
+const wchar_t HolderOfEverySetting[] =
+    L"--proxy-address=A --proxy-port=8080 --mute-sound --agent-mode=registry \"--agent=Korvexa "
+    L"test\"";
+
+TEST_F(UserSettingsE2E, SettingsChangedFromOutsideWhileACopyRunsStayAfterItsEnd) {
+  TSettingsHolder holder(HolderOfEverySetting);
+  ASSERT_TRUE(holder.WaitReady());
+  ASSERT_EQ(SubkeyNames(ShellJournal).size(), 3u);
+  ChangeFromOutside();
+  ASSERT_EQ(OutsideState(), Theirs);
+  EXPECT_EQ(holder.Stop(), std::optional<DWORD>(0));
+  EXPECT_EQ(OutsideState(), Theirs);
+  EXPECT_TRUE(SubkeyNames(ShellJournal).empty());
+}
+
 std::vector<std::wstring> IniAllowingSeveralCopies() {
   return {L"[服务器]", L"地址=about:blank", L"[系统设置]", L"允许多开=是"};
 }
@@ -195,6 +225,24 @@ TEST_F(UserSettingsE2E, WhatAKilledCopyChangedComesBackAtTheShellsNextStartNotWh
   EXPECT_EQ(UserState(), FBefore);
   EXPECT_TRUE(SubkeyNames(ShellJournal).empty()) << "every record was given back";
   CloseThroughConfirmation(next, window);
+}
+
+TEST_F(UserSettingsE2E, SettingsChangedFromOutsideAfterAKillStayAtTheShellsNextStart) {
+  TSettingsHolder holder(HolderOfEverySetting);
+  ASSERT_TRUE(holder.WaitReady());
+  ASSERT_EQ(SubkeyNames(ShellJournal).size(), 3u);
+  holder.Kill();
+  ChangeFromOutside();
+
+  TShellFolder folder;
+  folder.WriteIniLines(IniAllowingSeveralCopies());
+  TShellProcess next(folder, L"0 0 0 400");
+  HWND window = next.WaitMainWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(OutsideState(), Theirs);
+  EXPECT_TRUE(SubkeyNames(ShellJournal).empty()) << "the records of changes no longer in force go";
+  CloseThroughConfirmation(next, window);
+  EXPECT_EQ(OutsideState(), Theirs);
 }
 
 }  // namespace

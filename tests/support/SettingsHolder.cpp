@@ -10,8 +10,9 @@
 //   --agent-mode=default|internal|registry --agent=TEXT
 //   --navigate=URL
 //   --answer-options=FLAGS|SERVER|BYPASS|AUTOCONFIG  the connection options
-//       in force are answered as a platform that keeps every option would
-//       answer them (an empty part: the platform answers none)
+//       in force before the holder sets its own are answered as a platform
+//       that keeps every option would answer them (an empty part: the
+//       platform answers none); after that, the platform answers
 //
 // Events "Local\Korvexa.SettingsHolder.<pid>.ready" and ".stop" carry the
 // two signals.
@@ -88,6 +89,7 @@ int Run(const std::map<std::wstring, std::wstring>& options) {
     const TProxySnapshot keeps = SnapshotOf(*answers);
     platform = std::make_unique<test::TWinInetRecorder>();
     platform->Answers = test::TWinInetRecorder::TAnswers{keeps.Flags, keeps};
+    platform->AnswersUntilSet = true;
   }
 
   TOleInitialize ole;

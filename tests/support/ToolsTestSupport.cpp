@@ -8,6 +8,7 @@
 #include "tests/support/Pump.h"
 #include "toolkit/Module.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kvx::test {
@@ -296,7 +297,11 @@ BOOL WINAPI RecordSetOption(HINTERNET handle, DWORD option, LPVOID buffer, DWORD
 }
 
 BOOL WINAPI AnswerQueryOption(HINTERNET handle, DWORD option, LPVOID buffer, LPDWORD length) {
-  if (!Recorder->Answers || option != INTERNET_OPTION_PER_CONNECTION_OPTION || !buffer)
+  const bool ownSet = std::any_of(
+      Recorder->Sets.begin(), Recorder->Sets.end(),
+      [](const auto& set) { return set.Option == INTERNET_OPTION_PER_CONNECTION_OPTION; });
+  if (!Recorder->Answers || (Recorder->AnswersUntilSet && ownSet) ||
+      option != INTERNET_OPTION_PER_CONNECTION_OPTION || !buffer)
     return OriginalQueryOption(handle, option, buffer, length);
   const TWinInetRecorder::TAnswers& answers = *Recorder->Answers;
   auto* list = static_cast<INTERNET_PER_CONN_OPTION_LISTW*>(buffer);
@@ -351,6 +356,10 @@ TChildProcess::TChildProcess(const std::wstring& arguments, bool suspended) {
 
 TChildProcess::~TChildProcess() {
   Kill();
+}
+
+bool TChildProcess::WaitForExit() {
+  return FProcess && WaitForSingleObject(FProcess.Get(), kWaitLimitMs) == WAIT_OBJECT_0;
 }
 
 void TChildProcess::Kill() {

@@ -130,6 +130,9 @@ class TWinInetRecorder {
     TProxySnapshot Options;
   };
   std::optional<TAnswers> Answers;
+  // The answers stand for the options in force before this program sets
+  // per-connection options of its own: once it has, the platform answers.
+  bool AnswersUntilSet = false;
 
   std::vector<std::wstring> Agents;
   std::vector<HINTERNET> Sessions;
@@ -153,6 +156,8 @@ class TChildProcess {
   TProcessIdentity Identity() const { return FIdentity; }
   // Ends it the way a crash or the task manager does, and waits until it is gone.
   void Kill();
+  // Waits for it to end by itself; false when it still runs after the limit.
+  bool WaitForExit();
 
  private:
   TUniqueKernelHandle FProcess;
