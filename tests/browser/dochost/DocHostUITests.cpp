@@ -121,7 +121,7 @@ TEST_F(DocHostUITest, OptionsChangedOnceTheControlRunsAreReadAgainAndTheEventAdd
   EXPECT_EQ(answer.Info.dwDoubleClick, static_cast<DWORD>(DOCHOSTUIDBLCLK_SHOWCODE));
 }
 
-TEST_F(DocHostUITest, CtrlShortcutsAreSwallowedOnlyAsKeyDownsWithCtrlAndNoAltGr) {
+TEST_F(DocHostUITest, CtrlShortcutsAreSwallowedByKeyCodeOnlyAsKeyDownsWithCtrlAndNoAltGr) {
   struct TCase {
     const char* Name;
     const char* Shortcuts;
@@ -146,8 +146,23 @@ TEST_F(DocHostUITest, CtrlShortcutsAreSwallowedOnlyAsKeyDownsWithCtrlAndNoAltGr)
       {"another key", "N", WM_KEYDOWN, 'M', {VK_LCONTROL}, S_FALSE},
       {"case counts", "n", WM_KEYDOWN, 'N', {VK_LCONTROL}, S_FALSE},
       {"nothing to mask", "", WM_KEYDOWN, 'N', {VK_LCONTROL}, S_FALSE},
-      // The second byte of a two-byte GBK character is no character of its own.
-      {"GBK character ending in N's byte", "\x81\x4E", WM_KEYDOWN, 'N', {VK_LCONTROL}, S_FALSE},
+      // Virtual-key codes, byte by byte: codes above 0x80 are keys of their
+      // own, never the first byte of a two-byte character.
+      {"Ctrl+= of the zoom keys", "\xBB\xBD", WM_KEYDOWN, VK_OEM_PLUS, {VK_LCONTROL}, S_OK},
+      {"Ctrl+- of the zoom keys", "\xBB\xBD", WM_KEYDOWN, VK_OEM_MINUS, {VK_LCONTROL}, S_OK},
+      {"N after a key code above 0x80", "\xBBN", WM_KEYDOWN, 'N', {VK_LCONTROL}, S_OK},
+      {"N after a byte that leads a GBK character",
+       "\x81\x4E",
+       WM_KEYDOWN,
+       'N',
+       {VK_LCONTROL},
+       S_OK},
+      {"a code above 0x80 is no other key",
+       "\xBB",
+       WM_KEYDOWN,
+       VK_OEM_MINUS,
+       {VK_LCONTROL},
+       S_FALSE},
   };
   std::vector<char> masked;
   int translated = 0;
