@@ -5,10 +5,12 @@
 #include "toolkit/Handles.h"
 
 #include <objidl.h>
+#include <shlguid.h>
 
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 using Microsoft::WRL::ComPtr;
 
@@ -166,6 +168,23 @@ STDMETHODIMP TTestCommandTarget::QueryInterface(REFIID iid, void** object) noexc
     return E_NOINTERFACE;
   }
   AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP TTestCommandTarget::Exec(const GUID* group, DWORD command, DWORD option, VARIANT* in,
+                                      VARIANT* out) noexcept {
+  try {
+    Execs.push_back({group ? *group : GUID_NULL, command, option, in != nullptr});
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  // The platform SDK's SHDVID_GETMIMECSETMENU.
+  constexpr DWORD kEncodingMenu = 27;
+  if (!group || *group != CGID_ShellDocView || command != kEncodingMenu || !EncodingMenu)
+    return OLECMDERR_E_NOTSUPPORTED;
+  if (!out) return E_POINTER;
+  V_VT(out) = VT_BYREF;
+  V_BYREF(out) = std::exchange(EncodingMenu, nullptr);
   return S_OK;
 }
 

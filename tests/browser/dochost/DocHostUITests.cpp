@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <htmlhelp.h>
+#include <shlguid.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -319,26 +320,22 @@ class DocHostFilteredMenuTest : public DocHostUITest {
 
 TEST_F(DocHostFilteredMenuTest,
        TheFilteredMenuIsShownAtThePointAndTheChoiceGoesToTheBrowsersWindow) {
-  // The browser answers its command 27 with the encoding submenu.
+  // The command target of the request answers the encoding submenu.
   HMENU encoding = CreatePopupMenu();
   AppendMenuW(encoding, MF_STRING, 1, L"GB2312");
-  Control().AnswerExecWB = [&](OLECMDID command, VARIANT& out) {
-    if (command != 27) return;
-    V_VT(&out) = VT_BYREF;
-    V_BYREF(&out) = encoding;
-  };
   TTestCommandTarget target(true);
+  target.EncodingMenu = encoding;
   TTestDoubleDocument context;
   TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
   EXPECT_EQ(Engine().ShowContextMenu(0, POINT{150, 120}, target.Unknown(), context.Dispatch()),
             S_OK);
 
-  ASSERT_THAT(Control().Navigations, ::testing::SizeIs(1));
-  const TNavigateCall& command = Control().Navigations[0];
-  EXPECT_EQ(command.Method, TDoubleCall::ExecWB);
-  EXPECT_EQ(V_I4(&command.Arguments[0].Get()), 27);
-  EXPECT_EQ(V_I4(&command.Arguments[1].Get()), 0);
-  EXPECT_EQ(command.Arguments[2].Type(), VT_EMPTY);
+  ASSERT_THAT(target.Execs, ::testing::SizeIs(1));
+  EXPECT_EQ(target.Execs[0].Group, CGID_ShellDocView);
+  EXPECT_EQ(target.Execs[0].Command, 27u);
+  EXPECT_EQ(target.Execs[0].Option, static_cast<DWORD>(OLECMDEXECOPT_DODEFAULT));
+  EXPECT_FALSE(target.Execs[0].In);
+  EXPECT_EQ(target.EncodingMenu, nullptr) << "asked for";
   EXPECT_THAT(FFiltered, ElementsAre(0u));
   EXPECT_EQ(FContext, context.Dispatch());
   EXPECT_TRUE(FEncodingItem);
@@ -350,11 +347,14 @@ TEST_F(DocHostFilteredMenuTest,
   // The menu went, and the encoding submenu handed over with it.
   EXPECT_FALSE(IsMenu(FMenu));
   EXPECT_FALSE(IsMenu(encoding));
+  // Command 27 of the standard group, the browser's ExecWB, is another command.
+  EXPECT_EQ(Control().CountOf(TDoubleCall::ExecWB), 0u);
+  EXPECT_EQ(target.OutstandingReferences(), 0);
 }
 
 TEST_F(DocHostFilteredMenuTest, AMenuClosedWithoutAChoiceStillAnswersThatTheHostShowedIt) {
-  // A browser that refuses command 27: the encoding item stays without a submenu.
-  Control().FailCall(TDoubleCall::ExecWB, E_FAIL);
+  // A command target that refuses the encoding command: the encoding item
+  // stays without a submenu.
   TTestCommandTarget target(true);
   TMenuAnswer user(TMenuAnswer::TChoice::Nothing);
   EXPECT_EQ(Engine().ShowContextMenu(0, POINT{60, 50}, target.Unknown()), S_OK);
