@@ -20,6 +20,8 @@
 #include <mshtmcid.h>
 #include <shlguid.h>
 
+#include <memory>
+
 using Microsoft::WRL::ComPtr;
 
 namespace kvx {
@@ -143,7 +145,11 @@ HRESULT TCustomWebHost::ShowFilteredContextMenu(DWORD dwID, const POINT* ppt,
     // Once attached it goes with the menu.
     if (SetMenuItemInfoW(menu, IDM_LANGUAGE, FALSE, &item)) encoding.Release();
   }
+  const std::weak_ptr<const void> life = LifeToken();
   FilterContextMenu(this, dwID, menu, context);
+  // A filter that freed the component leaves no menu to show: the browser
+  // shows none either.
+  if (life.expired()) return S_OK;
   POINT at{};
   if (ppt) {
     at = *ppt;
@@ -164,10 +170,13 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
                                                 IDispatch* pdispReserved) noexcept {
   TCustomWebHost& host = Host();
   if (host.ShuttingDown()) return S_FALSE;
+  const std::weak_ptr<const void> life = host.LifeToken();
   try {
     HRESULT result = E_NOTIMPL;
     RaiseEvent(&host, host.OnShowContextMenu, dwID, ppt, pcmdtReserved, pdispReserved, result);
     if (result != E_NOTIMPL) return result;
+    // A handler that freed the component: no menu over a host that is gone.
+    if (life.expired()) return S_OK;
     const TIEPopupMenuSet blocked = host.FDisabledPopupMenus;
     if (blocked.Contains(TIEPopupMenus::rcmAll) ||
         (dwID < static_cast<DWORD>(TIEPopupMenus::rcmAll) &&
@@ -179,7 +188,7 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
           GetCursorPos(&cursor);
           menu->Popup(cursor.x, cursor.y);
         } catch (...) {
-          Application().HandleException(&host);
+          Application().HandleException(life.expired() ? nullptr : &host);
         }
       }
       return S_OK;
@@ -188,7 +197,7 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
       return host.ShowFilteredContextMenu(dwID, ppt, pcmdtReserved, pdispReserved);
     return S_FALSE;
   } catch (...) {
-    Application().HandleException(&host);
+    Application().HandleException(life.expired() ? nullptr : &host);
     return S_FALSE;
   }
 }

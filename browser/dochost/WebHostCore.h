@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace kvx {
@@ -256,6 +257,11 @@ class TCustomWebHost : public TBrowserControl {
   void SetZoomLevel(int level);
   // Gives the document the user-interface focus.
   void ActivateDocumentUI();
+  // Expires when the host is freed. Code that raises an event and then goes
+  // on with the host holds one across the event and stops when it expired:
+  // a handler may free the component (a launcher-bar close answered inside a
+  // nested message loop does).
+  std::weak_ptr<const void> LifeToken() const noexcept { return FLife; }
 
   // --- events of the UI handler, the show-UI and the command target
   TGetHostInfoEvent OnGetHostInfo;
@@ -388,6 +394,7 @@ class TCustomWebHost : public TBrowserControl {
   HWND FParkedWindow = nullptr;
   HWND FDropView = nullptr;  // the view window the host registered a drop target on
   TAmbientAgentSupplier FAmbientAgentSupplier;
+  std::shared_ptr<const int> FLife = std::make_shared<const int>(0);
 
   TDocHostUIHandler FUIHandler{*this};
   TDocHostShowUI FShowUI{*this};

@@ -286,6 +286,38 @@ TEST_F(DocHostUITest, ABlockedKindShowsTheComponentsPopupMenuAtTheCursor) {
   Host().SetPopupMenu(nullptr);
 }
 
+TEST_F(DocHostUITest, AContextMenuHandlerThatFreesTheHostEndsTheRequestWithNoMenuShown) {
+  TPopupMenu popup;
+  popup.Add("Refresh the page", [](TObject*) {});
+  struct TCase {
+    const char* Name;
+    bool Blocked, Filtered;
+  };
+  const TCase cases[] = {
+      {"nothing else assigned", false, false},
+      {"a blocked kind with the component's menu", true, false},
+      {"a menu filter", false, true},
+  };
+  TTestCommandTarget target(true);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    MakeHostUnreadableWhenFreed();
+    if (c.Blocked) {
+      Host().SetPopupMenu(&popup);
+      Host().SetDisabledPopupMenus({TIEPopupMenus::rcmAll});
+    }
+    if (c.Filtered) Host().OnFilterPopupMenu = [](TObject*, DWORD, HMENU, IDispatch*) {};
+    Host().OnShowContextMenu = [this](TCustomWebHost*, DWORD, const POINT*, IUnknown*, IDispatch*,
+                                      HRESULT&) { FHost.reset(); };
+    TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
+    EXPECT_EQ(Engine().ShowContextMenu(0, POINT{20, 20}, target.Unknown()), S_OK);
+    EXPECT_FALSE(FHost);
+    EXPECT_FALSE(user.Shown);
+    EXPECT_THAT(target.Commands, ElementsAre());
+    EXPECT_EQ(Control().OutstandingReferences(), 0);
+  }
+}
+
 // The platform's context menu, filtered by the application: its filter
 // event, the encoding submenu the browser answers, and what the user chooses
 // sent to the browser's window.
@@ -377,6 +409,23 @@ TEST_F(DocHostFilteredMenuTest, WhatTheHostCannotShowIsLeftToTheBrowserWithNothi
   EXPECT_THAT(target.Commands, ElementsAre());
   EXPECT_EQ(withoutWindow.OutstandingReferences(), 0);
   EXPECT_EQ(target.OutstandingReferences(), 0);
+}
+
+TEST_F(DocHostFilteredMenuTest, AFilterThatFreesTheHostLeavesTheMenuUnshown) {
+  MakeHostUnreadableWhenFreed();
+  HMENU filtered = nullptr;
+  Host().OnFilterPopupMenu = [&](TObject*, DWORD, HMENU menu, IDispatch*) {
+    filtered = menu;
+    FHost.reset();
+  };
+  TTestCommandTarget target(true);
+  TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
+  EXPECT_EQ(Engine().ShowContextMenu(0, POINT{10, 10}, target.Unknown()), S_OK);
+  EXPECT_FALSE(FHost);
+  EXPECT_NE(filtered, nullptr);
+  EXPECT_FALSE(IsMenu(filtered));
+  EXPECT_FALSE(user.Shown);
+  EXPECT_THAT(target.Commands, ElementsAre());
 }
 
 TEST_F(DocHostFilteredMenuTest, AFailingFilterIsReportedAndItsMenuStillGoes) {
