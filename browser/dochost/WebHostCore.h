@@ -253,7 +253,8 @@ class TCustomWebHost : public TBrowserControl {
   // Exec on the current document's command target; E_UNEXPECTED without one.
   HRESULT ExecDocumentCommand(const GUID* group, DWORD command, DWORD option, VARIANT* vaIn,
                               VARIANT* vaOut);
-  // Sets the document's zoom, held to the range the document reports.
+  // Sets the document's zoom, held to the range the document reports; without
+  // a document that can be read, nothing happens and nothing is raised.
   void SetZoomLevel(int level);
   // Gives the document the user-interface focus.
   void ActivateDocumentUI();

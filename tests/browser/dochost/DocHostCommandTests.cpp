@@ -268,5 +268,16 @@ TEST_F(DocHostCommandTest, ZoomIsHeldToTheRangeTheDocumentReports) {
   EXPECT_THAT(FDocument.Execs, IsEmpty());
 }
 
+TEST_F(DocHostCommandTest, ZoomRaisesNothingWhenTheDocumentCannotBeRead) {
+  ShowDocument();
+  for (const wchar_t* description : {L"", L"the document is not available"}) {
+    SCOPED_TRACE(WideToGbk(description));
+    Control().FailProperty(dispidDocument, E_FAIL, description);
+    EXPECT_NO_THROW(Host().SetZoomLevel(2));
+  }
+  EXPECT_THAT(FDocument.Execs, IsEmpty());
+  EXPECT_THAT(TakeReports(), IsEmpty());
+}
+
 }  // namespace
 }  // namespace kvx::test
