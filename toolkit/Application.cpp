@@ -7,6 +7,7 @@
 #include "toolkit/Form.h"
 #include "toolkit/KeyState.h"
 #include "toolkit/Module.h"
+#include "toolkit/SystemColours.h"
 #include "toolkit/Trace.h"
 
 #include <algorithm>
@@ -33,6 +34,8 @@ TApplication& Application() {
 }
 
 TApplication::TApplication() : Title(DefaultTitle()) {
+  // Before any window paints: every colour of the process resolves alike.
+  UsePlatformSystemColours();
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;

@@ -15,6 +15,9 @@ namespace kvx {
 namespace {
 
 constexpr wchar_t kControlProperty[] = L"KorvexaControl";
+// The old procedure of a window we let go of while a procedure installed
+// after ours still called ours.
+constexpr wchar_t kOldProcedureProperty[] = L"KorvexaOldProcedure";
 
 // Base procedures of the system classes we took over, by our class name.
 std::map<std::wstring, WNDPROC>& ClassRegistry() {
@@ -22,12 +25,24 @@ std::map<std::wstring, WNDPROC>& ClassRegistry() {
   return registry;
 }
 
-}  // namespace
-
-COLORREF ColorToRGB(TColor color) noexcept {
-  if (IsSystemColour(color)) return GetSysColor(static_cast<int>(color & 0xFF));
-  return static_cast<COLORREF>(color & 0x00FFFFFF);
+// A window we let go of but that still calls `ours`: its messages pass on
+// to the old procedure, and the old procedure comes back once ours is in
+// force again.
+LRESULT PassOn(HWND window, WNDPROC ours, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const auto old = reinterpret_cast<WNDPROC>(
+      reinterpret_cast<LONG_PTR>(GetPropW(window, kOldProcedureProperty)));
+  if (!old) return DefWindowProcW(window, msg, wParam, lParam);
+  const LRESULT result = CallWindowProcW(old, window, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    RemovePropW(window, kOldProcedureProperty);
+  } else if (GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ours)) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+    RemovePropW(window, kOldProcedureProperty);
+  }
+  return result;
 }
+
+}  // namespace
 
 TWinControl::TWinControl(TWinControl* parent) : FParent(parent) {
   ResetWindowProc();
@@ -189,7 +204,7 @@ void TWinControl::CreateWnd() {
 
 void TWinControl::DestroyWnd() {
   if (FHandle) {
-    if (FAdopted) {
+    if (FAdoption.Installed()) {
       ReleaseWindow();
     } else {
       DestroyWindow(FHandle);  // WM_NCDESTROY unbinds us
@@ -224,18 +239,24 @@ void TWinControl::Unbind() noexcept {
 
 void TWinControl::AdoptWindow(HWND window) {
   if (FHandle) DestroyHandle();
-  FAdopted = true;
   Bind(window);
-  FDefWndProc = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticWndProc)));
+  if (!FAdoption.Install(window, &StaticWndProc)) {
+    Unbind();
+    throw Exception("Error subclassing window");
+  }
+  FDefWndProc = FAdoption.OldProcedure();
   UpdateBoundsFromWindow();
 }
 
 void TWinControl::ReleaseWindow() noexcept {
-  if (!FHandle || !FAdopted) return;
-  SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
+  if (!FHandle || !FAdoption.Installed()) return;
+  if (!FAdoption.Restore()) {
+    // With no control behind it, our procedure finds the old one here.
+    SetPropW(FHandle, kOldProcedureProperty,
+             reinterpret_cast<HANDLE>(reinterpret_cast<LONG_PTR>(FAdoption.OldProcedure())));
+    FAdoption.Forget();
+  }
   Unbind();
-  FAdopted = false;
   FDefWndProc = DefWindowProcW;
 }
 
@@ -250,7 +271,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND window, UINT msg, WPARAM wParam
     // window's own code may keep something else there.
     self = FromHandle(window);
   }
-  if (!self) return DefWindowProcW(window, msg, wParam, lParam);
+  if (!self) return PassOn(window, &StaticWndProc, msg, wParam, lParam);
   return self->Dispatch(msg, wParam, lParam);
 }
 
@@ -282,11 +303,12 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     Application().HandleException();
   }
   if (msg == WM_NCDESTROY) {
-    if (FAdopted) {
-      ReleaseWindow();
-    } else {
-      Unbind();
+    if (FAdoption.Installed()) {
+      // The window calls nobody after this one: nothing to keep for it.
+      FAdoption.Release();
+      FDefWndProc = DefWindowProcW;
     }
+    Unbind();
   }
   return result;
 }
@@ -392,181 +414,9 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefaultHandler(msg, wParam, lParam);
 }
 
-void TWinControl::EraseBackground(HDC dc) {
-  RECT r;
-  GetClientRect(FHandle, &r);
-  SetBkColor(dc, ColorToRGB(FColor));
-  ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-}
-
-void TWinControl::UpdateBoundsFromWindow() {
-  if (!FHandle) return;
-  RECT r;
-  GetWindowRect(FHandle, &r);
-  if (HWND parent = GetParent(FHandle); parent && (GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD))
-    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
-  FLeft = r.left;
-  FTop = r.top;
-  FWidth = r.right - r.left;
-  FHeight = r.bottom - r.top;
-}
-
-void TWinControl::SetBounds(int left, int top, int width, int height) {
-  if (FHandle) {
-    SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    UpdateBoundsFromWindow();
-  } else {
-    FLeft = left;
-    FTop = top;
-    FWidth = width;
-    FHeight = height;
-  }
-}
-
-RECT TWinControl::ClientRect() {
-  RECT r{0, 0, FWidth, FHeight};
-  if (FHandle) GetClientRect(FHandle, &r);
-  return r;
-}
-
-RECT TWinControl::AlignRect() {
-  return ClientRect();
-}
-
-void TWinControl::SetAlign(TAlign align) {
-  FAlign = align;
-  if (FParent) FParent->Realign();
-}
-
-void TWinControl::Realign() {
-  if (FAligning || FControls.empty()) return;
-  FAligning = true;
-  RECT r = AlignRect();
-  auto place = [&](TAlign which) {
-    for (TWinControl* c : FControls) {
-      if (c->FAlign != which || !c->FVisible) continue;
-      switch (which) {
-        case TAlign::alTop:
-          c->SetBounds(r.left, r.top, r.right - r.left, c->FHeight);
-          r.top += c->FHeight;
-          break;
-        case TAlign::alBottom:
-          c->SetBounds(r.left, r.bottom - c->FHeight, r.right - r.left, c->FHeight);
-          r.bottom -= c->FHeight;
-          break;
-        case TAlign::alLeft:
-          c->SetBounds(r.left, r.top, c->FWidth, r.bottom - r.top);
-          r.left += c->FWidth;
-          break;
-        case TAlign::alRight:
-          c->SetBounds(r.right - c->FWidth, r.top, c->FWidth, r.bottom - r.top);
-          r.right -= c->FWidth;
-          break;
-        case TAlign::alClient:
-          c->SetBounds(r.left, r.top, std::max(0L, r.right - r.left),
-                       std::max(0L, r.bottom - r.top));
-          break;
-        case TAlign::alNone:
-          break;
-      }
-    }
-  };
-  place(TAlign::alTop);
-  place(TAlign::alBottom);
-  place(TAlign::alLeft);
-  place(TAlign::alRight);
-  place(TAlign::alClient);
-  FAligning = false;
-}
-
-void TWinControl::Resized() {
-  Realign();
-}
-
-void TWinControl::SetVisible(bool visible) {
-  if (FVisible == visible) return;
-  FVisible = visible;
-  if (FHandle) ShowWindow(FHandle, visible ? (FParent ? SW_SHOWNA : SW_SHOW) : SW_HIDE);
-  if (FParent) FParent->Realign();
-  Perform(CM_VISIBLECHANGED, visible ? 1 : 0, 0);
-}
-
-bool TWinControl::Showing() const noexcept {
-  for (const TWinControl* c = this; c; c = c->FParent)
-    if (!c->FVisible) return false;
-  return true;
-}
-
 void TWinControl::SetEnabled(bool enabled) {
   FEnabled = enabled;
   if (FHandle) EnableWindow(FHandle, enabled);
-}
-
-void TWinControl::SetColor(TColor color) {
-  FParentColor = false;
-  ApplyColor(color);
-}
-
-void TWinControl::ApplyColor(TColor color) {
-  FColor = color;
-  Invalidate();
-  ColorChanged();
-  for (TWinControl* child : std::vector<TWinControl*>(FControls)) {
-    if (!child->FParentColor) continue;
-    child->ApplyColor(color);
-    child->ParentColorChanged();
-  }
-}
-
-void TWinControl::SetParentColor(bool value) {
-  if (FParentColor == value) return;
-  FParentColor = value;
-  if (value && FParent) {
-    ApplyColor(FParent->FColor);
-    ParentColorChanged();
-  }
-}
-
-const TFont& TWinControl::Font() const noexcept {
-  if (FParentFont && FParent) return FParent->Font();
-  static const TFont defaultFont;
-  return FFont ? *FFont : defaultFont;
-}
-
-HFONT TWinControl::FontHandle() {
-  if (FParentFont && FParent) return FParent->FontHandle();
-  if (!FFontHandle) {
-    const TFont& f = Font();
-    FFontHandle.Reset(CreateFontW(f.Height, 0, 0, 0, f.Bold ? FW_BOLD : FW_NORMAL, f.Italic,
-                                  f.Underline, FALSE, f.Charset, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                  f.Name.c_str()));
-  }
-  return FFontHandle.Get();
-}
-
-void TWinControl::SetFont(const TFont& font) {
-  FFont = std::make_unique<TFont>(font);
-  FParentFont = false;
-  FFontHandle.Reset();
-  FontChanged();
-}
-
-void TWinControl::FontChanged() {
-  if (FHandle) {
-    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), TRUE);
-    Invalidate();
-  }
-  for (TWinControl* child : std::vector<TWinControl*>(FControls)) {
-    if (!child->FParentFont) continue;
-    child->FontChanged();
-    child->ParentFontChanged();
-  }
-}
-
-void TWinControl::SetCaption(const std::string& caption) {
-  FCaption = caption;
-  if (FHandle) SetWindowTextW(FHandle, GbkToWide(caption).c_str());
 }
 
 bool TWinControl::CanFocus() const noexcept {
@@ -593,10 +443,6 @@ void TWinControl::SetPopupMenu(TPopupMenu* menu) {
   if (menu) menu->FUsers.push_back(this);  // first: may throw, nothing changed yet
   if (FPopupMenu) std::erase(FPopupMenu->FUsers, this);
   FPopupMenu = menu;
-}
-
-void TWinControl::Invalidate() {
-  if (FHandle) InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 LRESULT TWinControl::Broadcast(UINT msg, WPARAM wParam, LPARAM lParam) {

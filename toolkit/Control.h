@@ -6,10 +6,13 @@
 
 #include "toolkit/Win.h"
 
+#include "core/Alignment.h"
 #include "core/Colour.h"
 #include "toolkit/Handles.h"
 #include "toolkit/KeyState.h"
 #include "toolkit/Messages.h"
+#include "toolkit/SystemColours.h"
+#include "toolkit/WindowSubclass.h"
 
 #include <cstdint>
 #include <functional>
@@ -29,23 +32,6 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 // Key events carry the shift state as MK_SHIFT, MK_CONTROL and MK_ALT bits.
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, UINT shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
-
-enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-
-// The system colours the toolkit and its themed controls use.
-inline constexpr TColor clBtnFace = SystemColour(COLOR_BTNFACE);
-inline constexpr TColor clBtnText = SystemColour(COLOR_BTNTEXT);
-inline constexpr TColor clBtnShadow = SystemColour(COLOR_BTNSHADOW);
-inline constexpr TColor clBtnHighlight = SystemColour(COLOR_BTNHIGHLIGHT);
-inline constexpr TColor cl3DDkShadow = SystemColour(COLOR_3DDKSHADOW);
-inline constexpr TColor cl3DLight = SystemColour(COLOR_3DLIGHT);
-inline constexpr TColor clWindow = SystemColour(COLOR_WINDOW);
-inline constexpr TColor clWindowText = SystemColour(COLOR_WINDOWTEXT);
-inline constexpr TColor clWindowFrame = SystemColour(COLOR_WINDOWFRAME);
-inline constexpr TColor clHighlight = SystemColour(COLOR_HIGHLIGHT);
-inline constexpr TColor clGrayText = SystemColour(COLOR_GRAYTEXT);
-// The RGB value to draw with: system colours as the platform has them now.
-COLORREF ColorToRGB(TColor color) noexcept;
 
 struct TFont {
   std::wstring Name = L"MS Shell Dlg";
@@ -218,7 +204,9 @@ class TWinControl : public TObject {
   virtual void Loaded() {}
 
   // Makes `window`, created by someone else, this control's window: its
-  // procedure is replaced by ours and put back by ReleaseWindow.
+  // procedure is replaced by ours and put back by ReleaseWindow while ours
+  // is in force (a window subclassed after us keeps ours, passing messages
+  // on, until it is gone). Releasing twice is harmless.
   void AdoptWindow(HWND window);
   void ReleaseWindow() noexcept;
   void DestroyHandle();
@@ -244,7 +232,7 @@ class TWinControl : public TObject {
   std::vector<TWinControl*> FControls;
   HWND FHandle = nullptr;
   WNDPROC FDefWndProc = DefWindowProcW;
-  bool FAdopted = false;
+  TWindowSubclass FAdoption;  // installed while the window is adopted
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   TAlign FAlign = TAlign::alNone;
   bool FVisible = true;

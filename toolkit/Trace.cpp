@@ -2,6 +2,8 @@
 
 #include "toolkit/Trace.h"
 
+#include "toolkit/Handles.h"
+
 #include <cstdio>
 #include <cwchar>
 #include <string>
@@ -45,18 +47,18 @@ void Trace(std::wstring_view text) noexcept {
     line.append(L"\r\n");
     OutputDebugStringW(line.c_str());
     if (!Settings().File.empty()) {
-      HANDLE file =
+      HANDLE opened =
           CreateFileW(Settings().File.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (file != INVALID_HANDLE_VALUE) {
+      if (opened != INVALID_HANDLE_VALUE) {
+        TUniqueKernelHandle file(opened);
         int bytes = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
                                         nullptr, 0, nullptr, nullptr);
         std::string utf8(static_cast<size_t>(bytes), '\0');
         WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(),
                             bytes, nullptr, nullptr);
         DWORD written = 0;
-        WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
-        CloseHandle(file);
+        WriteFile(file.Get(), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
       }
     }
   } catch (...) {

@@ -13,7 +13,7 @@
 #include "toolkit/Handles.h"
 #include "widgets/HotButtonInput.h"
 #include "widgets/HotButtonLook.h"
-#include "widgets/ThemeColours.h"
+#include "toolkit/SystemColours.h"
 
 #include <string>
 

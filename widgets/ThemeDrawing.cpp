@@ -4,7 +4,7 @@
 
 #include "toolkit/Control.h"
 #include "toolkit/Handles.h"
-#include "widgets/ThemeColours.h"
+#include "toolkit/SystemColours.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,7 +14,6 @@ namespace {
 
 enum class TDepth { dUnknown, dFull, dPalette };
 TDepth gDepth = TDepth::dUnknown;
-bool gSystemColoursInstalled = false;
 
 RECT Rect(LONG left, LONG top, LONG right, LONG bottom) noexcept {
   return RECT{left, top, right, bottom};
@@ -27,10 +26,7 @@ void Pixel(HDC dc, int x, int y, TColor colour) noexcept {
 }  // namespace
 
 void InitThemeDrawing() noexcept {
-  if (!gSystemColoursInstalled) {
-    UsePlatformSystemColours();
-    gSystemColoursInstalled = true;
-  }
+  UsePlatformSystemColours();
   if (gDepth == TDepth::dUnknown) gDepth = ScreenHasFullColour() ? TDepth::dFull : TDepth::dPalette;
 }
 

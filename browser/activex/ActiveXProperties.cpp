@@ -169,14 +169,20 @@ const TEnumPropDesc* TActiveXHost::EnumPropDescription(DISPID id) {
   CALPOLESTR names{};
   CADWORD cookies{};
   if (FPropBrowsing->GetPredefinedStrings(id, &names, &cookies) != S_OK) return nullptr;
+  TUniqueTaskMem nameArray(names.pElems), cookieArray(cookies.pElems);
+  // Every name is ours to free, also those not reached when copying one raises.
+  ULONG next = 0;
+  auto freeRest = ScopeExit([&]() noexcept {
+    for (; next < names.cElems; ++next) {
+      const TUniqueTaskMem owned(std::exchange(names.pElems[next], nullptr));
+    }
+  });
   TEnumPropDesc desc{id, {}};
-  for (ULONG i = 0; i < names.cElems; ++i) {
-    if (i < cookies.cElems && names.pElems[i])
-      desc.Values.push_back({names.pElems[i], cookies.pElems[i]});
-    CoTaskMemFree(names.pElems[i]);
+  for (; next < names.cElems; ++next) {
+    TUniqueTaskMem name(std::exchange(names.pElems[next], nullptr));
+    if (next < cookies.cElems && name)
+      desc.Values.push_back({static_cast<LPOLESTR>(name.Get()), cookies.pElems[next]});
   }
-  CoTaskMemFree(names.pElems);
-  CoTaskMemFree(cookies.pElems);
   return &cache->emplace_back(std::move(desc));
 }
 

@@ -5,6 +5,7 @@
 #include "core/WindowThunk.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/Handles.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,7 +32,7 @@ void FillThunk(unsigned char* code, void* object, TThunkTarget target) noexcept 
                    reinterpret_cast<std::uintptr_t>(target));
 }
 
-HHOOK gWheelHook = nullptr;
+TUniqueHook gWheelHook;
 
 }  // namespace
 
@@ -60,42 +61,27 @@ long TWindowThunk::LiveCount() noexcept {
   return gLiveThunks;
 }
 
-// --- TWindowSubclass ----------------------------------------------------------------------------
+// --- TWatchedWindow ----------------------------------------------------------------------------
 
-TWindowSubclass::TWindowSubclass(HWND window, TObserver& observer)
+TWatchedWindow::TWatchedWindow(HWND window, TObserver& observer)
     : FWindow(window), FObserver(&observer), FThunk(this, &Procedure) {}
 
-TWindowSubclass::~TWindowSubclass() = default;
+TWatchedWindow::~TWatchedWindow() = default;
 
-std::unique_ptr<TWindowSubclass> TWindowSubclass::Install(HWND window, TObserver& observer) {
+std::unique_ptr<TWatchedWindow> TWatchedWindow::Install(HWND window, TObserver& observer) {
   if (!IsWindow(window) || GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
     return nullptr;
-  std::unique_ptr<TWindowSubclass> subclass(new TWindowSubclass(window, observer));
-  SetLastError(ERROR_SUCCESS);
-  const LONG_PTR old = SetWindowLongPtrW(window, GWLP_WNDPROC,
-                                         reinterpret_cast<LONG_PTR>(subclass->FThunk.Procedure()));
-  if (!old && GetLastError() != ERROR_SUCCESS) return nullptr;
-  subclass->FOldProc = reinterpret_cast<WNDPROC>(old);
-  return subclass;
+  std::unique_ptr<TWatchedWindow> watched(new TWatchedWindow(window, observer));
+  if (!watched->FSubclass.Install(window, watched->FThunk.Procedure())) return nullptr;
+  return watched;
 }
 
-bool TWindowSubclass::InForce() const noexcept {
-  return IsWindow(FWindow) &&
-         GetWindowLongPtrW(FWindow, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(FThunk.Procedure());
-}
-
-bool TWindowSubclass::TryRestore() noexcept {
-  if (FRestored) return true;
-  if (!IsWindow(FWindow)) {
-    FRestored = true;  // gone: nobody calls our procedure any more
-  } else if (InForce()) {
-    SetWindowLongPtrW(FWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FOldProc));
-    FRestored = true;
-  }
+bool TWatchedWindow::TryRestore() noexcept {
+  if (!FRestored) FRestored = FSubclass.Restore();
   return FRestored;
 }
 
-void TWindowSubclass::Release(std::unique_ptr<TWindowSubclass> subclass) noexcept {
+void TWatchedWindow::Release(std::unique_ptr<TWatchedWindow> subclass) noexcept {
   if (!subclass) return;
   subclass->FReleased = true;
   subclass->FObserver = nullptr;
@@ -104,12 +90,11 @@ void TWindowSubclass::Release(std::unique_ptr<TWindowSubclass> subclass) noexcep
   (void)subclass.release();
 }
 
-LRESULT CALLBACK TWindowSubclass::Procedure(void* object, UINT msg, WPARAM wParam,
-                                            LPARAM lParam) noexcept {
-  auto* self = static_cast<TWindowSubclass*>(object);
-  const HWND window = self->FWindow;
+LRESULT CALLBACK TWatchedWindow::Procedure(void* object, UINT msg, WPARAM wParam,
+                                           LPARAM lParam) noexcept {
+  auto* self = static_cast<TWatchedWindow*>(object);
   ++self->FDepth;
-  const LRESULT result = CallWindowProcW(self->FOldProc, window, msg, wParam, lParam);
+  const LRESULT result = self->FSubclass.CallOld(msg, wParam, lParam);
   if (self->FObserver) {
     try {
       self->FObserver->SubclassMessage(*self, msg, wParam, lParam);
@@ -120,7 +105,10 @@ LRESULT CALLBACK TWindowSubclass::Procedure(void* object, UINT msg, WPARAM wPara
   --self->FDepth;
   if (self->FReleased) {
     // After WM_NCDESTROY the window calls nobody again.
-    if (msg == WM_NCDESTROY) self->FRestored = true;
+    if (msg == WM_NCDESTROY) {
+      self->FSubclass.Forget();
+      self->FRestored = true;
+    }
     if (self->TryRestore() && self->FDepth == 0) delete self;
   }
   return result;
@@ -141,16 +129,16 @@ HWND TBrowserWindowHooks::Window(TRole role) const noexcept {
 }
 
 bool TBrowserWindowHooks::Hook(TRole role, HWND window) {
-  TWindowSubclass::Release(std::move(FSlots[Index(role)]));
-  FSlots[Index(role)] = TWindowSubclass::Install(window, *this);
+  TWatchedWindow::Release(std::move(FSlots[Index(role)]));
+  FSlots[Index(role)] = TWatchedWindow::Install(window, *this);
   return static_cast<bool>(FSlots[Index(role)]);
 }
 
 void TBrowserWindowHooks::ReleaseBrowserWindows() noexcept {
-  for (auto& slot : FSlots) TWindowSubclass::Release(std::move(slot));
+  for (auto& slot : FSlots) TWatchedWindow::Release(std::move(slot));
 }
 
-void TBrowserWindowHooks::SubclassMessage(TWindowSubclass& subclass, UINT msg, WPARAM, LPARAM) {
+void TBrowserWindowHooks::SubclassMessage(TWatchedWindow& subclass, UINT msg, WPARAM, LPARAM) {
   switch (msg) {
     case WM_DESTROY:
       // One of them going means the control is rebuilding its windows: the
@@ -175,21 +163,20 @@ void TBrowserWindowHooks::SubclassMessage(TWindowSubclass& subclass, UINT msg, W
 
 bool InstallWheelFocusHook() noexcept {
   if (!gWheelHook)
-    gWheelHook = SetWindowsHookExW(WH_MOUSE, WheelFocusHook, nullptr, GetCurrentThreadId());
-  return gWheelHook != nullptr;
+    gWheelHook.Reset(SetWindowsHookExW(WH_MOUSE, WheelFocusHook, nullptr, GetCurrentThreadId()));
+  return static_cast<bool>(gWheelHook);
 }
 
 void RemoveWheelFocusHook() noexcept {
-  if (gWheelHook) UnhookWindowsHookEx(gWheelHook);
-  gWheelHook = nullptr;
+  gWheelHook.Reset();
 }
 
 bool WheelFocusHookInstalled() noexcept {
-  return gWheelHook != nullptr;
+  return static_cast<bool>(gWheelHook);
 }
 
 LRESULT CALLBACK WheelFocusHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  const LRESULT result = CallNextHookEx(gWheelHook, code, wParam, lParam);
+  const LRESULT result = CallNextHookEx(gWheelHook.Get(), code, wParam, lParam);
   if (code < 0 || wParam != WM_MOUSEWHEEL) return result;
   POINT cursor;
   if (!GetCursorPos(&cursor)) return result;

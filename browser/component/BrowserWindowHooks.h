@@ -8,6 +8,8 @@
 
 #include "toolkit/Win.h"
 
+#include "toolkit/WindowSubclass.h"
+
 #include <functional>
 #include <memory>
 
@@ -41,15 +43,15 @@ class TWindowThunk {
 // afterwards.
 //
 // Letting go is safe whatever the window does: its old procedure comes back
-// only while ours is the one in force (a procedure installed after ours keeps
-// calling ours, so ours then stays, passing every message on, until the window
-// is gone or ours is in force again), and the object with its thunk is freed
-// only once no message of the window is inside it.
-class TWindowSubclass {
+// only while ours is the one in force (TWindowSubclass: ours otherwise stays,
+// passing every message on, until the window is gone or ours is in force
+// again), and the object with its thunk is freed only once no message of the
+// window is inside it.
+class TWatchedWindow {
  public:
   class TObserver {
    public:
-    virtual void SubclassMessage(TWindowSubclass& subclass, UINT msg, WPARAM wParam,
+    virtual void SubclassMessage(TWatchedWindow& subclass, UINT msg, WPARAM wParam,
                                  LPARAM lParam) = 0;
 
    protected:
@@ -57,19 +59,19 @@ class TWindowSubclass {
   };
 
   // Null when the window is no window of this thread or cannot be subclassed.
-  static std::unique_ptr<TWindowSubclass> Install(HWND window, TObserver& observer);
+  static std::unique_ptr<TWatchedWindow> Install(HWND window, TObserver& observer);
   // Lets go of the window as described above; the observer hears no more.
-  static void Release(std::unique_ptr<TWindowSubclass> subclass) noexcept;
-  ~TWindowSubclass();
-  TWindowSubclass(const TWindowSubclass&) = delete;
-  TWindowSubclass& operator=(const TWindowSubclass&) = delete;
+  static void Release(std::unique_ptr<TWatchedWindow> subclass) noexcept;
+  ~TWatchedWindow();
+  TWatchedWindow(const TWatchedWindow&) = delete;
+  TWatchedWindow& operator=(const TWatchedWindow&) = delete;
 
   HWND Window() const noexcept { return FWindow; }
   // Ours is the window's procedure in force now.
-  bool InForce() const noexcept;
+  bool InForce() const noexcept { return FSubclass.InForce(); }
 
  private:
-  TWindowSubclass(HWND window, TObserver& observer);
+  TWatchedWindow(HWND window, TObserver& observer);
   static LRESULT CALLBACK Procedure(void* object, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
   // Gives the window its old procedure back if ours is in force, or finds the
   // window gone; true when the window no longer calls ours.
@@ -78,7 +80,7 @@ class TWindowSubclass {
   HWND FWindow;
   TObserver* FObserver;
   TWindowThunk FThunk;
-  WNDPROC FOldProc = nullptr;
+  TWindowSubclass FSubclass;
   int FDepth = 0;          // messages of the window inside our procedure now
   bool FReleased = false;  // let go of: frees itself once possible
   bool FRestored = false;  // the window no longer calls our procedure
@@ -87,7 +89,7 @@ class TWindowSubclass {
 // The three windows inside one browser control that its component watches:
 // the folder view, or the document view (first) and the page window inside it
 // (second). Any of them being destroyed lets go of all three.
-class TBrowserWindowHooks final : private TWindowSubclass::TObserver {
+class TBrowserWindowHooks final : private TWatchedWindow::TObserver {
  public:
   enum class TRole { brFolderView, brFirst, brSecond };
   // Raised after a watched window received the focus.
@@ -108,10 +110,10 @@ class TBrowserWindowHooks final : private TWindowSubclass::TObserver {
 
  private:
   static constexpr int Index(TRole role) noexcept { return static_cast<int>(role); }
-  void SubclassMessage(TWindowSubclass& subclass, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void SubclassMessage(TWatchedWindow& subclass, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   TFocusEvent FOnFocus;
-  std::unique_ptr<TWindowSubclass> FSlots[3];
+  std::unique_ptr<TWatchedWindow> FSlots[3];
 };
 
 // The window class of the browser's document view.

@@ -94,7 +94,16 @@ class TAdopter : public TWinControl {
  public:
   explicit TAdopter(TWinControl* parent) : TWinControl(parent) {}
   void Adopt(HWND window) { AdoptWindow(window); }
+  void Release() { ReleaseWindow(); }
 };
+
+// A procedure someone else puts in front of an adopted window's.
+std::vector<UINT> gLaterProcedureReceived;
+WNDPROC gBeforeLaterProcedure = nullptr;
+LRESULT CALLBACK LaterProcedure(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg >= WM_USER) gLaterProcedureReceived.push_back(msg);
+  return CallWindowProcW(gBeforeLaterProcedure, window, msg, wParam, lParam);
+}
 
 TEST_F(Toolkit, FilterSeesQueuedMessagesBeforeDispatchAndCanStopOrRewriteThem) {
   TForm form;
@@ -427,6 +436,77 @@ TEST_F(Toolkit, RegisteredMessagesReachTheWindowsOwnProcedure) {
                reinterpret_cast<LPARAM>(child.Handle()));
   SendMessageW(form.Handle(), WM_CTLCOLORSTATIC, 0, reinterpret_cast<LPARAM>(child.Handle()));
   EXPECT_EQ(child.Received, (std::vector<UINT>{CN_BASE + WM_COMMAND, CN_BASE + WM_CTLCOLORSTATIC}));
+}
+
+TEST_F(Toolkit, AnAdoptedWindowGetsItsProcedureBackOnlyWhileOursIsInForce) {
+  TForm form;
+  form.HandleNeeded();
+  const auto makeForeign = [&] {
+    return CreateWindowExW(0, RecordingClass(), L"", WS_CHILD, 0, 0, 10, 10, form.Handle(), nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+  };
+  const auto procedureOf = [](HWND window) { return GetWindowLongPtrW(window, GWLP_WNDPROC); };
+  const LONG_PTR own = reinterpret_cast<LONG_PTR>(&RecordingProcedure);
+  const LONG_PTR later = reinterpret_cast<LONG_PTR>(&LaterProcedure);
+  const auto probe = [](HWND window, UINT msg) {
+    gOwnProcedureReceived.clear();
+    gLaterProcedureReceived.clear();
+    SendMessageW(window, msg, 0, 0);
+  };
+
+  {
+    SCOPED_TRACE("ours in force: released twice");
+    HWND foreign = makeForeign();
+    ASSERT_NE(foreign, nullptr);
+    TAdopter adopter(&form);
+    adopter.Adopt(foreign);
+    EXPECT_NE(procedureOf(foreign), own);
+    EXPECT_EQ(TWinControl::FromHandle(foreign), &adopter);
+    adopter.Release();
+    adopter.Release();
+    EXPECT_FALSE(adopter.HandleAllocated());
+    EXPECT_EQ(TWinControl::FromHandle(foreign), nullptr);
+    EXPECT_EQ(procedureOf(foreign), own);
+    probe(foreign, WM_USER + 1);
+    EXPECT_EQ(gOwnProcedureReceived, std::vector<UINT>{WM_USER + 1});
+    DestroyWindow(foreign);
+  }
+  for (bool laterLeaves : {true, false}) {
+    SCOPED_TRACE(laterLeaves ? "subclassed after us, which leaves again"
+                             : "subclassed after us until the window goes");
+    HWND foreign = makeForeign();
+    ASSERT_NE(foreign, nullptr);
+    TAdopter adopter(&form);
+    adopter.Adopt(foreign);
+    gBeforeLaterProcedure =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(foreign, GWLP_WNDPROC, later));
+    adopter.Release();
+    adopter.Release();
+    EXPECT_EQ(procedureOf(foreign), later);  // not cut off
+    probe(foreign, WM_USER + 2);
+    EXPECT_EQ(gLaterProcedureReceived, std::vector<UINT>{WM_USER + 2});
+    EXPECT_EQ(gOwnProcedureReceived, std::vector<UINT>{WM_USER + 2});
+    if (laterLeaves) {
+      // Ours is in force again: the window's own procedure comes back with
+      // the next message.
+      SetWindowLongPtrW(foreign, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gBeforeLaterProcedure));
+      probe(foreign, WM_USER + 3);
+      EXPECT_EQ(gOwnProcedureReceived, std::vector<UINT>{WM_USER + 3});
+      EXPECT_EQ(procedureOf(foreign), own);
+    }
+    DestroyWindow(foreign);
+  }
+  {
+    SCOPED_TRACE("the window destroyed under its control");
+    HWND foreign = makeForeign();
+    ASSERT_NE(foreign, nullptr);
+    TAdopter adopter(&form);
+    adopter.Adopt(foreign);
+    DestroyWindow(foreign);
+    EXPECT_FALSE(adopter.HandleAllocated());
+    adopter.Release();
+    adopter.Release();
+  }
 }
 
 TEST_F(Toolkit, AnOwnerReplacesAControlsMessageHandlerAndPutsItBack) {

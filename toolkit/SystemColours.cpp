@@ -1,6 +1,6 @@
 #include "toolkit/Win.h"
 
-#include "widgets/ThemeColours.h"
+#include "toolkit/SystemColours.h"
 
 #include "toolkit/Handles.h"
 
@@ -15,6 +15,11 @@ TColor PlatformSystemColour(int index) noexcept {
 
 void UsePlatformSystemColours() noexcept {
   SetSystemColourSource(PlatformSystemColour);
+}
+
+COLORREF ColorToRGB(TColor color) noexcept {
+  UsePlatformSystemColours();
+  return ResolveColour(color);
 }
 
 bool ScreenHasFullColour() noexcept {
