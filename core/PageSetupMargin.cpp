@@ -53,10 +53,12 @@ std::optional<std::string> PlainNumber(std::wstring_view text, std::wstring_view
 
 std::optional<double> PageSetupMarginMillimetres(std::wstring_view text,
                                                  std::wstring_view decimalSeparator) {
+  // Only a value with nothing in it is the default: blanks are dropped from
+  // a number, and one of blanks alone leaves no number.
+  if (text.empty()) text = DefaultPageSetupMargin;
   std::wstring compact;
   for (wchar_t c : text)
     if (c != L' ') compact += c;
-  if (compact.empty()) compact = DefaultPageSetupMargin;
   // A locale without a separator of its own reads the point.
   std::wstring_view separator = decimalSeparator.empty() ? L"." : decimalSeparator;
   if (separator != L".") {

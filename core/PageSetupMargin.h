@@ -12,8 +12,8 @@ namespace kvx {
 // The margin the platform uses when none is stored: 0.75 inch.
 inline constexpr std::wstring_view DefaultPageSetupMargin = L"0.750000";
 
-// Millimetres for a stored margin text. An empty (or all-blank) text is the
-// default margin. Blanks anywhere are dropped; a point is read as the decimal
+// Millimetres for a stored margin text. An empty text is the default margin;
+// one of blanks alone is nothing. Blanks anywhere are dropped; a point is read as the decimal
 // separator where the locale uses another (only the first point: "1.234.5" is
 // no number); the locale's own separator is read as such. The number is an
 // optional sign, digits with at most one separator, and an optional exponent.

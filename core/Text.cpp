@@ -1,7 +1,5 @@
 #include "core/Text.h"
 
-#include "core/CodePage.h"
-
 namespace kvx {
 
 std::string_view TrimBlanks(std::string_view text) noexcept {
@@ -37,14 +35,8 @@ std::optional<std::int32_t> ParseInt32(std::string_view text) noexcept {
 }
 
 int CharPosition(char character, std::string_view text) noexcept {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (IsGbkLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
-      ++i;  // a two-byte character: neither of its bytes is a character of its own
-      continue;
-    }
-    if (text[i] == character) return static_cast<int>(i + 1);
-  }
-  return 0;
+  const std::size_t at = text.find(character);
+  return at == std::string_view::npos ? 0 : static_cast<int>(at + 1);
 }
 
 }  // namespace kvx

@@ -19,9 +19,10 @@ std::string AsciiUpperCase(std::string_view text);
 // one digit, nothing else. Anything else (blanks, hex, overflow) is nullopt.
 std::optional<std::int32_t> ParseInt32(std::string_view text) noexcept;
 
-// 1-based byte position of the first occurrence of `character` in the GBK
-// text, 0 when absent. Only single-byte characters are compared: the second
-// byte of a two-byte character (0x40 to 0xFE) never matches an ASCII one.
+// 1-based byte position of the first occurrence of `character` in the
+// text, 0 when absent. Byte by byte, with no regard for GBK characters: the
+// texts searched hold key codes, and a code from 0x81 up (the zoom keys' 0xBB
+// and 0xBD among them) is a key of its own, not half of a character.
 int CharPosition(char character, std::string_view text) noexcept;
 
 // a + b, held at the 32-bit limits instead of wrapping around.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <string>
 
 namespace kvx {
@@ -101,10 +102,12 @@ void TWebHost::Loaded() {
 // --- the document host's questions -------------------------------------------------------------
 
 HRESULT TWebHost::GetHostInfo(DOCHOSTUIINFO& info) {
+  const std::weak_ptr<const void> life = LifeToken();
   const HRESULT result = TCustomWebHost::GetHostInfo(info);
   // Only into a record the document host filled: the caller frees what it
-  // finds there only when the answer is a success.
-  if (FAILED(result)) return result;
+  // finds there only when the answer is a success. A handler of the host's
+  // event that freed the component leaves nothing to add.
+  if (FAILED(result) || life.expired()) return result;
   if (!info.pchHostCss && !FHostCSS.empty()) info.pchHostCss = AnsiToTaskMemWide(FHostCSS);
   if (!info.pchHostNS && !FHostNS.empty()) info.pchHostNS = AnsiToTaskMemWide(FHostNS);
   return result;
@@ -115,7 +118,9 @@ bool TWebHost::NeedsMenuFilter() {
 }
 
 void TWebHost::FilterContextMenu(TObject* Sender, DWORD ID, HMENU Menu, IDispatch* Context) {
+  const std::weak_ptr<const void> life = LifeToken();
   TCustomWebHost::FilterContextMenu(Sender, ID, Menu, Context);
+  if (life.expired()) return;
   for (size_t i = 0; i < std::size(PopupMenuItemCommands); ++i) {
     if (FDisabledPopupMenuItems.Contains(static_cast<TIEPopupMenuItems>(i)))
       DeleteMenu(Menu, PopupMenuItemCommands[i], MF_BYCOMMAND);

@@ -5,11 +5,19 @@
 
 #include "browser/component/WebHost.h"
 
+#include <memory>
+
 namespace kvx {
 
+// Each event may free the component: after one, nothing of it is touched
+// unless it is still alive.
 LRESULT TWebHost::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const std::weak_ptr<const void> life = LifeToken();
   bool canProcess = true;
-  if (msg == WM_CLOSE && OnCloseQuery) OnCloseQuery(this, canProcess);
+  if (msg == WM_CLOSE && OnCloseQuery) {
+    OnCloseQuery(this, canProcess);
+    if (life.expired()) return 0;
+  }
   // A dialog key while the focus is inside the document is the document's:
   // the form does not act on it.
   if (canProcess && msg == CM_DIALOGKEY && !(HandleAllocated() && GetFocus() == Handle()))
@@ -17,12 +25,14 @@ LRESULT TWebHost::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
   TMessage message{msg, wParam, lParam, 0};
   if (canProcess) message.Result = DispatchOwnMessage(msg, wParam, lParam);
+  if (life.expired()) return message.Result;
   // Not taken as a dialog key: Enter goes on to the control.
   if (FEnableMessageHandler && msg == CN_KEYDOWN && wParam == VK_RETURN) message.Result = 0;
   if (OnMessage) {
     TMessageHandled handled((message.Result & 0xFF) != 0);
     OnMessage(this, message, handled);
     if (handled.Assigned()) message.Result = handled ? 1 : 0;
+    if (life.expired()) return message.Result;
   }
   switch (msg) {
     case WM_WINDOWPOSCHANGING:

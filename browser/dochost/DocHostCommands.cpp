@@ -14,6 +14,7 @@
 #include <mshtml.h>
 #include <shlguid.h>
 
+#include <memory>
 #include <string>
 
 using Microsoft::WRL::ComPtr;
@@ -130,6 +131,7 @@ STDMETHODIMP TDocHostCommandTarget::Exec(const GUID* pguidCmdGroup, DWORD nCmdID
                              nCmdID == OLECMDID_SHOWSCRIPTERROR;
     return scriptError ? AnswerScriptError(host.FScriptErrorAction, pvaOut) : result;
   }
+  const std::weak_ptr<const void> life = host.LifeToken();
   try {
     if (pguidCmdGroup && *pguidCmdGroup == CGID_Explorer) {
       if (nCmdID == OLECMDID_ONUNLOAD && host.OnUnload) {
@@ -139,8 +141,10 @@ STDMETHODIMP TDocHostCommandTarget::Exec(const GUID* pguidCmdGroup, DWORD nCmdID
       // The document's inner windows are there to be hooked now.
       if (nCmdID == OLECMDID_PREREFRESH &&
           (host.FindChildWindowByClass(L"Internet Explorer_Server") ||
-           host.FindChildWindowByClass(L"SysListView32")))
+           host.FindChildWindowByClass(L"SysListView32"))) {
         RaiseEvent(&host, host.FInnerWindowHook);
+        if (life.expired()) return result;
+      }
     } else if (pguidCmdGroup && *pguidCmdGroup == CGID_DocHostCommandHandler) {
       if (nCmdID == OLECMDID_SHOWSCRIPTERROR) return host.HandleScriptError(pvaIn, pvaOut);
       if (IsRefreshCommand(nCmdID)) {

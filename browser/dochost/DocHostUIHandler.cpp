@@ -18,6 +18,9 @@
 #include "toolkit/Menus.h"
 
 #include <mshtmcid.h>
+#include <shlguid.h>
+
+#include <memory>
 
 using Microsoft::WRL::ComPtr;
 
@@ -28,10 +31,12 @@ namespace {
 // the shell's document-view resource library (the platform SDK's
 // IDR_BROWSE_CONTEXT_MENU, which MinGW's mshtmhst.h does not name).
 constexpr WORD kContextMenuResource = 24641;
-// The browser command that answers the encoding submenu: the document
-// view's 27 (the platform SDK's SHDVID_GETMIMECSETMENU, unnamed in MinGW's
-// headers), sent through ExecWB, which carries no command group.
-constexpr auto kEncodingMenuCommand = static_cast<OLECMDID>(27);
+// The command that answers the encoding submenu: 27 of the document view's
+// group CGID_ShellDocView (the platform SDK's SHDVID_GETMIMECSETMENU, unnamed
+// in MinGW's headers), asked of the command target that comes with the
+// context-menu request. ExecWB cannot carry it: it speaks the standard group,
+// whose 27 is another command.
+constexpr DWORD kEncodingMenuCommand = 27;
 constexpr UINT kContextMenuTracking =
     TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_HORPOSANIMATION | TPM_VERPOSANIMATION;
 
@@ -71,19 +76,15 @@ HMENU MenuOf(const VARIANT& value) noexcept {
   return menu && IsMenu(menu) ? menu : nullptr;
 }
 
-// The encoding submenu the browser answers to its command 27 (given to the
-// caller), or none: a browser that refuses the command or answers no menu
+// The encoding submenu the request's command target answers (given to the
+// caller), or none: a target that refuses the command or answers no menu
 // leaves the encoding item without a submenu.
-TUniqueMenu EncodingMenu(TCustomWebHost& host) noexcept {
-  try {
-    TVariant in, out;
-    if (FAILED(host.BrowserInterface()->ExecWB(kEncodingMenuCommand, OLECMDEXECOPT_DODEFAULT, &in,
-                                               &out)))
-      return {};
-    return TUniqueMenu(MenuOf(out.Get()));
-  } catch (...) {
+TUniqueMenu EncodingMenu(IOleCommandTarget& target) noexcept {
+  TVariant out;
+  if (FAILED(target.Exec(&CGID_ShellDocView, kEncodingMenuCommand, OLECMDEXECOPT_DODEFAULT, nullptr,
+                         out.Put())))
     return {};
-  }
+  return TUniqueMenu(MenuOf(out.Get()));
 }
 
 }  // namespace
@@ -123,7 +124,6 @@ void TCustomWebHost::FilterContextMenu(TObject* Sender, DWORD ID, HMENU Menu, ID
 
 HRESULT TCustomWebHost::ShowFilteredContextMenu(DWORD dwID, const POINT* ppt,
                                                 IUnknown* commandTarget, IDispatch* context) {
-  TUniqueMenu encoding = EncodingMenu(*this);
   HMODULE resources = ShdoclcModule();
   if (!resources || !commandTarget) return S_FALSE;
   ComPtr<IOleCommandTarget> target;
@@ -137,7 +137,7 @@ HRESULT TCustomWebHost::ShowFilteredContextMenu(DWORD dwID, const POINT* ppt,
   if (!menus) return S_FALSE;
   HMENU menu = GetSubMenu(menus.Get(), static_cast<int>(dwID));
   if (!menu) return S_FALSE;
-  if (encoding) {
+  if (TUniqueMenu encoding = EncodingMenu(*target.Get())) {
     MENUITEMINFOW item{};
     item.cbSize = sizeof item;
     item.fMask = MIIM_SUBMENU;
@@ -145,7 +145,11 @@ HRESULT TCustomWebHost::ShowFilteredContextMenu(DWORD dwID, const POINT* ppt,
     // Once attached it goes with the menu.
     if (SetMenuItemInfoW(menu, IDM_LANGUAGE, FALSE, &item)) encoding.Release();
   }
+  const std::weak_ptr<const void> life = LifeToken();
   FilterContextMenu(this, dwID, menu, context);
+  // A filter that freed the component leaves no menu to show: the browser
+  // shows none either.
+  if (life.expired()) return S_OK;
   POINT at{};
   if (ppt) {
     at = *ppt;
@@ -166,10 +170,13 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
                                                 IDispatch* pdispReserved) noexcept {
   TCustomWebHost& host = Host();
   if (host.ShuttingDown()) return S_FALSE;
+  const std::weak_ptr<const void> life = host.LifeToken();
   try {
     HRESULT result = E_NOTIMPL;
     RaiseEvent(&host, host.OnShowContextMenu, dwID, ppt, pcmdtReserved, pdispReserved, result);
     if (result != E_NOTIMPL) return result;
+    // A handler that freed the component: no menu over a host that is gone.
+    if (life.expired()) return S_OK;
     const TIEPopupMenuSet blocked = host.FDisabledPopupMenus;
     if (blocked.Contains(TIEPopupMenus::rcmAll) ||
         (dwID < static_cast<DWORD>(TIEPopupMenus::rcmAll) &&
@@ -181,7 +188,7 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
           GetCursorPos(&cursor);
           menu->Popup(cursor.x, cursor.y);
         } catch (...) {
-          Application().HandleException(&host);
+          Application().HandleException(life.expired() ? nullptr : &host);
         }
       }
       return S_OK;
@@ -190,7 +197,7 @@ STDMETHODIMP TDocHostUIHandler::ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown
       return host.ShowFilteredContextMenu(dwID, ppt, pcmdtReserved, pdispReserved);
     return S_FALSE;
   } catch (...) {
-    Application().HandleException(&host);
+    Application().HandleException(life.expired() ? nullptr : &host);
     return S_FALSE;
   }
 }

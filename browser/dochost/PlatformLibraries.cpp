@@ -2,6 +2,7 @@
 
 #include "browser/dochost/PlatformLibraries.h"
 
+#include "core/CodePage.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Module.h"
 
@@ -12,7 +13,9 @@
 namespace kvx {
 namespace {
 
-using THtmlHelpA = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+// The wide entry point: the file name is GBK, and the narrow one would read
+// it in the machine's ANSI code page, whatever that is.
+using THtmlHelpW = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
 
 // The HTML Help library for the rest of the process. Its windows are closed
 // before it goes, so none is left running code of an unloaded library.
@@ -20,7 +23,7 @@ class THtmlHelpLibrary {
  public:
   ~THtmlHelpLibrary() {
     if (!FModule) return;
-    if (auto entry = ProcAddress<THtmlHelpA>(FModule.Get(), "HtmlHelpA"))
+    if (auto entry = ProcAddress<THtmlHelpW>(FModule.Get(), "HtmlHelpW"))
       entry(nullptr, nullptr, HH_CLOSE_ALL, 0);
   }
   HMODULE Get() noexcept {
@@ -42,13 +45,16 @@ HMODULE HtmlHelpModule() noexcept {
 }
 
 HWND CallHtmlHelp(HWND window, std::string_view file, UINT command, DWORD_PTR data) noexcept {
-  HMODULE module = HtmlHelpModule();
+  return CallHtmlHelpIn(HtmlHelpModule(), window, file, command, data);
+}
+
+HWND CallHtmlHelpIn(HMODULE module, HWND window, std::string_view file, UINT command,
+                    DWORD_PTR data) noexcept {
   if (!module) return nullptr;
-  auto entry = ProcAddress<THtmlHelpA>(module, "HtmlHelpA");
+  auto entry = ProcAddress<THtmlHelpW>(module, "HtmlHelpW");
   if (!entry) return nullptr;
   try {
-    // The entry point wants a zero-terminated text; a view need not be one.
-    std::string path(file);
+    const std::wstring path = GbkToWide(file);
     return entry(window, path.c_str(), command, data);
   } catch (...) {
     return nullptr;

@@ -12,10 +12,13 @@ namespace kvx {
 // file-error box and freed at the end of the process. Null when missing.
 HMODULE HtmlHelpModule() noexcept;
 
-// The library's "HtmlHelpA" with these arguments; null when the library or
-// the entry point is missing. The data argument is pointer-sized, as the
-// entry point takes it: several commands pass a record's address there.
+// The library's "HtmlHelpW" with these arguments, the file name (GBK) made
+// UTF-16; null when the library or the entry point is missing. The data argument is pointer-sized,
+// as the entry point takes it: several commands pass a record's address there.
 HWND CallHtmlHelp(HWND window, std::string_view file, UINT command, DWORD_PTR data) noexcept;
+// The same through the entry point of the given library.
+HWND CallHtmlHelpIn(HMODULE library, HWND window, std::string_view file, UINT command,
+                    DWORD_PTR data) noexcept;
 
 // The shell's document-view resource library "SHDOCLC.DLL" (context-menu
 // resources): the loaded copy, else loaded once and kept. Null when missing.

@@ -250,20 +250,24 @@ HRESULT TCustomWebHost::ExecDocumentCommand(const GUID* group, DWORD command, DW
 }
 
 void TCustomWebHost::SetZoomLevel(int level) {
-  TVariant range;
-  if (FAILED(ExecDocumentCommand(nullptr, OLECMDID_GETZOOMRANGE, OLECMDEXECOPT_DONTPROMPTUSER,
-                                 nullptr, &range)))
-    return;  // no document to zoom
-  if (range.Type() == VT_I4 || range.Type() == VT_UI4) {
-    // The smallest zoom in the low word, the largest in the high one.
-    const auto bounds = static_cast<DWORD>(V_I4(&range.Get()));
-    const int minimum = LOWORD(bounds);
-    const int maximum = HIWORD(bounds);
-    if (level < minimum) level = minimum;
-    if (level > maximum) level = maximum;
+  try {
+    TVariant range;
+    if (FAILED(ExecDocumentCommand(nullptr, OLECMDID_GETZOOMRANGE, OLECMDEXECOPT_DONTPROMPTUSER,
+                                   nullptr, &range)))
+      return;  // no document to zoom
+    if (range.Type() == VT_I4 || range.Type() == VT_UI4) {
+      // The smallest zoom in the low word, the largest in the high one.
+      const auto bounds = static_cast<DWORD>(V_I4(&range.Get()));
+      const int minimum = LOWORD(bounds);
+      const int maximum = HIWORD(bounds);
+      if (level < minimum) level = minimum;
+      if (level > maximum) level = maximum;
+    }
+    TVariant zoom(static_cast<LONG>(level));
+    ExecDocumentCommand(nullptr, OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &zoom, nullptr);
+  } catch (const EOleError&) {
+    // A document that cannot be read is none to zoom either.
   }
-  TVariant zoom(static_cast<LONG>(level));
-  ExecDocumentCommand(nullptr, OLECMDID_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &zoom, nullptr);
 }
 
 void TCustomWebHost::ActivateDocumentUI() {

@@ -28,6 +28,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace kvx {
@@ -252,10 +253,16 @@ class TCustomWebHost : public TBrowserControl {
   // Exec on the current document's command target; E_UNEXPECTED without one.
   HRESULT ExecDocumentCommand(const GUID* group, DWORD command, DWORD option, VARIANT* vaIn,
                               VARIANT* vaOut);
-  // Sets the document's zoom, held to the range the document reports.
+  // Sets the document's zoom, held to the range the document reports; without
+  // a document that can be read, nothing happens and nothing is raised.
   void SetZoomLevel(int level);
   // Gives the document the user-interface focus.
   void ActivateDocumentUI();
+  // Expires when the host is freed. Code that raises an event and then goes
+  // on with the host holds one across the event and stops when it expired:
+  // a handler may free the component (a launcher-bar close answered inside a
+  // nested message loop does).
+  std::weak_ptr<const void> LifeToken() const noexcept { return FLife; }
 
   // --- events of the UI handler, the show-UI and the command target
   TGetHostInfoEvent OnGetHostInfo;
@@ -388,6 +395,7 @@ class TCustomWebHost : public TBrowserControl {
   HWND FParkedWindow = nullptr;
   HWND FDropView = nullptr;  // the view window the host registered a drop target on
   TAmbientAgentSupplier FAmbientAgentSupplier;
+  std::shared_ptr<const int> FLife = std::make_shared<const int>(0);
 
   TDocHostUIHandler FUIHandler{*this};
   TDocHostShowUI FShowUI{*this};

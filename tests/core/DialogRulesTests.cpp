@@ -84,15 +84,15 @@ struct MarginCase {
   std::optional<double> millimetres;
 };
 
-TEST(PageSetupMargin, InchesWithEitherSeparatorBecomeMillimetresBlankIsThreeQuartersJunkIsRefused) {
+TEST(PageSetupMargin, InchesWithEitherSeparatorBecomeMillimetresEmptyIsThreeQuartersJunkIsRefused) {
   const MarginCase cases[] = {
       {L"0.500000", L",", 12.7},
       {L"0.500000", L".", 12.7},
       {L"0,500000", L",", 12.7},  // written with the locale's own separator
       {L"", L".", 19.05},
       {L"", L",", 19.05},
-      {L"   ", L",", 19.05},
-      {L" 1 . 0 ", L".", 25.4},  // blanks anywhere are dropped
+      {L"   ", L",", std::nullopt},  // blanks are dropped from a number: none is left
+      {L" 1 . 0 ", L".", 25.4},      // blanks anywhere are dropped
       {L"1", L",", 25.4},
       {L".5", L".", 12.7},
       {L"2.", L".", 50.8},

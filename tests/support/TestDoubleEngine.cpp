@@ -5,10 +5,12 @@
 #include "toolkit/Handles.h"
 
 #include <objidl.h>
+#include <shlguid.h>
 
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 using Microsoft::WRL::ComPtr;
 
@@ -169,6 +171,23 @@ STDMETHODIMP TTestCommandTarget::QueryInterface(REFIID iid, void** object) noexc
   return S_OK;
 }
 
+STDMETHODIMP TTestCommandTarget::Exec(const GUID* group, DWORD command, DWORD option, VARIANT* in,
+                                      VARIANT* out) noexcept {
+  try {
+    Execs.push_back({group ? *group : GUID_NULL, command, option, in != nullptr});
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  // The platform SDK's SHDVID_GETMIMECSETMENU.
+  constexpr DWORD kEncodingMenu = 27;
+  if (!group || *group != CGID_ShellDocView || command != kEncodingMenu || !EncodingMenu)
+    return OLECMDERR_E_NOTSUPPORTED;
+  if (!out) return E_POINTER;
+  V_VT(out) = VT_BYREF;
+  V_BYREF(out) = std::exchange(EncodingMenu, nullptr);
+  return S_OK;
+}
+
 STDMETHODIMP TTestCommandTarget::GetWindow(HWND* window) noexcept {
   if (!window) return E_POINTER;
   *window = FWindow;
@@ -177,6 +196,19 @@ STDMETHODIMP TTestCommandTarget::GetWindow(HWND* window) noexcept {
 
 // --- TTestDoubleEngine
 // --------------------------------------------------------------------------------
+
+namespace {
+
+// The calls during which a handler may free the host go through an interface
+// the engine holds no reference of its own on: the host's lifetime is its
+// owner's, so a reference let go of after the call would land on freed
+// memory.
+template <class T>
+T* Lent(const ComPtr<T>& found) noexcept {
+  return found.Get();
+}
+
+}  // namespace
 
 template <class T>
 ComPtr<T> TTestDoubleEngine::Find(ComPtr<T>& kept) const {
@@ -214,7 +246,7 @@ THostInfoAnswer TTestDoubleEngine::GetHostInfo() const {
   } record;
   std::memset(&record, kGarbage, sizeof record);
   THostInfoAnswer answer;
-  ComPtr<IDocHostUIHandler> handler = UIHandler();
+  IDocHostUIHandler* handler = Lent(UIHandler());
   if (!handler) return answer;
   answer.Result = handler->GetHostInfo(&record.Info);
   for (BYTE b : record.After) answer.WrotePastRecord = answer.WrotePastRecord || b != kGarbage;
@@ -251,7 +283,7 @@ HRESULT TTestDoubleEngine::TranslateAccelerator(UINT message, WPARAM key,
 
 HRESULT TTestDoubleEngine::ShowContextMenu(DWORD id, POINT at, IUnknown* commandTarget,
                                            IDispatch* context) const {
-  ComPtr<IDocHostUIHandler> handler = UIHandler();
+  IDocHostUIHandler* handler = Lent(UIHandler());
   return handler ? handler->ShowContextMenu(id, &at, commandTarget, context) : E_NOINTERFACE;
 }
 
@@ -263,7 +295,7 @@ HRESULT TTestDoubleEngine::ShowScriptError(IUnknown* document, VARIANT& out) con
 }
 
 HRESULT TTestDoubleEngine::Exec(const GUID* group, DWORD command, VARIANT* in, VARIANT* out) const {
-  ComPtr<IOleCommandTarget> target = CommandTarget();
+  IOleCommandTarget* target = Lent(CommandTarget());
   return target ? target->Exec(group, command, OLECMDEXECOPT_DODEFAULT, in, out) : E_NOINTERFACE;
 }
 

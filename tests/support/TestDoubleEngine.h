@@ -27,7 +27,8 @@ long OutstandingTaskMemory();
 
 // A command target as the engine passes one with a context-menu request:
 // with IOleWindow (and a window of its own that records the WM_COMMANDs it
-// receives) or without.
+// receives) or without. Like the platform's document view it answers the
+// encoding submenu to command 27 of CGID_ShellDocView, and nothing else.
 class TTestCommandTarget final : public IOleCommandTarget, public IOleWindow {
  public:
   explicit TTestCommandTarget(bool offersWindow);
@@ -40,6 +41,15 @@ class TTestCommandTarget final : public IOleCommandTarget, public IOleWindow {
   IUnknown* Unknown() noexcept { return static_cast<IOleCommandTarget*>(this); }
   // wParam of every WM_COMMAND the window received.
   std::vector<WPARAM> Commands;
+  // The submenu answered to the encoding command (handed over to whoever
+  // asked); null: the command is refused.
+  HMENU EncodingMenu = nullptr;
+  struct TExec {
+    GUID Group;  // GUID_NULL for none
+    DWORD Command, Option;
+    bool In;  // an in-value was passed
+  };
+  std::vector<TExec> Execs;
   long OutstandingReferences() const noexcept { return FRefs; }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) noexcept override;
@@ -48,9 +58,8 @@ class TTestCommandTarget final : public IOleCommandTarget, public IOleWindow {
   STDMETHODIMP QueryStatus(const GUID*, ULONG, OLECMD*, OLECMDTEXT*) noexcept override {
     return S_OK;
   }
-  STDMETHODIMP Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) noexcept override {
-    return OLECMDERR_E_NOTSUPPORTED;
-  }
+  STDMETHODIMP Exec(const GUID* group, DWORD command, DWORD option, VARIANT* in,
+                    VARIANT* out) noexcept override;
   STDMETHODIMP GetWindow(HWND* window) noexcept override;
   STDMETHODIMP ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
 

@@ -105,6 +105,19 @@ TEST_F(PrintOptionsTest, AValueThatIsNoMarginEndsTheStepAndKeepsWhatCameBefore) 
   EXPECT_DOUBLE_EQ(options.Margins.Top, 19.05);
 }
 
+TEST_F(PrintOptionsTest, AnAllBlankMarginIsNoMarginAndEndsTheStepWhereAnEmptyOneIsTheDefault) {
+  const std::wstring key(PageSetupKey);
+  WriteText(key, L"margin_left", L"");
+  WriteText(key, L"margin_right", L"   ");
+  WriteText(key, L"margin_top", L"1");
+  TPrintOptions options = MainWindowPrintOptions();
+  options.Margins = {1, 2, 3, 4};
+  EXPECT_FALSE(ReadPageSetupDefaults(options, L"."));
+  EXPECT_DOUBLE_EQ(options.Margins.Left, 19.05);
+  EXPECT_DOUBLE_EQ(options.Margins.Right, 2);
+  EXPECT_DOUBLE_EQ(options.Margins.Top, 3);
+}
+
 TEST(PrintOptions, ANewComponentPrintsPortraitWithoutMarginsAndTheMainWindowAddsHeaderAndFooter) {
   const TPrintOptions defaults;
   EXPECT_FALSE(defaults.Enabled);

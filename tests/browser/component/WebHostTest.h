@@ -40,12 +40,13 @@ class WebHostTest : public DoubleHostTest {
 
   // A component on the form with its control's window made; its control
   // shows the page document, or no page yet.
-  std::unique_ptr<TWebHost> MakeWebHost(bool withDocument = true) {
+  template <class Host = TWebHost>
+  std::unique_ptr<Host> MakeWebHost(bool withDocument = true) {
     TTestDoubleControl& control = FRegistration.Prepare();
     FControls.push_back(&control);
     control.SetProperty(dispidDocument,
                         TVariant(withDocument ? FDocument.Dispatch() : nullptr).Get());
-    auto host = CreateComponent<TWebHost>(&FForm);
+    auto host = CreateComponent<Host>(&FForm);
     host->SetBounds(0, 0, 200, 100);
     host->HandleNeeded();
     return host;

@@ -9,6 +9,7 @@
 #include "browser/dochost/PlatformLibraries.h"
 #include "toolkit/TaskMemory.h"
 #include "tests/support/MenuAnswer.h"
+#include "tests/support/UnreadableWhenFreed.h"
 #include "tests/browser/component/WebHostTest.h"
 #include "toolkit/Button.h"
 #include "toolkit/Component.h"
@@ -19,6 +20,7 @@
 #include <exdisp.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -353,6 +355,77 @@ TEST_F(WebHostTest, HostStyleSheetAndNamespacesGoToTheDocumentInTaskMemory) {
   answer = Engine().GetHostInfo();
   EXPECT_EQ(answer.HostCss, L"mine");
   EXPECT_EQ(answer.HostNS, L"k");
+}
+
+// --- a handler that frees the component ----------------------------------------------------
+// The component's memory cannot be read once it is freed: whatever touches it
+// after such a handler faults.
+
+using TFreedHost = TUnreadableWhenFreed<TWebHost>;
+
+TEST_F(WebHostTest, AWindowEventThatFreesTheComponentEndsTheMessageThere) {
+  struct TCase {
+    const char* Name;
+    UINT Message;
+    std::function<void(TFreedHost& host, const std::function<void()>& free)> Assign;
+  };
+  const TCase cases[] = {
+      {"close query", WM_CLOSE,
+       [](TFreedHost& host, const std::function<void()>& free) {
+         host.OnCloseQuery = [free](TObject*, bool&) { free(); };
+       }},
+      {"message event on a move", WM_WINDOWPOSCHANGING,
+       [](TFreedHost& host, const std::function<void()>& free) {
+         host.OnMessage = [free](TObject*, TMessage& message, TMessageHandled&) {
+           if (message.Msg == WM_WINDOWPOSCHANGING) free();
+         };
+       }},
+      {"visible", CM_VISIBLECHANGED,
+       [](TFreedHost& host, const std::function<void()>& free) {
+         host.OnVisible = [free](TObject*, VARIANT_BOOL) { free(); };
+       }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto host = MakeWebHost<TFreedHost>();
+    const HWND window = host->Handle();
+    SetInterceptWindowMoves(*host, true);
+    int afterwards = 0;  // events that would follow the one that freed the component
+    host->OnMove = [&afterwards](TCustomWebHost*, int, int) { ++afterwards; };
+    if (c.Message != WM_WINDOWPOSCHANGING)
+      host->OnMessage = [&afterwards](TObject*, TMessage&, TMessageHandled&) { ++afterwards; };
+    c.Assign(*host, [&host] { host.reset(); });
+    WINDOWPOS position{window, nullptr, 5, 6, 70, 80, SWP_NOSIZE | SWP_NOZORDER};
+    SendMessageW(window, c.Message, 0,
+                 c.Message == WM_WINDOWPOSCHANGING ? reinterpret_cast<LPARAM>(&position) : 0);
+    EXPECT_FALSE(host);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(afterwards, 0);
+  }
+}
+
+TEST_F(WebHostTest, AHostInformationHandlerThatFreesTheComponentGetsNoStyleSheetAdded) {
+  auto host = MakeWebHost<TFreedHost>();
+  host->SetHostCSS("body { color: red }");
+  host->SetHostNS("k");
+  host->OnGetHostInfo = [&host](TCustomWebHost*, DOCHOSTUIINFO&) { host.reset(); };
+  THostInfoAnswer answer = Engine().GetHostInfo();
+  EXPECT_FALSE(host);
+  EXPECT_EQ(answer.Result, S_OK);
+  EXPECT_EQ(answer.HostCss, L"");
+  EXPECT_EQ(answer.HostNS, L"");
+}
+
+TEST_F(WebHostTest, AMenuFilterThatFreesTheComponentLeavesTheMenuUnshown) {
+  auto host = MakeWebHost<TFreedHost>();
+  host->SetDisabledPopupMenuItems({TIEPopupMenuItems::rcsViewSource});
+  host->OnFilterPopupMenu = [&host](TObject*, DWORD, HMENU, IDispatch*) { host.reset(); };
+  TTestCommandTarget target(true);
+  TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
+  EXPECT_EQ(Engine().ShowContextMenu(0, POINT{10, 10}, target.Unknown()), S_OK);
+  EXPECT_FALSE(host);
+  EXPECT_FALSE(user.Shown);
+  EXPECT_THAT(target.Commands, ElementsAre());
 }
 
 // --- focus ----------------------------------------------------------------------------------

@@ -190,6 +190,31 @@ TEST_F(DocHostCommandTest, AnEventObjectWithoutOneOfTheTextsIsReportedByItsNameA
   }
 }
 
+TEST_F(DocHostCommandTest, AnInnerWindowHookThatFreesTheHostEndsThePreRefreshWithNoOtherEvent) {
+  MakeHostUnreadableWhenFreed();
+  WNDCLASSW innerClass{};
+  innerClass.lpfnWndProc = DefWindowProcW;
+  innerClass.hInstance = GetModuleHandleW(nullptr);
+  innerClass.lpszClassName = L"Internet Explorer_Server";
+  RegisterClassW(&innerClass);
+  // A child of the control's window: it goes with the host.
+  const HWND inner = CreateWindowExW(0, innerClass.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10,
+                                     Host().Handle(), nullptr, innerClass.hInstance, nullptr);
+  ASSERT_NE(inner, nullptr);
+  int hooked = 0, executed = 0;
+  Host().SetInnerWindowHook([&](TObject*) {
+    ++hooked;
+    FHost.reset();
+  });
+  Host().OnCommandExec = [&executed](auto&&...) { ++executed; };
+  EXPECT_EQ(Engine().Exec(&CGID_Explorer, OLECMDID_PREREFRESH), OLECMDERR_E_NOTSUPPORTED);
+  EXPECT_FALSE(FHost);
+  EXPECT_EQ(hooked, 1);
+  EXPECT_EQ(executed, 0);
+  EXPECT_FALSE(IsWindow(inner));
+  UnregisterClassW(innerClass.lpszClassName, innerClass.hInstance);
+}
+
 TEST_F(DocHostCommandTest, WithoutADocumentItsWindowOrItsEventTheErrorIsAnsweredAndNoEventRaised) {
   FDocument.SetScriptError(1, 2, 3, L"m", L"u");
   int heard = 0;
@@ -241,6 +266,17 @@ TEST_F(DocHostCommandTest, ZoomIsHeldToTheRangeTheDocumentReports) {
   Control().SetProperty(dispidDocument, TVariant().Get());
   Host().SetZoomLevel(2);
   EXPECT_THAT(FDocument.Execs, IsEmpty());
+}
+
+TEST_F(DocHostCommandTest, ZoomRaisesNothingWhenTheDocumentCannotBeRead) {
+  ShowDocument();
+  for (const wchar_t* description : {L"", L"the document is not available"}) {
+    SCOPED_TRACE(WideToGbk(description));
+    Control().FailProperty(dispidDocument, E_FAIL, description);
+    EXPECT_NO_THROW(Host().SetZoomLevel(2));
+  }
+  EXPECT_THAT(FDocument.Execs, IsEmpty());
+  EXPECT_THAT(TakeReports(), IsEmpty());
 }
 
 }  // namespace

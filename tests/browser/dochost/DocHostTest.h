@@ -8,6 +8,7 @@
 
 #include "browser/dochost/WebHostCore.h"
 #include "tests/support/DoubleHostTest.h"
+#include "tests/support/UnreadableWhenFreed.h"
 #include "tests/support/TestDoubleDocument.h"
 #include "tests/support/TestDoubleEngine.h"
 #include "toolkit/Component.h"
@@ -42,6 +43,13 @@ class DocHostTest : public DoubleHostTest {
   TTestDoubleControl& Control() { return *FControl; }
   TTestDoubleEngine Engine() { return TTestDoubleEngine(*FControl); }
   TCustomWebHost& Host() { return *FHost; }
+  // The host made again, its memory unreadable once it is freed: what touches
+  // it after a handler freed it faults.
+  void MakeHostUnreadableWhenFreed() {
+    FHost.reset();
+    FControl = &FRegistration.Prepare();
+    FHost = CreateComponent<TUnreadableWhenFreed<TCustomWebHost>>(&FForm);
+  }
   // The page's document becomes the control's Document property.
   void ShowDocument() {
     FControl->SetProperty(dispidDocument, TVariant(FDocument.Dispatch()).Get());

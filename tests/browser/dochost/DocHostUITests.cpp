@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <htmlhelp.h>
+#include <shlguid.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -121,7 +122,7 @@ TEST_F(DocHostUITest, OptionsChangedOnceTheControlRunsAreReadAgainAndTheEventAdd
   EXPECT_EQ(answer.Info.dwDoubleClick, static_cast<DWORD>(DOCHOSTUIDBLCLK_SHOWCODE));
 }
 
-TEST_F(DocHostUITest, CtrlShortcutsAreSwallowedOnlyAsKeyDownsWithCtrlAndNoAltGr) {
+TEST_F(DocHostUITest, CtrlShortcutsAreSwallowedByKeyCodeOnlyAsKeyDownsWithCtrlAndNoAltGr) {
   struct TCase {
     const char* Name;
     const char* Shortcuts;
@@ -146,8 +147,23 @@ TEST_F(DocHostUITest, CtrlShortcutsAreSwallowedOnlyAsKeyDownsWithCtrlAndNoAltGr)
       {"another key", "N", WM_KEYDOWN, 'M', {VK_LCONTROL}, S_FALSE},
       {"case counts", "n", WM_KEYDOWN, 'N', {VK_LCONTROL}, S_FALSE},
       {"nothing to mask", "", WM_KEYDOWN, 'N', {VK_LCONTROL}, S_FALSE},
-      // The second byte of a two-byte GBK character is no character of its own.
-      {"GBK character ending in N's byte", "\x81\x4E", WM_KEYDOWN, 'N', {VK_LCONTROL}, S_FALSE},
+      // Virtual-key codes, byte by byte: codes above 0x80 are keys of their
+      // own, never the first byte of a two-byte character.
+      {"Ctrl+= of the zoom keys", "\xBB\xBD", WM_KEYDOWN, VK_OEM_PLUS, {VK_LCONTROL}, S_OK},
+      {"Ctrl+- of the zoom keys", "\xBB\xBD", WM_KEYDOWN, VK_OEM_MINUS, {VK_LCONTROL}, S_OK},
+      {"N after a key code above 0x80", "\xBBN", WM_KEYDOWN, 'N', {VK_LCONTROL}, S_OK},
+      {"N after a byte that leads a GBK character",
+       "\x81\x4E",
+       WM_KEYDOWN,
+       'N',
+       {VK_LCONTROL},
+       S_OK},
+      {"a code above 0x80 is no other key",
+       "\xBB",
+       WM_KEYDOWN,
+       VK_OEM_MINUS,
+       {VK_LCONTROL},
+       S_FALSE},
   };
   std::vector<char> masked;
   int translated = 0;
@@ -270,6 +286,38 @@ TEST_F(DocHostUITest, ABlockedKindShowsTheComponentsPopupMenuAtTheCursor) {
   Host().SetPopupMenu(nullptr);
 }
 
+TEST_F(DocHostUITest, AContextMenuHandlerThatFreesTheHostEndsTheRequestWithNoMenuShown) {
+  TPopupMenu popup;
+  popup.Add("Refresh the page", [](TObject*) {});
+  struct TCase {
+    const char* Name;
+    bool Blocked, Filtered;
+  };
+  const TCase cases[] = {
+      {"nothing else assigned", false, false},
+      {"a blocked kind with the component's menu", true, false},
+      {"a menu filter", false, true},
+  };
+  TTestCommandTarget target(true);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    MakeHostUnreadableWhenFreed();
+    if (c.Blocked) {
+      Host().SetPopupMenu(&popup);
+      Host().SetDisabledPopupMenus({TIEPopupMenus::rcmAll});
+    }
+    if (c.Filtered) Host().OnFilterPopupMenu = [](TObject*, DWORD, HMENU, IDispatch*) {};
+    Host().OnShowContextMenu = [this](TCustomWebHost*, DWORD, const POINT*, IUnknown*, IDispatch*,
+                                      HRESULT&) { FHost.reset(); };
+    TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
+    EXPECT_EQ(Engine().ShowContextMenu(0, POINT{20, 20}, target.Unknown()), S_OK);
+    EXPECT_FALSE(FHost);
+    EXPECT_FALSE(user.Shown);
+    EXPECT_THAT(target.Commands, ElementsAre());
+    EXPECT_EQ(Control().OutstandingReferences(), 0);
+  }
+}
+
 // The platform's context menu, filtered by the application: its filter
 // event, the encoding submenu the browser answers, and what the user chooses
 // sent to the browser's window.
@@ -304,26 +352,22 @@ class DocHostFilteredMenuTest : public DocHostUITest {
 
 TEST_F(DocHostFilteredMenuTest,
        TheFilteredMenuIsShownAtThePointAndTheChoiceGoesToTheBrowsersWindow) {
-  // The browser answers its command 27 with the encoding submenu.
+  // The command target of the request answers the encoding submenu.
   HMENU encoding = CreatePopupMenu();
   AppendMenuW(encoding, MF_STRING, 1, L"GB2312");
-  Control().AnswerExecWB = [&](OLECMDID command, VARIANT& out) {
-    if (command != 27) return;
-    V_VT(&out) = VT_BYREF;
-    V_BYREF(&out) = encoding;
-  };
   TTestCommandTarget target(true);
+  target.EncodingMenu = encoding;
   TTestDoubleDocument context;
   TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
   EXPECT_EQ(Engine().ShowContextMenu(0, POINT{150, 120}, target.Unknown(), context.Dispatch()),
             S_OK);
 
-  ASSERT_THAT(Control().Navigations, ::testing::SizeIs(1));
-  const TNavigateCall& command = Control().Navigations[0];
-  EXPECT_EQ(command.Method, TDoubleCall::ExecWB);
-  EXPECT_EQ(V_I4(&command.Arguments[0].Get()), 27);
-  EXPECT_EQ(V_I4(&command.Arguments[1].Get()), 0);
-  EXPECT_EQ(command.Arguments[2].Type(), VT_EMPTY);
+  ASSERT_THAT(target.Execs, ::testing::SizeIs(1));
+  EXPECT_EQ(target.Execs[0].Group, CGID_ShellDocView);
+  EXPECT_EQ(target.Execs[0].Command, 27u);
+  EXPECT_EQ(target.Execs[0].Option, static_cast<DWORD>(OLECMDEXECOPT_DODEFAULT));
+  EXPECT_FALSE(target.Execs[0].In);
+  EXPECT_EQ(target.EncodingMenu, nullptr) << "asked for";
   EXPECT_THAT(FFiltered, ElementsAre(0u));
   EXPECT_EQ(FContext, context.Dispatch());
   EXPECT_TRUE(FEncodingItem);
@@ -335,11 +379,14 @@ TEST_F(DocHostFilteredMenuTest,
   // The menu went, and the encoding submenu handed over with it.
   EXPECT_FALSE(IsMenu(FMenu));
   EXPECT_FALSE(IsMenu(encoding));
+  // Command 27 of the standard group, the browser's ExecWB, is another command.
+  EXPECT_EQ(Control().CountOf(TDoubleCall::ExecWB), 0u);
+  EXPECT_EQ(target.OutstandingReferences(), 0);
 }
 
 TEST_F(DocHostFilteredMenuTest, AMenuClosedWithoutAChoiceStillAnswersThatTheHostShowedIt) {
-  // A browser that refuses command 27: the encoding item stays without a submenu.
-  Control().FailCall(TDoubleCall::ExecWB, E_FAIL);
+  // A command target that refuses the encoding command: the encoding item
+  // stays without a submenu.
   TTestCommandTarget target(true);
   TMenuAnswer user(TMenuAnswer::TChoice::Nothing);
   EXPECT_EQ(Engine().ShowContextMenu(0, POINT{60, 50}, target.Unknown()), S_OK);
@@ -362,6 +409,23 @@ TEST_F(DocHostFilteredMenuTest, WhatTheHostCannotShowIsLeftToTheBrowserWithNothi
   EXPECT_THAT(target.Commands, ElementsAre());
   EXPECT_EQ(withoutWindow.OutstandingReferences(), 0);
   EXPECT_EQ(target.OutstandingReferences(), 0);
+}
+
+TEST_F(DocHostFilteredMenuTest, AFilterThatFreesTheHostLeavesTheMenuUnshown) {
+  MakeHostUnreadableWhenFreed();
+  HMENU filtered = nullptr;
+  Host().OnFilterPopupMenu = [&](TObject*, DWORD, HMENU menu, IDispatch*) {
+    filtered = menu;
+    FHost.reset();
+  };
+  TTestCommandTarget target(true);
+  TMenuAnswer user(TMenuAnswer::TChoice::FirstItem);
+  EXPECT_EQ(Engine().ShowContextMenu(0, POINT{10, 10}, target.Unknown()), S_OK);
+  EXPECT_FALSE(FHost);
+  EXPECT_NE(filtered, nullptr);
+  EXPECT_FALSE(IsMenu(filtered));
+  EXPECT_FALSE(user.Shown);
+  EXPECT_THAT(target.Commands, ElementsAre());
 }
 
 TEST_F(DocHostFilteredMenuTest, AFailingFilterIsReportedAndItsMenuStillGoes) {

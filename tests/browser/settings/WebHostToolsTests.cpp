@@ -143,7 +143,7 @@ TEST(WebHostTools, IsWinXPSP2OrLaterOnThisPlatform) {
   EXPECT_TRUE(IsWinXPSP2OrLater());
 }
 
-TEST(WebHostTools, CharPositionSkipsTheBytesOfTwoByteCharacters) {
+TEST(WebHostTools, CharPositionComparesByteByByte) {
   struct Case {
     char character;
     std::string text;
@@ -153,13 +153,15 @@ TEST(WebHostTools, CharPositionSkipsTheBytesOfTwoByteCharacters) {
       {'N', "", 0},
       {'N', "N", 1},
       {'N', "abN", 3},
-      {'n', "N", 0},         // case-sensitive
-      {'N', "aNbN", 2},      // the first occurrence
-      {'N', "\x81\x4E", 0},  // the second byte of a character is no 'N'
-      {'N', "\x81\x4EN", 3},
-      {'\\', "\xD5\x5C\\", 3},  // nor a backslash
-      {'\xD6', "\xD6\xD0", 0},  // nor is the first byte a character of its own
-      {'\x81', "a\x81", 2},     // a lone lead byte at the end is itself
+      {'n', "N", 0},     // case-sensitive
+      {'N', "aNbN", 2},  // the first occurrence
+      // Bytes, not GBK characters: the texts searched hold key codes, and
+      // codes from 0x81 up are keys of their own.
+      {'N', "\x81\x4E", 2},
+      {'N', "\xBBN", 2},
+      {'\xBD', "\xBB\xBD", 2},
+      {'\xBB', "\xBB\xBD", 1},
+      {'\x81', "a\x81", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
