@@ -12,6 +12,7 @@
 #include "tests/browser/component/WebHostTest.h"
 #include "toolkit/Button.h"
 #include "toolkit/Component.h"
+#include "toolkit/Exceptions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -192,6 +193,23 @@ TEST_F(WebHostTest, OnMessageDecidesTheResultWhenItAssignsHandledAndDialogCodesW
     EXPECT_THAT(handledOnEntry, ElementsAre(true)) << "the low byte of 300 is 44";
     EXPECT_EQ(SendMessageW(window, WM_GETDLGCODE, 0, 0), DLGC_WANTCHARS);
   }
+}
+
+TEST_F(WebHostTest, AnErrorFromOnMessageOnAKeyIsReportedAndNeverLeavesTheMessageLoop) {
+  auto host = MakeWebHost();
+  host->OnMessage = [&](TObject*, TMessage& message, TMessageHandled&) {
+    if (message.Msg >= CN_BASE + WM_KEYFIRST && message.Msg <= CN_BASE + WM_KEYLAST)
+      throw Exception("key refused");
+  };
+  // Each key kind reaches the component reflected from the loop's own key step.
+  for (UINT msg : {WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_SYSKEYDOWN, WM_SYSCHAR}) {
+    SCOPED_TRACE(msg);
+    FReported.clear();
+    PostMessageW(host->Handle(), msg, 'A', 0);
+    EXPECT_NO_THROW(Application().ProcessMessages());
+    EXPECT_EQ(FReported, std::vector<std::string>{"key refused"});
+  }
+  FReported.clear();
 }
 
 TEST_F(WebHostTest, EnterGoesOnToTheControlAfterLoadingEvenWhenTheRuleWasStoredOff) {
