@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <exdisp.h>
+#include <exdispid.h>
 
 #include <algorithm>
 #include <iterator>
@@ -299,6 +300,21 @@ TEST_F(WebHostTest, VisibleSetToItsValueDoesNothingAndAChangeIsAnnounced) {
   EXPECT_EQ(notifications, 2);
   EXPECT_THAT(announced, ElementsAre(VARIANT_FALSE, VARIANT_TRUE));
   host->SetWindowProc(own);
+}
+
+TEST_F(WebHostTest, TheComponentsOnVisibleHearsItsOwnVisibilityAndNotTheControls) {
+  auto host = MakeWebHost();
+  std::vector<std::string> heard;
+  auto record = [&](const char* who) {
+    return [&heard, who](TObject*, VARIANT_BOOL visible) {
+      heard.push_back(std::string(who) + (visible ? " shown" : " hidden"));
+    };
+  };
+  host->OnVisible = record("component");
+  static_cast<TBrowserControl&>(*host).OnVisible = record("control");
+  EXPECT_EQ(Double().FireEvent(DISPID_ONVISIBLE, {Bool(false)}), S_OK);
+  host->SetVisible(false);
+  EXPECT_THAT(heard, ElementsAre("control hidden", "component hidden"));
 }
 
 // --- zoom, context menu ---------------------------------------------------------------------
