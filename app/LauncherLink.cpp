@@ -195,6 +195,10 @@ LRESULT TMainForm::HandleCopyData(WPARAM, LPARAM lParam) {
     std::int32_t* fields[] = {&FDockLeft, &FDockTop, &FDockOffset, &FDockHeight};
     for (std::size_t i = 0; i < dock.Converted; ++i) *fields[i] = dock.Values[i];
     if (!dock.Complete()) throw Exception(dock.Error);
+    // Only moved, a window the platform maximised would stay maximised with
+    // the bar's rectangle, and the next maximise would find nothing to undo.
+    // Not activated: the bar keeps the focus it has.
+    if (IsZoomed(Handle())) ShowWindow(Handle(), SW_SHOWNOACTIVATE);
     SetBounds(DockedWindowLeft({FDockLeft, FDockTop, FDockOffset, FDockHeight}), FDockTop, Width(),
               FDockHeight);
   } catch (...) {

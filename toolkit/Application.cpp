@@ -165,15 +165,17 @@ bool TApplication::ProcessMessage(MSG& msg) {
     return true;
   }
   bool handled = false;
-  if (OnMessage) {
-    try {
-      OnMessage(msg, handled);
-    } catch (...) {
-      HandleException();
-      handled = true;
-    }
+  // One guard for the filter and the key step: the key step runs the
+  // handlers of the form and of the control the key is for, outside any
+  // window procedure's own guard. A message that raised is not dispatched.
+  try {
+    if (OnMessage) OnMessage(msg, handled);
+    if (!handled) handled = IsKeyMessage(msg);
+  } catch (...) {
+    HandleException();
+    handled = true;
   }
-  if (!handled && !IsKeyMessage(msg)) {
+  if (!handled) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

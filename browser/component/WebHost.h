@@ -124,8 +124,9 @@ class TWebHost : public TCustomWebHost {
   TShowDialogEvent OnShowDialog;
   TOnBusyWait OnBusyWait;                         // kept; nothing raises it
   TWindowStateChangedEvent OnWindowStateChanged;  // kept; nothing raises it
-  // OnVisible is the control wrapper's slot: raised by the control, and when
-  // the component's own visibility changed (True = -1).
+  // The component's own visibility changed (True = -1). A slot of its own:
+  // the control's Visible event stays in the control wrapper's OnVisible.
+  TBrowserOnVisible OnVisible;
 
  protected:
   void Loaded() override;

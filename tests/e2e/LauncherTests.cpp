@@ -282,6 +282,25 @@ TEST_F(LauncherE2E, WithAZeroDockMaximiseIsThePlatformsAndToFrontKeepsOrRestores
   CloseShell();
 }
 
+TEST_F(LauncherE2E, GeometryForAPlatformMaximisedWindowRestoresItSoTheNextMaximiseDocks) {
+  Start(L"0 0 0 600");
+  const RECT before = Bounds();
+  const int width = before.right - before.left;
+  EXPECT_EQ(Exchange(kMaximise), Texts{});
+  ASSERT_TRUE(IsZoomed(FWindow)) << "no offset yet: the platform's maximise";
+
+  EXPECT_EQ(Exchange("100,0,80,600"), Texts{});
+  EXPECT_FALSE(IsZoomed(FWindow)) << "moved by the bar, no longer maximised";
+  EXPECT_EQ(BoundsText(Bounds()), BoundsText({180, 0, 180 + width, 600}));
+
+  const RECT area = WorkArea();
+  EXPECT_EQ(Exchange(kMaximise), Texts{});
+  EXPECT_FALSE(IsZoomed(FWindow));
+  EXPECT_EQ(BoundsText(Bounds()), BoundsText({80, 0, area.right, area.bottom})) << "docked";
+  EXPECT_EQ(Exchange(kRestore), Texts{BoundsText({180, 0, 180 + width, 600})}) << "and back";
+  CloseShell();
+}
+
 TEST_F(LauncherE2E, UserMaximiseAsksForThePositionAndDocksWithTheAnswer) {
   FFolder.WriteIniLines({L"[服务器]", L"地址=about:blank", L"[系统设置]", L"允许调整窗体大小=是"});
   FBar->SetPositionAnswer("10,0,90,500");

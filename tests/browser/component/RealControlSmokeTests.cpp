@@ -122,6 +122,7 @@ TEST_F(RealControlTest, DestructionWithHandlersAssignedReachesNoHandlerAndLeaves
   host->OnNavigateError = record("NavigateError");
   host->OnQuit = record("Quit");
   host->OnVisible = record("Visible");
+  static_cast<TBrowserControl&>(*host).OnVisible = record("ControlVisible");
   host->OnWindowClosing = record("WindowClosing");
   host->Handle();
   host->Navigate(L"about:blank");

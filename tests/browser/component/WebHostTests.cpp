@@ -13,11 +13,13 @@
 #include "tests/browser/component/WebHostTest.h"
 #include "toolkit/Button.h"
 #include "toolkit/Component.h"
+#include "toolkit/Exceptions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <exdisp.h>
+#include <exdispid.h>
 
 #include <algorithm>
 #include <functional>
@@ -196,6 +198,23 @@ TEST_F(WebHostTest, OnMessageDecidesTheResultWhenItAssignsHandledAndDialogCodesW
   }
 }
 
+TEST_F(WebHostTest, AnErrorFromOnMessageOnAKeyIsReportedAndNeverLeavesTheMessageLoop) {
+  auto host = MakeWebHost();
+  host->OnMessage = [&](TObject*, TMessage& message, TMessageHandled&) {
+    if (message.Msg >= CN_BASE + WM_KEYFIRST && message.Msg <= CN_BASE + WM_KEYLAST)
+      throw Exception("key refused");
+  };
+  // Each key kind reaches the component reflected from the loop's own key step.
+  for (UINT msg : {WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_SYSKEYDOWN, WM_SYSCHAR}) {
+    SCOPED_TRACE(msg);
+    FReported.clear();
+    PostMessageW(host->Handle(), msg, 'A', 0);
+    EXPECT_NO_THROW(Application().ProcessMessages());
+    EXPECT_EQ(FReported, std::vector<std::string>{"key refused"});
+  }
+  FReported.clear();
+}
+
 TEST_F(WebHostTest, EnterGoesOnToTheControlAfterLoadingEvenWhenTheRuleWasStoredOff) {
   auto host = MakeWebHost();
   Double().AcceleratorResult = S_OK;  // the control takes every key it is offered
@@ -283,6 +302,21 @@ TEST_F(WebHostTest, VisibleSetToItsValueDoesNothingAndAChangeIsAnnounced) {
   EXPECT_EQ(notifications, 2);
   EXPECT_THAT(announced, ElementsAre(VARIANT_FALSE, VARIANT_TRUE));
   host->SetWindowProc(own);
+}
+
+TEST_F(WebHostTest, TheComponentsOnVisibleHearsItsOwnVisibilityAndNotTheControls) {
+  auto host = MakeWebHost();
+  std::vector<std::string> heard;
+  auto record = [&](const char* who) {
+    return [&heard, who](TObject*, VARIANT_BOOL visible) {
+      heard.push_back(std::string(who) + (visible ? " shown" : " hidden"));
+    };
+  };
+  host->OnVisible = record("component");
+  static_cast<TBrowserControl&>(*host).OnVisible = record("control");
+  EXPECT_EQ(Double().FireEvent(DISPID_ONVISIBLE, {Bool(false)}), S_OK);
+  host->SetVisible(false);
+  EXPECT_THAT(heard, ElementsAre("control hidden", "component hidden"));
 }
 
 // --- zoom, context menu ---------------------------------------------------------------------
