@@ -4,6 +4,7 @@
 #include "toolkit/Win.h"
 
 #include "app/MainForm.h"
+#include "tests/support/MainWindowTest.h"
 #include "tests/support/TestDoubleControl.h"
 #include "toolkit/Application.h"
 
@@ -328,20 +329,7 @@ TEST_F(InputFilter, TheHooksGoWhenTheFormIsDeactivatedOrDestroyedAndComeBackOnAc
 }
 
 // The main window's browser component as the control sees it.
-class ShellBrowser : public ::testing::Test {
- protected:
-  void SetUp() override {
-    FApplication.OnException = [this](TObject*, const std::exception& e) {
-      FReported.push_back(e.what());
-    };
-  }
-  void TearDown() override { EXPECT_EQ(FReported, std::vector<std::string>{}); }
-
-  TOleInitialize FOle;
-  TApplication FApplication;
-  std::vector<std::string> FReported;
-  test::TTestDoubleRegistration FRegistration;
-};
+class ShellBrowser : public test::MainWindowTest {};
 
 TEST_F(ShellBrowser, TheComponentTellsTheControlItsNameWebBrowser1) {
   test::TTestDoubleControl& control = FRegistration.Prepare();

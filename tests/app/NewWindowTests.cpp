@@ -6,6 +6,7 @@
 
 #include "app/MainForm.h"
 #include "tests/support/BrowserTestSupport.h"
+#include "tests/support/MainWindowTest.h"
 #include "tests/support/TestDoubleControl.h"
 #include "toolkit/Application.h"
 
@@ -110,15 +111,8 @@ const TRequest Requests[] = {
     {"script window, manager", true, true},
 };
 
-class NewWindows : public ::testing::Test {
+class NewWindows : public test::MainWindowTest {
  protected:
-  void SetUp() override {
-    FApplication.OnException = [this](TObject*, const std::exception& e) {
-      FReported.push_back(e.what());
-    };
-  }
-  void TearDown() override { EXPECT_EQ(FReported, std::vector<std::string>{}); }
-
   // A main window as a launcher-bar start makes it (no page), with the option.
   TTestDoubleControl& Open(std::optional<TNewWindowMode> mode) {
     TTestDoubleControl& control = FRegistration.Prepare();
@@ -175,10 +169,6 @@ class NewWindows : public ::testing::Test {
     return urls;
   }
 
-  TOleInitialize FOle;
-  TApplication FApplication;
-  std::vector<std::string> FReported;
-  TTestDoubleRegistration FRegistration;
   std::unique_ptr<TMainForm> FForm;
 };
 

@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "core/CodePage.h"
 #include "tests/support/BrowserTestSupport.h"
+#include "tests/support/MainWindowTest.h"
 #include "tests/support/TestDoubleControl.h"
 #include "toolkit/Application.h"
 #include "toolkit/Module.h"
@@ -97,20 +98,7 @@ const TStartCase StartCases[] = {
      std::nullopt},
 };
 
-class StartAddress : public ::testing::Test {
- protected:
-  void SetUp() override {
-    FApplication.OnException = [this](TObject*, const std::exception& e) {
-      FReported.push_back(e.what());
-    };
-  }
-  void TearDown() override { EXPECT_EQ(FReported, std::vector<std::string>{}); }
-
-  TOleInitialize FOle;
-  TApplication FApplication;
-  std::vector<std::string> FReported;
-  TTestDoubleRegistration FRegistration;
-};
+class StartAddress : public test::MainWindowTest {};
 
 TEST_F(StartAddress, TheStartAddressIsNavigatedAsGivenAndAnUnparsableGeometryDoesNothing) {
   for (const TStartCase& start : StartCases) {
